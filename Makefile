@@ -1,0 +1,35 @@
+# Front door to the CMake build. `make demo` and `make test` do all the set-up.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 30
+CMAKE_FLAGS ?= -G Ninja
+LOCK = flock /tmp/sonatap-build.lock
+
+.PHONY: all build test demo bench fuzz clean
+
+all: build
+
+build:
+	$(LOCK) sh -c 'cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null && cmake --build $(BUILD)'
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure
+	$(LOCK) sh -c 'cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DSONATAP_SANITIZE=ON -DSONATAP_BENCH=OFF -DSONATAP_GUI=OFF >/dev/null && cmake --build $(ASAN_BUILD)'
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure
+
+demo: build
+	sh examples/demo.sh $(BUILD)
+
+bench: build
+	$(BUILD)/bench/sonatap_bench
+
+fuzz:
+	$(LOCK) sh -c 'CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_FLAGS) -DSONATAP_FUZZ=ON >/dev/null && cmake --build $(FUZZ_BUILD)'
+	for target in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$(basename $$target); \
+	  $$target -max_total_time=$(FUZZ_SECONDS) -max_len=20000 $(FUZZ_BUILD)/corpus/$$(basename $$target) || exit 1; \
+	done
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace sonatap::cli {
+
+// Each subcommand takes the words after its name and returns the exit status:
+// 0 success, 1 the job could not be done, 2 usage error or refused input.
+int RunEncode(const std::vector<std::string>& words);
+int RunDecode(const std::vector<std::string>& words);
+int RunList(const std::vector<std::string>& words);
+int RunRebuild(const std::vector<std::string>& words);
+
+// Names accepted for the two method options, in method order.
+extern const std::vector<std::string> kRecognitionNames;
+extern const std::vector<std::string> kDetectionNames;
+
+}  // namespace sonatap::cli

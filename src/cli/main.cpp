@@ -1,0 +1,68 @@
+// sonatap-cli: the core's jobs for batch use and tests.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_args.h"
+#include "cli/commands.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: sonatap-cli COMMAND [ARGS]\n"
+    "\n"
+    "TI-99/4A cassette data: WAV recordings to FIAD files and back.\n"
+    "\n"
+    "Commands:\n"
+    "  encode IN OUT [--recognition N|NAME]\n"
+    "      Turn FIAD file IN into tape sound OUT (\".wav\" is added unless OUT ends\n"
+    "      in .wav or .WAV). NAME: natural sine square triangle1 triangle2 dc-offset.\n"
+    "  decode WAV [--out DIR] [--name NAME] [--debug-out FILE] [tuning options]\n"
+    "      Convert every tape file in recording WAV into DIR/NAME.fiad,\n"
+    "      DIR/NAME-2.fiad, ... and print the Monitor log. Tuning options:\n"
+    "      --threshold 0..6  --tolerance 40..600  --recognition N|NAME\n"
+    "      --detection N|NAME (natural sine square triangle)  --skip-time 0..20\n"
+    "      --dc-offset -108..102  --volume PLUS,MINUS (each 0..3; turns Auto off)\n"
+    "  list FILE [--show-records]\n"
+    "      Show the header facts and the TI BASIC listing of FIAD file FILE.\n"
+    "  rebuild FILE --count N --name NAME [--out DIR]\n"
+    "      Build DIR/NAME.fiad from debug records text FILE (N records, 1..256).\n"
+    "\n"
+    "Options: --help, --version\n"
+    "Exit status: 0 done, 1 nothing could be made, 2 usage error or refused input.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> words(argv + 1, argv + argc);
+  if (words.empty()) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  const std::string command = words.front();
+  words.erase(words.begin());
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (command == "--version") {
+    std::cout << "sonatap-cli " SONATAP_VERSION "\n";
+    return 0;
+  }
+  for (const auto& word : words) {
+    if (word == "--help" || word == "-h") {
+      std::cout << kUsage;
+      return 0;
+    }
+  }
+  try {
+    if (command == "encode") return sonatap::cli::RunEncode(words);
+    if (command == "decode") return sonatap::cli::RunDecode(words);
+    if (command == "list") return sonatap::cli::RunList(words);
+    if (command == "rebuild") return sonatap::cli::RunRebuild(words);
+    throw sonatap::cli::UsageError("unknown command '" + command + "'");
+  } catch (const sonatap::cli::UsageError& error) {
+    std::cerr << "sonatap-cli: " << error.what() << "\nTry 'sonatap-cli --help'.\n";
+    return 2;
+  }
+}

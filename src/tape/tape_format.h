@@ -1,0 +1,44 @@
+#pragma once
+// The byte layout of one TI-99/4A cassette file, as the machine writes it:
+//
+//   leader      768 bytes 0x00 (the reader does not measure it)
+//   data mark   0xFF
+//   count       N (records that follow), then N again
+//   records     N records, each sent as two identical blocks:
+//                 gap 8 bytes 0x00 | mark 0xFF | 64 data bytes | checksum
+//
+// The checksum is the sum of the block's 64 data bytes modulo 256. Bytes go
+// out most significant bit first. Nothing follows the last block.
+#include <array>
+#include <cstdint>
+
+namespace sonatap {
+
+constexpr int kLeaderBytes = 768;
+constexpr int kGapBytes = 8;
+constexpr uint8_t kDataMark = 0xFF;
+constexpr int kRecordBytes = 64;
+constexpr int kMaxTapeRecords = 255;  // the count goes on tape as one byte
+
+// Bits and samples of a file with N records as the synthesis writes it.
+constexpr int64_t TapeFileBytes(int64_t records) { return 768 + 3 + 148 * records; }
+
+// Decoded record bytes: record r, byte j (both from 1) at entry (r-1)*64 + j.
+// 265 records' worth, more than a count byte can ask for.
+constexpr int kRecordDataEntries = 17001;
+using RecordData = std::array<uint8_t, kRecordDataEntries>;
+
+// Every byte assembled since a file's sync, from entry 1. For a cleanly read
+// file: entry 1 the header's mark, 2 and 3 the count bytes, and record r's
+// two blocks (mark, 64 data bytes, checksum each) from 4 + (r-1)*132.
+constexpr int kTapeByteStreamEntries = 32501;
+using TapeByteStream = std::array<uint8_t, kTapeByteStreamEntries>;
+
+// Entry of TapeByteStream holding byte `byte` (1..64) of record `record`'s
+// first or second tape copy; -1 where it lies beyond the buffer.
+constexpr int TapeCopyEntry(int record, int copy, int byte) {
+  const long entry = 4L + (record - 1) * 132L + (copy == 1 ? 0 : 66) + byte;
+  return entry < kTapeByteStreamEntries ? static_cast<int>(entry) : -1;
+}
+
+}  // namespace sonatap
