@@ -73,11 +73,4 @@ bool AtomicFileWriter::Commit() {
 
 std::string WriteErrorText(const std::string& path) { return "Error writing file.\r\n" + path; }
 
-bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) {
-  AtomicFileWriter writer(path);
-  if (!writer.Open()) return false;
-  writer.Write(bytes);
-  return writer.Commit();
-}
-
 }  // namespace sonatap

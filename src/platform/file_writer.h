@@ -43,7 +43,4 @@ class AtomicFileWriter final : public ByteSink {
 std::string WriteErrorText(const std::string& path);
 inline constexpr const char* kFileErrorCaption = "Sonatap - File Error!";
 
-// Writes `bytes` to `path` through an AtomicFileWriter.
-bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes);
-
 }  // namespace sonatap
