@@ -31,7 +31,7 @@ int RunEncode(const std::vector<std::string>& words) {
   const HeaderKind kind = HeaderKindOf(input.probe);
   NoProgress progress;
   if (auto error = WriteWavFile(out, *image, kind, shapes.set, progress))
-    return Fail(*error, TapeRecordCountProblem(TapeRecordCount(*image, kind)).empty() ? 1 : 2);
+    return Fail(error->text, error->refused ? 2 : 1);
   const int records = TapeRecordCount(*image, kind);
   std::cerr << "wrote " << out << " (" << records << " records, " << 44 + TapeSampleCount(records) << " bytes)\n";
   return 0;

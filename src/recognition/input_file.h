@@ -23,7 +23,6 @@ struct InputFile {
 InputFile ReadInputFile(const std::string& path, FiadImage& image);
 
 inline constexpr const char* kAccessErrorText = "Error accessing file.";
-inline constexpr const char* kOpenErrorCaption = "Sonatap - File Error!";
 extern const char* const kRefusalText;
 
 }  // namespace sonatap

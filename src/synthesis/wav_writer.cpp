@@ -30,13 +30,13 @@ std::string WavFileName(const std::string& chosenPath) {
   return EndsWith(chosenPath, ".wav") || EndsWith(chosenPath, ".WAV") ? chosenPath : chosenPath + ".wav";
 }
 
-std::optional<std::string> WriteWavFile(const std::string& path, const FiadImage& image, HeaderKind kind,
+std::optional<WavWriteError> WriteWavFile(const std::string& path, const FiadImage& image, HeaderKind kind,
                                         const ShapeSet& shapes, ProgressWindow& progress) {
   const int records = TapeRecordCount(image, kind);
-  if (std::string problem = TapeRecordCountProblem(records); !problem.empty()) return problem;
+  if (std::string problem = TapeRecordCountProblem(records); !problem.empty()) return WavWriteError{true, problem};
 
   AtomicFileWriter file(path);
-  if (!file.Open()) return WriteErrorText(path);
+  if (!file.Open()) return WavWriteError{false, WriteErrorText(path)};
 
   const auto dataLength = static_cast<uint32_t>(TapeSampleCount(records));
   std::array<uint8_t, kWavHeaderSize> header{};
@@ -48,7 +48,7 @@ std::optional<std::string> WriteWavFile(const std::string& path, const FiadImage
   progress.Open("Saving Wav", records * kRecordBytes);
   WriteTapeImage(image, kind, shapes, file, [&progress](int position) { progress.SetValue(position); });
   progress.Close();
-  if (!file.Commit()) return WriteErrorText(path);
+  if (!file.Commit()) return WavWriteError{false, WriteErrorText(path)};
   return std::nullopt;
 }
 
@@ -57,13 +57,8 @@ void SaveWav(const FiadImage& image, const std::string& listName, const ShapeSet
   const std::string chosen =
       prompts.ChooseSaveFile({"Sonatap - Save TI Wav File " + listName, "Wav File | *.wav|All Files | *.*", 1});
   if (chosen.empty()) return;
-  const std::string path = WavFileName(chosen);
-  const HeaderKind kind = HeaderKindOf(listName);
-  if (std::string problem = TapeRecordCountProblem(TapeRecordCount(image, kind)); !problem.empty()) {
-    prompts.ShowMessage("Sonatap - Error", problem);
-    return;
-  }
-  if (auto error = WriteWavFile(path, image, kind, shapes, progress)) prompts.ShowMessage(kFileErrorCaption, *error);
+  if (auto error = WriteWavFile(WavFileName(chosen), image, HeaderKindOf(listName), shapes, progress))
+    prompts.ShowMessage(error->refused ? "Sonatap - Error" : kFileErrorCaption, error->text);
 }
 
 }  // namespace sonatap

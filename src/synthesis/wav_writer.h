@@ -36,9 +36,17 @@ extern const std::array<uint8_t, 40> WavHeaderTemplate;
 // ".wav" is appended unless the path ends in exactly ".wav" or ".WAV".
 std::string WavFileName(const std::string& chosenPath);
 
-// Writes the image as tape sound to `path` (used as given). Returns an error
-// text for the user, or nothing on success. `progress` sees 0..N*64.
-std::optional<std::string> WriteWavFile(const std::string& path, const FiadImage& image, HeaderKind kind,
+// Why a WAV file was not written: the image cannot go on tape (`refused`),
+// or the file could not be written.
+struct WavWriteError {
+  bool refused = false;
+  std::string text;
+  bool operator==(const WavWriteError&) const = default;
+};
+
+// Writes the image as tape sound to `path` (used as given); nothing on
+// success. `progress` sees 0..N*64.
+std::optional<WavWriteError> WriteWavFile(const std::string& path, const FiadImage& image, HeaderKind kind,
                                         const ShapeSet& shapes, ProgressWindow& progress);
 
 // The Wav branch of "Save As": the save dialog, the name rule, the

@@ -34,11 +34,4 @@ using RecordData = std::array<uint8_t, kRecordDataEntries>;
 constexpr int kTapeByteStreamEntries = 32501;
 using TapeByteStream = std::array<uint8_t, kTapeByteStreamEntries>;
 
-// Entry of TapeByteStream holding byte `byte` (1..64) of record `record`'s
-// first or second tape copy; -1 where it lies beyond the buffer.
-constexpr int TapeCopyEntry(int record, int copy, int byte) {
-  const long entry = 4L + (record - 1) * 132L + (copy == 1 ? 0 : 66) + byte;
-  return entry < kTapeByteStreamEntries ? static_cast<int>(entry) : -1;
-}
-
 }  // namespace sonatap
