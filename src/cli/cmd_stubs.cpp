@@ -3,6 +3,5 @@
 
 namespace sonatap::cli {
 int RunDecode(const std::vector<std::string>&) { throw UsageError("decode is not built yet"); }
-int RunList(const std::vector<std::string>&) { throw UsageError("list is not built yet"); }
 int RunRebuild(const std::vector<std::string>&) { throw UsageError("rebuild is not built yet"); }
 }  // namespace sonatap::cli
