@@ -25,6 +25,8 @@ header = bytearray(128)
 header[0:10] = b"HELLO     "
 header[12] = 0x01                 # program file
 header[15] = 1                    # one sector
-header[16] = len(program)         # bytes used in it
+# A tape carries whole 64-byte records, so a FIAD made from tape says its
+# last sector holds whole records: the 42-byte program is one record.
+header[16] = 64
 with open("examples/hello.fiad", "wb") as f:
     f.write(bytes(header) + program + bytes(256 - len(program)))

@@ -1,0 +1,43 @@
+#include "platform/raster_image.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace sonatap {
+
+void RasterImage::VerticalLine(int x, int y0, int y1, Rgb c) {
+  if (x < 0 || x >= width_) return;
+  const int top = std::max(0, std::min(y0, y1));
+  const int bottom = std::min(height_ - 1, std::max(y0, y1));
+  for (int y = top; y <= bottom; ++y) pixels_[Index(x, y)] = c;
+}
+
+// Bresenham, so that traces are the same on every platform.
+void RasterImage::Line(int x0, int y0, int x1, int y1, Rgb c) {
+  const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+  const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+  int error = dx + dy;
+  for (;;) {
+    SetPixel(x0, y0, c);
+    if (x0 == x1 && y0 == y1) return;
+    const int twice = 2 * error;
+    if (twice >= dy) {
+      error += dy;
+      x0 += sx;
+    }
+    if (twice <= dx) {
+      error += dx;
+      y0 += sy;
+    }
+  }
+}
+
+void RasterImage::FillBox(int x, int y, int width, int height, Rgb c) {
+  const int x0 = std::max(0, x), y0 = std::max(0, y);
+  const int x1 = std::min(width_, x + width), y1 = std::min(height_, y + height);
+  for (int yy = y0; yy < y1; ++yy) {
+    for (int xx = x0; xx < x1; ++xx) pixels_[Index(xx, yy)] = c;
+  }
+}
+
+}  // namespace sonatap
