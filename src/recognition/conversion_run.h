@@ -19,8 +19,8 @@ struct RunServices {
 
 void RunConversion(Session& session, RunServices& services);
 
-// The 0-based offset of the "data" chunk id among offsets 35..999 plus one
-// (so 36 for a canonical header), or 36 when there is none.
+// The 1-based position of the "data" chunk id, searched from offset 35 to
+// 999 (37 for a canonical header), or 36 when there is none.
 int64_t FindDataChunk(SampleBuffer& samples);
 
 // "File Size": the length in Kb, rounded half up, shown in full even past
