@@ -15,10 +15,6 @@ if ! cmp examples/hello.fiad "$out/HELLO.fiad"; then
   exit 1
 fi
 echo "== $out/HELLO.fiad is byte for byte the FIAD we started from"
-if true; then
-  if "$cli" list "$out/HELLO.fiad" >"$out/listing.txt" 2>/dev/null; then
-    echo "== Listing of $out/HELLO.fiad"
-    cat "$out/listing.txt"
-  fi
-fi
+echo "== Listing of $out/HELLO.fiad"
+"$cli" list "$out/HELLO.fiad"
 echo "== Done: play $out/hello.wav into a TI-99/4A's cassette input and type OLD CS1."
