@@ -5,28 +5,12 @@
 #include "cli/cli_text.h"
 #include "cli/commands.h"
 #include "platform/file_writer.h"
+#include "platform/silent_views.h"
 #include "recognition/conversion_run.h"
 #include "recognition/input_file.h"
 
 namespace sonatap::cli {
 namespace {
-
-// A run nobody watches: no windows, no Stop.
-class SilentRunView final : public RunView {
- public:
-  void LockInterface() override {}
-  void UnlockInterface() override {}
-  void ShowMonitor(const std::string&) override {}
-  void SetProgress(int) override {}
-  RunControls Poll() override { return {}; }
-  void ReleaseStop() override {}
-  void OpenStatus() override {}
-  void UpdateStatus(const StatusFields&) override {}
-  void CloseStatus() override {}
-  void OpenGfx() override {}
-  void ShowGfx(const RasterImage&) override {}
-  void CloseGfx() override {}
-};
 
 // Answers the name prompt with the chosen name; messages go to stderr.
 class BatchPrompts final : public UserPrompts {
@@ -43,11 +27,6 @@ class BatchPrompts final : public UserPrompts {
 
  private:
   std::string name_;
-};
-
-class NoDebugger final : public DebuggerWindow {
- public:
-  bool Run() override { return false; }
 };
 
 std::string DefaultName(const std::string& wavPath) {
@@ -105,7 +84,7 @@ int RunDecode(const std::vector<std::string>& words) {
   SilentRunView view;
   BatchPrompts prompts(name);
   NoProgress progress;
-  NoDebugger debugger;
+  NoDebuggerWindow debugger;
   auto writeFiad = [&](int slot) {
     const FiadSlot& stored = session->fiads.Slot(slot);
     const int number = written + (failed ? 1 : 0) + 1;

@@ -1,0 +1,57 @@
+// Arbitrary bytes as the samples of a recording, with tuning taken from the
+// first bytes, through a whole conversion run.
+#include <unistd.h>
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+
+#include "platform/silent_views.h"
+#include "recognition/conversion_run.h"
+#include "synthesis/wav_writer.h"
+
+namespace {
+
+using namespace sonatap;
+
+class NamePrompts final : public UserPrompts {
+ public:
+  void ShowMessage(const std::string&, const std::string&) override {}
+  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  std::string AskText(const std::string&, const std::string&, const std::string&) override { return "FUZZ"; }
+  std::string ChooseOpenFile(const FileDialog&) override { return ""; }
+  std::string ChooseSaveFile(const FileDialog&) override { return ""; }
+  SaveFileType ChooseFileType() override { return SaveFileType::Fiad; }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 4) return 0;
+  static const std::string path = "/tmp/sonatap-fuzz-decode-" + std::to_string(::getpid()) + ".wav";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(WavHeaderTemplate.data()), WavHeaderTemplate.size());
+    out.write("\0\0\0\0", 4);
+    // Repeat the input so that a short one still makes a recording with
+    // whole cells, and loops of the decoder get a chance to show.
+    for (int i = 0; i < 8; ++i) out.write(reinterpret_cast<const char*>(data + 4), static_cast<std::streamsize>(size - 4));
+  }
+  auto session = Session::Create();
+  TuningSettings& t = session->tuning;
+  t.RecognitionMethod = 1 + data[0] % 6;
+  t.DetectionMethod = 1 + data[1] % 4;
+  t.Threshold = data[2] % 7;
+  t.DcLevel = 20 + data[3] % 211;
+  t.SkipTime = 0;
+  t.AutoVolume = (data[0] & 0x80) != 0;
+  session->debug.gather = (data[1] & 0x80) != 0;
+  session->conversion.wavPath = path;
+  SilentRunView view;
+  NamePrompts prompts;
+  NoProgress progress;
+  NoDebuggerWindow debugger;
+  RunServices services{view, prompts, progress, debugger, nullptr};
+  RunConversion(*session, services);
+  return 0;
+}
