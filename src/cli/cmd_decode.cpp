@@ -1,33 +1,17 @@
 #include <filesystem>
 #include <iostream>
 
+#include "cli/batch_output.h"
 #include "cli/cli_args.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
-#include "platform/file_writer.h"
+#include "debugger/debug_records_text.h"
 #include "platform/silent_views.h"
 #include "recognition/conversion_run.h"
 #include "recognition/input_file.h"
 
 namespace sonatap::cli {
 namespace {
-
-// Answers the name prompt with the chosen name; messages go to stderr.
-class BatchPrompts final : public UserPrompts {
- public:
-  explicit BatchPrompts(std::string name) : name_(std::move(name)) {}
-  void ShowMessage(const std::string& caption, const std::string& text) override {
-    std::cerr << caption << ": " << ToUnixLines(text) << "\n";
-  }
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-  std::string AskText(const std::string&, const std::string&, const std::string&) override { return name_; }
-  std::string ChooseOpenFile(const FileDialog&) override { return ""; }
-  std::string ChooseSaveFile(const FileDialog&) override { return ""; }
-  SaveFileType ChooseFileType() override { return SaveFileType::Fiad; }
-
- private:
-  std::string name_;
-};
 
 std::string DefaultName(const std::string& wavPath) {
   std::string stem = std::filesystem::path(wavPath).stem().string();
@@ -54,24 +38,40 @@ void ApplyTuning(const Args& args, TuningSettings& t) {
   }
 }
 
+// Where the desktop program opens the debugger window at the end of a
+// gathering scan, a batch run exports the store and then stores the file
+// as "Store FIAD" would.
+class ExportingDebugger final : public DebuggerWindow {
+ public:
+  ExportingDebugger(const Session& session, std::filesystem::path path) : session_(session), path_(std::move(path)) {}
+  bool Run() override {
+    const std::string path = NumberedPath(path_, ++files_).string();
+    if (!WriteTextFile(DebugRecordsText(session_.debug, session_.decoder.tapeByteStream), path)) failed = true;
+    return true;
+  }
+  bool failed = false;
+
+ private:
+  const Session& session_;
+  std::filesystem::path path_;
+  int files_ = 0;
+};
+
 }  // namespace
 
 int RunDecode(const std::vector<std::string>& words) {
   const Args args(words,
                   {"out", "name", "threshold", "tolerance", "recognition", "detection", "skip-time", "dc-offset",
-                   "volume"},
+                   "volume", "debug-out"},
                   {});
   if (args.Positional().size() != 1) throw UsageError("decode needs one WAV file");
   const std::string wavPath = args.Positional()[0];
   const std::string name = args.Value("name").value_or(DefaultName(wavPath));
-  if (!IsValidFiadName(name)) throw UsageError("--name must have 1 to 10 characters");
-  if (name.find_first_of("/\\") != std::string::npos || name == "." || name == "..")
-    throw UsageError("--name must not hold a path");
+  CheckFiadName(name);
   const std::filesystem::path outDir = args.Value("out").value_or(".");
 
   auto session = Session::Create();
   ApplyTuning(args, session->tuning);
-
   const InputFile input = ReadInputFile(wavPath, session->fiads.Staging().image);
   session->fiads.Staging() = FiadSlot{};
   if (input.kind == InputKind::Unreadable) return Fail(kAccessErrorText, 2);
@@ -79,34 +79,30 @@ int RunDecode(const std::vector<std::string>& words) {
   if (input.kind == InputKind::Refused) return Fail(kRefusalText, 2);
   session->conversion.wavPath = wavPath;
 
-  int written = 0;
-  bool failed = false;
+  NoDebuggerWindow noDebugger;
+  std::unique_ptr<ExportingDebugger> exporter;
+  if (auto debugOut = args.Value("debug-out")) {
+    session->debug.gather = true;
+    exporter = std::make_unique<ExportingDebugger>(*session, *debugOut);
+  }
+  int files = 0, written = 0;
+  auto writeFiad = [&](int slot) {
+    const std::string path = NumberedPath(outDir / (name + ".fiad"), ++files).string();
+    if (WriteFiadFile(session->fiads.Slot(slot), path)) ++written;
+    // Each file is written at once, so a recording may hold any number; each
+    // file's debug records are its own.
+    session->fiads.Clear();
+    session->debug.Reset();
+  };
   SilentRunView view;
   BatchPrompts prompts(name);
   NoProgress progress;
-  NoDebuggerWindow debugger;
-  auto writeFiad = [&](int slot) {
-    const FiadSlot& stored = session->fiads.Slot(slot);
-    const int number = written + (failed ? 1 : 0) + 1;
-    const std::string fileName = name + (number == 1 ? "" : "-" + std::to_string(number)) + ".fiad";
-    const std::string path = (outDir / fileName).string();
-    const int length = UsedLength(stored.image, HeaderKind::Plain128);
-    AtomicFileWriter file(path);
-    if (file.Open()) file.Write(stored.image.data(), length);
-    if (file.Commit()) {
-      ++written;
-      std::cerr << "wrote " << path << " (" << stored.recordCount << " records, " << length << " bytes)\n";
-    } else {
-      failed = true;
-      std::cerr << ToUnixLines(WriteErrorText(path)) << "\n";
-    }
-    // Each file is written at once, so a recording may hold any number.
-    session->fiads.Clear();
-  };
-  RunServices services{view, prompts, progress, debugger, writeFiad};
+  RunServices services{view, prompts, progress, exporter ? static_cast<DebuggerWindow&>(*exporter) : noDebugger,
+                       writeFiad};
   RunConversion(*session, services);
   std::cout << ToUnixLines(session->monitor.text);
-  return written > 0 && !failed ? 0 : 1;
+  const bool allWritten = written == files && !(exporter && exporter->failed);
+  return written > 0 && allWritten ? 0 : 1;
 }
 
 }  // namespace sonatap::cli

@@ -1,6 +1,7 @@
 #include "debugger/debug_records_text.h"
 
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/file_writer.h"
@@ -198,20 +199,24 @@ bool ExportDebugRecords(const DebugStore& store, const TapeByteStream& tape, Use
   return false;
 }
 
-void ImportDebugRecords(DebugStore& store, UserPrompts& prompts) {
-  const std::string path = prompts.ChooseOpenFile({"Sonatap -  Import Debug Data ", kTextFilter, 1});
-  if (path.empty()) return;
+bool ImportDebugRecordsFile(DebugStore& store, const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) return false;
   std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    prompts.ShowMessage(kFileErrorCaption, kAccessErrorText);
-    return;
-  }
+  if (!in) return false;
   Importer importer(store);
   char buffer[65536];
-  while (!importer.Stopped() && in.read(buffer, sizeof buffer), in.gcount() > 0) {
+  while (!importer.Stopped() && (in.read(buffer, sizeof buffer), in.gcount() > 0)) {
     for (std::streamsize i = 0; i < in.gcount() && !importer.Stopped(); ++i) importer.Feed(buffer[i]);
   }
   importer.Finish();
+  return !in.bad();
+}
+
+void ImportDebugRecords(DebugStore& store, UserPrompts& prompts) {
+  const std::string path = prompts.ChooseOpenFile({"Sonatap -  Import Debug Data ", kTextFilter, 1});
+  if (path.empty()) return;
+  if (!ImportDebugRecordsFile(store, path)) prompts.ShowMessage(kFileErrorCaption, kAccessErrorText);
 }
 
 }  // namespace sonatap

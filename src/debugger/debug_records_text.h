@@ -24,6 +24,9 @@ std::string DebugRecordsText(const DebugStore& store, const TapeByteStream& tape
 // Reads rows' bytes back into the store (the count, locks and positions stay).
 void ImportDebugRecordsText(DebugStore& store, std::string_view text);
 
+// Streams a file into the store; false when it cannot be read.
+bool ImportDebugRecordsFile(DebugStore& store, const std::string& path);
+
 // "Export" and "Import" of the debugger window, with their file dialogs.
 // Returns false when an export could not be written (the user was told).
 bool ExportDebugRecords(const DebugStore& store, const TapeByteStream& tape, UserPrompts& prompts);
