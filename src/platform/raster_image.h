@@ -3,6 +3,7 @@
 // bit view); windows copy it to the screen. Drawing outside it is clipped.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace sonatap {
@@ -37,6 +38,9 @@ class RasterImage {
   void VerticalLine(int x, int y0, int y1, Rgb c);
   void Line(int x0, int y0, int x1, int y1, Rgb c);
   void FillBox(int x, int y, int width, int height, Rgb c);
+  // Decimal digits in a 5 x 7 pixel font, top left at (x, y), on a
+  // transparent background; other characters advance without drawing.
+  void DrawDigits(int x, int y, const std::string& text, Rgb c);
 
  private:
   bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
