@@ -27,9 +27,8 @@ int RunRebuild(const std::vector<std::string>& words) {
   auto session = Session::Create();
   if (!ImportDebugRecordsFile(session->debug, args.Positional()[0])) return Fail(kAccessErrorText, 2);
   session->debug.count = count;
-  session->debug.WriteBack(session->decoder.recordData, session->decoder.recordCount);
   BatchPrompts prompts(name);
-  const int slot = StoreDecodedFiad(*session, prompts);
+  const int slot = StoreAccumulatedFiad(*session, prompts);
   if (slot == 0) return 1;  // more records than a FIAD holds; the message is out
   return WriteFiadFile(session->fiads.Slot(slot), (outDir / (name + ".fiad")).string()) ? 0 : 1;
 }

@@ -199,10 +199,7 @@ void RecordDecoder::FinishFile() {
   int slot = 0;
   if (s_.debug.gather) {
     s_.debug.TakeScan(d_.recordData);
-    if (services_.debugger.Run()) {
-      s_.debug.WriteBack(d_.recordData, d_.recordCount);
-      slot = StoreDecodedFiad(s_, services_.prompts);
-    }
+    if (services_.debugger.Run()) slot = StoreAccumulatedFiad(s_, services_.prompts);
   } else {
     slot = StoreDecodedFiad(s_, services_.prompts);
   }
@@ -258,6 +255,11 @@ int StoreDecodedFiad(Session& session, UserPrompts& prompts) {
   BuildPlain128Image(staging.image, name, d.recordData, d.recordCount);
   staging.recordCount = d.recordCount;
   return AddToFiadList(session.fiads, name, prompts);
+}
+
+int StoreAccumulatedFiad(Session& session, UserPrompts& prompts) {
+  session.debug.WriteBack(session.decoder.recordData, session.decoder.recordCount);
+  return StoreDecodedFiad(session, prompts);
 }
 
 }  // namespace sonatap

@@ -53,4 +53,8 @@ class RecordDecoder {
 // in the staging slot and lists it. Returns the slot, or 0 when not stored.
 int StoreDecodedFiad(Session& session, UserPrompts& prompts);
 
+// After "Store FIAD" in the debugger window: every row in use goes back into
+// the decoded records, which are then stored as a FIAD.
+int StoreAccumulatedFiad(Session& session, UserPrompts& prompts);
+
 }  // namespace sonatap
