@@ -14,6 +14,8 @@ if ! cmp examples/hello.fiad "$out/HELLO.fiad"; then
   echo "== $out/HELLO.fiad differs from examples/hello.fiad" >&2
   exit 1
 fi
+echo "== (Without a skip time the decoder hears the last record's second copy, which it never"
+echo "== needs, as the start of another file: the lines after the first Finished.)"
 echo "== $out/HELLO.fiad is byte for byte the FIAD we started from"
 echo "== Listing of $out/HELLO.fiad"
 "$cli" list "$out/HELLO.fiad"
