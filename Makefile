@@ -11,7 +11,7 @@ LOCK = flock /tmp/sonatap-build.lock
 all: build
 
 build:
-	$(LOCK) sh -c 'cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null && cmake --build $(BUILD)'
+	$(LOCK) sh -c 'cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DSONATAP_GUI=ON >/dev/null && cmake --build $(BUILD)'
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure

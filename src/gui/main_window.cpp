@@ -1,0 +1,284 @@
+#include "gui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QUrl>
+
+#include "gui/dialogs.h"
+#include "gui/icons.h"
+#include "gui/ui_support.h"
+
+namespace sonatap::gui {
+namespace {
+
+constexpr int kInnerWidth = 300;
+constexpr int kInnerHeight = 300;
+
+}  // namespace
+
+MainWindow::MainWindow(DebuggerWindow* debugger)
+    : session_(Session::Create()),
+      prompts_(this),
+      volumeProgress_(this),
+      saveProgress_(this),
+      logic_(*session_, *this, debugger) {
+  setWindowTitle(kMainCaption);
+  setWindowIcon(ProgramIcon());
+  BuildMenus();
+  BuildGadgets();
+  setFixedSize(kInnerWidth, kInnerHeight + menuBar()->sizeHint().height());
+  move(303, 130);
+  ApplyEnabled(MainWindowLogic::StartUpStates());
+  MenuItem(menu_item::kDebug)->setEnabled(logic_.DebugMenuAvailable());
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::BuildMenus() {
+  auto item = [this](QMenu* menu, int number, const char* text) {
+    QAction* action = menu->addAction(text);
+    action->setData(number);
+    menuItems_[number] = action;
+    connect(action, &QAction::triggered, this, [this, number] { Dispatch({EventKind::Menu, number}); });
+  };
+  QMenu* file = menuBar()->addMenu("File");
+  item(file, menu_item::kOpen, "Open");
+  item(file, menu_item::kSaveAs, "Save As");
+  file->addSeparator();
+  item(file, menu_item::kExit, "Exit");
+  QMenu* project = menuBar()->addMenu("Project");
+  item(project, menu_item::kTuning, "Tuning");
+  item(project, menu_item::kDebug, "Debug");
+  project->addSeparator();
+  item(project, menu_item::kOptions, "Options");
+  QMenu* help = menuBar()->addMenu("Help");
+  item(help, menu_item::kHelp, "Help");
+  item(help, menu_item::kAbout, "About");
+}
+
+QToolButton* MainWindow::ImageButton(int number, const QPixmap& picture, QRect place, const char* tooltip) {
+  auto* button = new QToolButton(centralWidget());
+  button->setIcon(QIcon(picture));
+  button->setIconSize(picture.size());
+  button->setGeometry(place);
+  button->setToolTip(tooltip);
+  connect(button, &QToolButton::clicked, this, [this, number] { Dispatch({EventKind::Gadget, number}); });
+  gadgets_[number] = button;
+  return button;
+}
+
+void MainWindow::BuildGadgets() {
+  auto* inner = new QWidget(this);
+  inner->setFixedSize(kInnerWidth, kInnerHeight);
+  setCentralWidget(inner);
+  auto place = [this](int number, QWidget* widget, QRect rect) {
+    widget->setGeometry(rect);
+    widget->setObjectName(QString("gadget%1").arg(number));
+    gadgets_[number] = widget;
+  };
+  place(gadget::kWavFrame, new QGroupBox("Current Wav File", inner), {10, 5, 135, 95});
+  place(gadget::kFiadFrame, new QGroupBox("Loaded FIADs", inner), {150, 5, 140, 95});
+  place(gadget::kConverterFrame, new QGroupBox("Wav to FIAD Converter", inner), {10, 102, 280, 172});
+  place(gadget::kNameLabel, new QLabel("Name", inner), {25, 30, 40, 15});
+  wavName_ = new QLineEdit(inner);
+  wavName_->setReadOnly(true);
+  place(gadget::kWavName, wavName_, {20, 45, 115, 20});
+
+  fiadList_ = new QListWidget(inner);
+  fiadList_->setSelectionMode(QAbstractItemView::SingleSelection);
+  place(gadget::kFiadList, fiadList_, {158, 24, 105, 66});
+  connect(fiadList_, &QListWidget::itemSelectionChanged, this, [this] { Dispatch({EventKind::Gadget, gadget::kFiadList}); });
+  ImageButton(gadget::kSaveFiad, SaveFiadPicture(), {265, 24, 21, 21}, "Save FIAD as.. (Wav or FIAD)");
+  ImageButton(gadget::kDeleteFiad, DeleteFiadPicture(), {265, 47, 21, 21}, "Delete FIAD from Memory");
+  ImageButton(gadget::kViewBasic, ViewBasicPicture(), {265, 70, 21, 21}, "View FIAD BASIC contents");
+
+  start_ = new QPushButton("Start", inner);
+  start_->setCheckable(true);
+  place(gadget::kStart, start_, {25, 125, 85, 25});
+  connect(start_, &QPushButton::clicked, this, [this] { Dispatch({EventKind::Gadget, gadget::kStart}); });
+  debug_ = new QCheckBox("Debug", inner);
+  debug_->setToolTip("Gather records for Debug during conversion.");
+  place(gadget::kDebug, debug_, {25, 160, 50, 20});
+  status_box_ = new QCheckBox("Status", inner);
+  place(gadget::kStatus, status_box_, {25, 200, 50, 20});
+  monitor_box_ = new QCheckBox("Monitor", inner);
+  place(gadget::kMonitor, monitor_box_, {25, 225, 55, 20});
+  for (int number : {gadget::kDebug, gadget::kStatus, gadget::kMonitor}) {
+    connect(static_cast<QCheckBox*>(gadgets_[number]), &QCheckBox::clicked, this,
+            [this, number] { Dispatch({EventKind::Gadget, number}); });
+  }
+  ImageButton(gadget::kClearDisplay, ClearDisplayPicture(), {107, 230, 15, 15}, "Clear Display.");
+
+  monitor_ = new QPlainTextEdit(inner);
+  monitor_->setReadOnly(true);
+  monitor_->setFont(FixedFont());
+  monitor_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  monitor_->setPlainText(ToQt(session_->monitor.text));
+  place(gadget::kMonitorArea, monitor_, {125, 120, 155, 125});
+  progress_ = new QProgressBar(inner);
+  progress_->setRange(0, 100);
+  progress_->setValue(0);
+  progress_->setTextVisible(false);
+  place(gadget::kProgress, progress_, {20, 252, 260, 14});
+}
+
+// The one place where the window's events go in.
+void MainWindow::Dispatch(MainEvent event) {
+  // While a run lasts its polls let clicks through; the run reads the
+  // toggles itself and nothing else may start.
+  if (running_ || ending_) return;
+  if (!logic_.Handle(event)) EndProgram();
+}
+
+void MainWindow::EndProgram() {
+  ending_ = true;
+  CloseStatus();
+  CloseGfx();
+  close();
+  QApplication::quit();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (ending_) {
+    event->accept();
+    return;
+  }
+  event->ignore();  // a run ends first; otherwise the event goes through the logic
+  Dispatch({EventKind::CloseBox, -1});
+}
+
+void MainWindow::SetWavName(const std::string& name) { wavName_->setText(ToQt(name)); }
+
+void MainWindow::ShowMonitor(const std::string& text) {
+  monitor_->setPlainText(ToQt(text));
+  monitor_->verticalScrollBar()->setValue(monitor_->verticalScrollBar()->maximum());
+}
+
+void MainWindow::SetProgress(int percent) {
+  if (progress_->value() != percent) progress_->setValue(percent);
+}
+
+void MainWindow::RefreshFiadList() {
+  const QSignalBlocker block(fiadList_);
+  const QString selected = fiadList_->currentItem() != nullptr && fiadList_->currentItem()->isSelected()
+                               ? fiadList_->currentItem()->text()
+                               : QString();
+  fiadList_->clear();
+  for (const std::string& name : session_->fiads.Entries()) fiadList_->addItem(ToQt(name));
+  if (!selected.isEmpty()) {
+    const auto found = fiadList_->findItems(selected, Qt::MatchExactly);
+    if (!found.isEmpty()) fiadList_->setCurrentItem(found.first());
+  }
+}
+
+void MainWindow::FocusFiadList() { fiadList_->setFocus(); }
+
+int MainWindow::SelectedRow() const {
+  const QList<QListWidgetItem*> items = fiadList_->selectedItems();
+  return items.isEmpty() ? -1 : fiadList_->row(items.first());
+}
+
+bool MainWindow::StartPressed() const { return start_->isChecked(); }
+void MainWindow::ReleaseStart() { start_->setChecked(false); }
+bool MainWindow::DebugTicked() const { return debug_->isChecked(); }
+
+void MainWindow::ApplyEnabled(const EnabledStates& states) {
+  start_->setEnabled(states.start);
+  MenuItem(menu_item::kSaveAs)->setEnabled(states.fiadActions);
+  for (int number : {gadget::kSaveFiad, gadget::kDeleteFiad, gadget::kViewBasic})
+    Gadget(number)->setEnabled(states.fiadActions);
+}
+
+void MainWindow::RunTuningDialog() {
+  TuningDialog dialog(this, session_->tuning);
+  dialog.exec();
+}
+
+void MainWindow::RunOptionsDialog() {
+  OptionsDialog dialog(this, session_->showRecords, session_->debug, prompts_);
+  dialog.exec();
+}
+
+void MainWindow::ShowListing(const BasicListing& listing) {
+  ListingWindow window(this, listing);
+  window.exec();
+}
+
+void MainWindow::OpenDocument(const std::string& name) {
+  // From the working folder; the copy installed beside the program otherwise.
+  QString path = QDir::current().absoluteFilePath(QString::fromStdString(name));
+  if (!QFileInfo::exists(path)) path = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QString::fromStdString(name));
+  QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void MainWindow::LockInterface() {
+  running_ = true;
+  for (int item : {menu_item::kOpen, menu_item::kSaveAs, menu_item::kTuning, menu_item::kDebug, menu_item::kOptions})
+    MenuItem(item)->setEnabled(false);
+  for (int number : {gadget::kClearDisplay, gadget::kDebug, gadget::kSaveFiad, gadget::kDeleteFiad,
+                     gadget::kViewBasic, gadget::kFiadList})
+    Gadget(number)->setEnabled(false);
+  start_->setText("Stop");
+}
+
+void MainWindow::UnlockInterface() {
+  for (int item : {menu_item::kOpen, menu_item::kSaveAs, menu_item::kTuning, menu_item::kOptions})
+    MenuItem(item)->setEnabled(true);
+  MenuItem(menu_item::kDebug)->setEnabled(logic_.DebugMenuAvailable());
+  for (int number : {gadget::kDebug, gadget::kClearDisplay, gadget::kFiadList}) Gadget(number)->setEnabled(true);
+  start_->setText("Start");
+  // A Stop pressed as the recording ended must not start the next run.
+  start_->setChecked(false);
+  FocusFiadList();
+  running_ = false;
+}
+
+RunControls MainWindow::Poll() {
+  QCoreApplication::processEvents();
+  return {start_->isChecked(), status_box_->isChecked(), monitor_box_->isChecked()};
+}
+
+void MainWindow::ReleaseStop() { start_->setChecked(false); }
+
+void MainWindow::OpenStatus() {
+  if (status_) return;
+  status_ = new StatusWindow(this);
+  status_->move(frameGeometry().x() - 174, frameGeometry().y());
+  status_->show();
+}
+
+void MainWindow::UpdateStatus(const StatusFields& fields) {
+  if (status_) status_->Fill(fields);
+}
+
+void MainWindow::CloseStatus() { delete status_; }
+
+void MainWindow::OpenGfx() {
+  if (gfx_) return;
+  gfx_ = new GfxWindow(this);
+  gfx_->move(frameGeometry().x() + 306, frameGeometry().y());
+  gfx_->show();
+}
+
+void MainWindow::ShowGfx(const RasterImage& picture) {
+  if (gfx_) gfx_->Show(picture);
+}
+
+void MainWindow::CloseGfx() { delete gfx_; }
+
+}  // namespace sonatap::gui

@@ -1,0 +1,98 @@
+#pragma once
+// "Sonatap 0.95b": the menus and gadgets of the main window. Every menu item
+// and gadget goes to MainWindowLogic::Handle with its number; the window
+// itself only carries out what the logic and the run ask of it.
+#include <QMainWindow>
+#include <QPointer>
+#include <map>
+#include <memory>
+
+#include "gui/prompts.h"
+#include "gui/run_windows.h"
+#include "shell/main_window_logic.h"
+
+class QAction;
+class QCheckBox;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QToolButton;
+
+namespace sonatap::gui {
+
+class MainWindow : public QMainWindow, public MainWindowPorts, public RunView {
+ public:
+  // `debugger` enables Project > "Debug"; without one it stays disabled.
+  explicit MainWindow(DebuggerWindow* debugger = nullptr);
+  ~MainWindow() override;
+
+  Session& State() { return *session_; }
+  QAction* MenuItem(int number) const { return menuItems_.at(number); }
+  QWidget* Gadget(int number) const { return gadgets_.at(number); }
+  StatusWindow* Status() const { return status_; }
+  GfxWindow* Gfx() const { return gfx_; }
+  bool Running() const { return running_; }
+
+  // MainView
+  void SetWavName(const std::string& name) override;
+  void ShowMonitor(const std::string& text) override;
+  void SetProgress(int percent) override;
+  void RefreshFiadList() override;
+  void FocusFiadList() override;
+  // MainWindowPorts
+  UserPrompts& Prompts() override { return prompts_; }
+  RunView& ConversionView() override { return *this; }
+  ProgressWindow& VolumeProgress() override { return volumeProgress_; }
+  ProgressWindow& SaveProgress() override { return saveProgress_; }
+  int SelectedRow() const override;
+  bool StartPressed() const override;
+  void ReleaseStart() override;
+  bool DebugTicked() const override;
+  void ApplyEnabled(const EnabledStates& states) override;
+  void RunTuningDialog() override;
+  void RunOptionsDialog() override;
+  void ShowListing(const BasicListing& listing) override;
+  void OpenDocument(const std::string& name) override;
+  // RunView
+  void LockInterface() override;
+  void UnlockInterface() override;
+  RunControls Poll() override;
+  void ReleaseStop() override;
+  void OpenStatus() override;
+  void UpdateStatus(const StatusFields& fields) override;
+  void CloseStatus() override;
+  void OpenGfx() override;
+  void ShowGfx(const RasterImage& picture) override;
+  void CloseGfx() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void BuildGadgets();
+  void Dispatch(MainEvent event);
+  void EndProgram();
+  QToolButton* ImageButton(int number, const QPixmap& picture, QRect place, const char* tooltip);
+
+  std::unique_ptr<Session> session_;
+  QtPrompts prompts_;
+  QtProgressWindow volumeProgress_, saveProgress_;
+  MainWindowLogic logic_;
+  std::map<int, QAction*> menuItems_;
+  std::map<int, QWidget*> gadgets_;
+  QLineEdit* wavName_ = nullptr;
+  QListWidget* fiadList_ = nullptr;
+  QPushButton* start_ = nullptr;
+  QCheckBox *debug_ = nullptr, *status_box_ = nullptr, *monitor_box_ = nullptr;
+  QPlainTextEdit* monitor_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QPointer<StatusWindow> status_;
+  QPointer<GfxWindow> gfx_;
+  bool running_ = false;
+  bool ending_ = false;
+};
+
+}  // namespace sonatap::gui

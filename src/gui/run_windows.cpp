@@ -1,0 +1,91 @@
+#include "gui/run_windows.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <cstring>
+
+#include "recognition/conversion_state.h"
+
+namespace sonatap::gui {
+namespace {
+
+// Captioned, without a close box: the run opens and closes them as the
+// "Status" and "Monitor" boxes say.
+constexpr Qt::WindowFlags kRunWindow = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+
+QLineEdit* Field(QWidget* parent, QRect place, const char* name) {
+  auto* field = new QLineEdit(parent);
+  field->setObjectName(name);
+  field->setGeometry(place);
+  field->setReadOnly(true);
+  field->setFocusPolicy(Qt::NoFocus);
+  return field;
+}
+
+QLabel* Label(QWidget* parent, const char* text, QRect place, Qt::Alignment align = Qt::AlignLeft) {
+  auto* label = new QLabel(text, parent);
+  label->setGeometry(place);
+  label->setAlignment(align | Qt::AlignVCenter);
+  return label;
+}
+
+}  // namespace
+
+StatusWindow::StatusWindow(QWidget* parent) : QWidget(parent, kRunWindow) {
+  setWindowTitle("Sonatap - Status");
+  setFixedSize(168, 150);
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  (new QGroupBox("Wav", this))->setGeometry(10, 0, 150, 68);
+  Label(this, "File Size", {15, 20, 50, 15}, Qt::AlignRight);
+  fileSize_ = Field(this, {75, 15, 75, 20}, "FileSize");
+  Label(this, "Wav Pos", {15, 45, 50, 15}, Qt::AlignRight);
+  wavPos_ = Field(this, {75, 40, 75, 20}, "WavPos");
+  (new QGroupBox("FIAD", this))->setGeometry(10, 75, 150, 70);
+  Label(this, "Byte", {20, 95, 45, 15});
+  byteIndex_ = Field(this, {75, 90, 40, 20}, "ByteIndex");
+  byteValue_ = Field(this, {120, 90, 30, 20}, "ByteValue");
+  Label(this, "Record", {20, 120, 45, 15});
+  recordNumber_ = Field(this, {75, 115, 25, 20}, "RecordNumber");
+  Label(this, "of", {100, 120, 15, 15});
+  recordCount_ = Field(this, {125, 115, 25, 20}, "RecordCount");
+}
+
+void StatusWindow::Fill(const StatusFields& f) {
+  auto set = [](QLineEdit* field, const std::string& text) {
+    const QString value = QString::fromStdString(text);
+    if (field->text() != value) field->setText(value);
+  };
+  set(fileSize_, f.fileSize);
+  set(wavPos_, f.wavPos);
+  set(byteIndex_, f.byteIndex);
+  set(byteValue_, f.byteValue);
+  set(recordNumber_, f.recordNumber);
+  set(recordCount_, f.recordCount);
+}
+
+GfxWindow::GfxWindow(QWidget* parent) : QWidget(parent, kRunWindow), image_(kGfxWidth, kGfxHeight, QImage::Format_RGB888) {
+  setWindowTitle("Sonatap - GFX Output");
+  setFixedSize(kGfxWidth, kGfxHeight);
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  image_.fill(Qt::black);
+}
+
+void GfxWindow::Show(const RasterImage& picture) {
+  static_assert(sizeof(Rgb) == 3, "pixels are copied row by row as RGB888");
+  const int width = std::min(picture.Width(), image_.width());
+  const int height = std::min(picture.Height(), image_.height());
+  for (int y = 0; y < height; ++y)
+    std::memcpy(image_.scanLine(y), picture.Pixels().data() + static_cast<size_t>(y) * picture.Width(),
+                static_cast<size_t>(width) * 3);
+  update();
+}
+
+void GfxWindow::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.drawImage(0, 0, image_);
+}
+
+}  // namespace sonatap::gui

@@ -1,0 +1,37 @@
+#pragma once
+// The two optional windows of a conversion run.
+#include <QImage>
+#include <QWidget>
+
+#include "platform/run_view.h"
+
+class QLineEdit;
+
+namespace sonatap::gui {
+
+// "Sonatap - Status": the recording's size and position, the byte and record
+// being decoded.
+class StatusWindow final : public QWidget {
+ public:
+  explicit StatusWindow(QWidget* parent);
+  void Fill(const StatusFields& fields);
+
+ private:
+  QLineEdit *fileSize_, *wavPos_, *byteIndex_, *byteValue_, *recordNumber_, *recordCount_;
+};
+
+// "Sonatap - GFX Output": the oscilloscope picture drawn by the run.
+class GfxWindow final : public QWidget {
+ public:
+  explicit GfxWindow(QWidget* parent);
+  void Show(const RasterImage& picture);
+  const QImage& Picture() const { return image_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QImage image_;
+};
+
+}  // namespace sonatap::gui

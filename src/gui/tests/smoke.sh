@@ -1,0 +1,40 @@
+#!/bin/sh
+# Starts the real program in an X display (run under xvfb-run), waits for
+# its main window, takes screenshots and closes the program again.
+# Usage: smoke.sh PROGRAM SHOT_FOLDER
+set -eu
+program=$1
+shots=$2
+mkdir -p "$shots"
+rm -f "$shots/main-window.png" "$shots/screen.png"
+# The working folder holds the help document, as `make run` arranges.
+cd "$(dirname "$program")"
+"$program" &
+pid=$!
+trap 'kill $pid 2>/dev/null || true' EXIT
+found=no
+for _ in $(seq 1 100); do
+  # Found by its caption, so this also checks the caption.
+  id=$(xwininfo -root -tree 2>/dev/null | awk '/"Sonatap 0.95b"/ { print $1; exit }')
+  if [ -n "$id" ]; then
+    found=yes
+    break
+  fi
+  if ! kill -0 $pid 2>/dev/null; then
+    echo "sonatap ended before its main window was shown" >&2
+    exit 1
+  fi
+  sleep 0.1
+done
+if [ $found != yes ]; then
+  echo "no window captioned \"Sonatap 0.95b\" appeared" >&2
+  exit 1
+fi
+sleep 1
+import -window "$id" "$shots/main-window.png"
+import -window root "$shots/screen.png"
+size=$(identify -format '%wx%h' "$shots/main-window.png")
+echo "main window shown, $size; screenshots in $shots"
+kill $pid
+wait $pid 2>/dev/null || true
+trap - EXIT

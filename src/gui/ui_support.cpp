@@ -1,0 +1,49 @@
+#include "gui/ui_support.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace sonatap::gui {
+
+QFont FixedFont() {
+  QFont font("Courier");
+  font.setPointSize(8);
+  font.setStyleHint(QFont::TypeWriter);
+  if (!QFontInfo(font).fixedPitch()) {
+    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(8);
+  }
+  return font;
+}
+
+void ApplyLook() {
+  QFont font("Arial");
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSize(8);
+  QApplication::setFont(font);
+  qApp->setStyleSheet("QCheckBox, QRadioButton { spacing: 3px; }");
+}
+
+QString ToQt(const std::string& text) { return QString::fromLatin1(text.data(), text.size()).replace("\r\n", "\n"); }
+
+std::string FromQt(const QString& text) {
+  const QByteArray bytes = text.toLatin1();
+  return std::string(bytes.constData(), bytes.size());
+}
+
+void CentreOver(QWidget* window, const QWidget* over) {
+  QRect area;
+  if (over != nullptr && over->isVisible()) {
+    area = over->frameGeometry();
+  } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    area = screen->availableGeometry();
+  }
+  if (area.isNull()) return;
+  const QSize size = window->size();
+  window->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+}  // namespace sonatap::gui
