@@ -130,6 +130,8 @@ ShownSpinBox* TuningDialog::AddSpin(Spin spin, QRect place, const char* tooltip)
     logic_.SpinChanged(spin, value);
     Render();
   });
+  static const char* const kNames[] = {"Threshold", "Tolerance", "SkipTime", "DcOffset", "VolumeMinus", "VolumePlus"};
+  box->setObjectName(kNames[static_cast<int>(spin)]);
   spins_[static_cast<int>(spin)] = box;
   return box;
 }

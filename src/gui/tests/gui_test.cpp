@@ -1,22 +1,488 @@
 // The desktop program's windows, driven through their widgets with every
-// dialog answered by the test.
+// dialog answered by the test (QT_QPA_PLATFORM=offscreen).
 #include <QtTest>
 
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <deque>
+#include <fstream>
+#include <functional>
+
+#include "fiad/fiad_file.h"
+#include "gui/dialogs.h"
 #include "gui/main_window.h"
+#include "gui/ui_support.h"
+#include "synthesis/wav_writer.h"
 
 using namespace sonatap;
 using namespace sonatap::gui;
 
+namespace {
+
+// What a dialog showed before the test answered it.
+struct Seen {
+  QString title, text, defaultText;
+  QStringList filters;
+  QString selectedFilter;
+};
+
+// Answers modal dialogs in the order they appear, one answer each.
+class Answers {
+ public:
+  using Answer = std::function<void(QWidget*)>;
+  Answers() {
+    timer_.setInterval(2);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Check(); });
+    timer_.start();
+  }
+  Answers& Then(Answer answer) {
+    queue_.push_back(std::move(answer));
+    return *this;
+  }
+  bool AllUsed() const { return queue_.empty(); }
+  std::vector<Seen> seen;
+
+  // A message box: kept, then OK (or Yes).
+  Answers& Message() {
+    return Then([this](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      QVERIFY(box != nullptr);
+      seen.push_back({box->windowTitle(), box->text(), {}, {}, {}});
+      QAbstractButton* button = box->button(QMessageBox::Ok);
+      if (button == nullptr) button = box->button(QMessageBox::Yes);
+      button->click();
+    });
+  }
+  Answers& Text(const QString& answer) {
+    return Then([this, answer](QWidget* w) {
+      auto* dialog = qobject_cast<QInputDialog*>(w);
+      QVERIFY(dialog != nullptr);
+      seen.push_back({dialog->windowTitle(), dialog->labelText(), dialog->textValue(), {}, {}});
+      dialog->setTextValue(answer);
+      dialog->accept();
+    });
+  }
+  Answers& File(const QString& path) {
+    return Then([this, path](QWidget* w) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      QVERIFY(dialog != nullptr);
+      seen.push_back({dialog->windowTitle(), {}, {}, dialog->nameFilters(), dialog->selectedNameFilter()});
+      if (path.isEmpty()) {
+        dialog->reject();
+        return;
+      }
+      dialog->selectFile(path);
+      static_cast<QDialog*>(dialog)->accept();
+    });
+  }
+  Answers& FileType(bool wav) {
+    return Then([this, wav](QWidget* w) {
+      seen.push_back({w->windowTitle(), {}, {}, {}, {}});
+      for (auto* option : w->findChildren<QRadioButton*>())
+        if (option->text() == (wav ? "Wav (Sound)" : "FIAD")) option->click();
+      Button(w, "OK")->click();
+    });
+  }
+
+  static QPushButton* Button(QWidget* w, const QString& text) {
+    for (auto* button : w->findChildren<QPushButton*>())
+      if (button->text() == text) return button;
+    return nullptr;
+  }
+
+ private:
+  void Check() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal == last_ || queue_.empty() || !modal->isVisible()) return;
+    last_ = modal;
+    Answer answer = std::move(queue_.front());
+    queue_.pop_front();
+    answer(modal);
+  }
+  QTimer timer_;
+  QPointer<QWidget> last_;
+  std::deque<Answer> queue_;
+};
+
+std::string FileBytes(const QString& path) {
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Saves what a window looks like for people to check by eye.
+void Shot(QWidget* w, const char* name) {
+  const QString folder = qEnvironmentVariable("SONATAP_SHOTS");
+  if (folder.isEmpty() || w == nullptr) return;
+  QDir().mkpath(folder);
+  w->grab().save(folder + "/" + name + ".png");
+}
+
+// The example program, as the FIAD file holds it.
+std::string HelloFiad() { return FileBytes(SONATAP_EXAMPLES "/hello.fiad"); }
+
+// Tape sound made from a FIAD file's bytes by the synthesis.
+void WriteRecording(const std::string& fiadBytes, const QString& path, const ShapeSet& shapes) {
+  auto image = std::make_unique<FiadImage>();
+  std::copy(fiadBytes.begin(), fiadBytes.end(), image->begin());
+  NoProgress none;
+  QVERIFY(!WriteWavFile(path.toStdString(), *image, HeaderKind::Plain128, shapes, none).has_value());
+}
+
+// `seconds` of silence as an 8-bit mono 44100 Hz WAV file.
+void WriteSilence(const QString& path, int seconds) {
+  const uint32_t samples = 44100u * seconds;
+  std::string bytes(WavHeaderTemplate.begin(), WavHeaderTemplate.end());
+  auto put32 = [](std::string& s, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
+  };
+  put32(bytes, 4, 36 + samples);
+  bytes.resize(44);
+  put32(bytes, 40, samples);
+  bytes.append(samples, static_cast<char>(128));
+  std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+}
+
+QString MonitorText(MainWindow& w) { return static_cast<QPlainTextEdit*>(w.Gadget(gadget::kMonitorArea))->toPlainText(); }
+
+}  // namespace
+
 class GuiTest : public QObject {
   Q_OBJECT
  private slots:
+  void initTestCase() { ApplyLook(); }
   void startUp();
+  void conversionSaveListingAndDelete();
+  void tuning();
+  void options();
+  void aboutAndClearDisplay();
+  void stopDuringARun();
+  void statusAndGfxWindows();
 };
 
 void GuiTest::startUp() {
-  MainWindow window;
-  window.show();
-  QCOMPARE(window.windowTitle(), QString("Sonatap 0.95b"));
+  MainWindow w;
+  w.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  QCOMPARE(w.windowTitle(), QString("Sonatap 0.95b"));
+  QCOMPARE(w.centralWidget()->size(), QSize(300, 300));
+  QCOMPARE(w.pos(), QPoint(303, 130));
+  const std::map<int, QString> items = {{101, "Open"},   {102, "Save As"}, {103, "Exit"}, {104, "Tuning"},
+                                        {105, "Debug"},  {106, "Options"}, {107, "Help"}, {108, "About"}};
+  for (const auto& [number, text] : items) QCOMPARE(w.MenuItem(number)->text(), text);
+
+  QVERIFY(!w.Gadget(gadget::kStart)->isEnabled());
+  QVERIFY(!w.MenuItem(menu_item::kSaveAs)->isEnabled());
+  for (int number : {gadget::kSaveFiad, gadget::kDeleteFiad, gadget::kViewBasic}) QVERIFY(!w.Gadget(number)->isEnabled());
+  QVERIFY(w.Gadget(gadget::kDebug)->isEnabled());
+  QVERIFY(w.MenuItem(menu_item::kTuning)->isEnabled());
+  QVERIFY(w.MenuItem(menu_item::kOptions)->isEnabled());
+  QVERIFY(!w.MenuItem(menu_item::kDebug)->isEnabled());  // no debugger window yet
+
+  QCOMPARE(static_cast<QPushButton*>(w.Gadget(gadget::kStart))->text(), QString("Start"));
+  QCOMPARE(w.Gadget(gadget::kStart)->geometry(), QRect(25, 125, 85, 25));
+  QCOMPARE(w.Gadget(gadget::kMonitorArea)->geometry(), QRect(125, 120, 155, 125));
+  QCOMPARE(MonitorText(w), QString("** READY **\n"));
+  QCOMPARE(w.Gadget(gadget::kSaveFiad)->toolTip(), QString("Save FIAD as.. (Wav or FIAD)"));
+  QCOMPARE(w.Gadget(gadget::kDeleteFiad)->toolTip(), QString("Delete FIAD from Memory"));
+  QCOMPARE(w.Gadget(gadget::kViewBasic)->toolTip(), QString("View FIAD BASIC contents"));
+  QCOMPARE(w.Gadget(gadget::kClearDisplay)->toolTip(), QString("Clear Display."));
+  QCOMPARE(w.Gadget(gadget::kDebug)->toolTip(), QString("Gather records for Debug during conversion."));
+  Shot(&w, "main-window-offscreen");
+}
+
+void GuiTest::conversionSaveListingAndDelete() {
+  QTemporaryDir folder;
+  MainWindow w;
+  w.show();
+  w.State().tuning.SkipTime = 0;  // the synthesized sound starts at once
+  const QString recording = folder.filePath("hello.wav");
+  WriteRecording(HelloFiad(), recording, w.State().shapes.set);
+
+  Answers answers;
+  answers.File(recording);
+  w.MenuItem(menu_item::kOpen)->trigger();
+  QCOMPARE(answers.seen[0].title, QString("Open TI Cassette File sound/wav or FIAD"));
+  QCOMPARE(answers.seen[0].filters, QStringList({"All Files (*)", "WAV File (*.wav)", "FIAD File (*.fiad)"}));
+  QCOMPARE(answers.seen[0].selectedFilter, QString("All Files (*)"));
+  QCOMPARE(static_cast<QLineEdit*>(w.Gadget(gadget::kWavName))->text(), QString("hello.wav"));
+  QVERIFY(w.Gadget(gadget::kStart)->isEnabled());
+  QVERIFY(!w.MenuItem(menu_item::kSaveAs)->isEnabled());
+
+  answers.Text("HELLO");
+  QTest::mouseClick(w.Gadget(gadget::kStart), Qt::LeftButton);
+  QVERIFY(answers.AllUsed());
+  QCOMPARE(answers.seen[1].title, QString("Sonatap - Conversion complete"));
+  QCOMPARE(answers.seen[1].text, QString("Enter name of FIAD. (10 Chars Max)"));
+  QCOMPARE(answers.seen[1].defaultText, QString("hello.wav"));
+  auto* list = static_cast<QListWidget*>(w.Gadget(gadget::kFiadList));
+  QCOMPARE(list->count(), 1);
+  QCOMPARE(list->item(0)->text(), QString("HELLO"));
+  QVERIFY(MonitorText(w).endsWith("End of Wav File\n\n"));
+  QCOMPARE(static_cast<QPushButton*>(w.Gadget(gadget::kStart))->text(), QString("Start"));
+  QVERIFY(!w.MenuItem(menu_item::kSaveAs)->isEnabled());  // nothing selected yet
+
+  list->item(0)->setSelected(true);
+  QVERIFY(w.MenuItem(menu_item::kSaveAs)->isEnabled());
+  for (int number : {gadget::kSaveFiad, gadget::kDeleteFiad, gadget::kViewBasic}) QVERIFY(w.Gadget(number)->isEnabled());
+
+  // Save As FIAD: the decoded file is the example byte for byte.
+  answers.FileType(false).File(folder.filePath("saved.fiad"));
+  QTest::mouseClick(w.Gadget(gadget::kSaveFiad), Qt::LeftButton);
+  QVERIFY(answers.AllUsed());
+  QCOMPARE(answers.seen[2].title, QString("Sonatap - File Type?"));
+  QCOMPARE(answers.seen[3].title, QString("Sonatap -  Save TI FIAD File HELLO"));
+  QCOMPARE(answers.seen[3].filters, QStringList({"FIAD File (*.fiad)", "All Files (*)"}));
+  QCOMPARE(answers.seen[3].selectedFilter, QString("All Files (*)"));
+  QVERIFY(FileBytes(folder.filePath("saved.fiad")) == HelloFiad());
+
+  // Save As Wav: ".wav" is added, and the sound is the one we started from.
+  answers.FileType(true).File(folder.filePath("again"));
+  w.MenuItem(menu_item::kSaveAs)->trigger();
+  QVERIFY(answers.AllUsed());
+  QCOMPARE(answers.seen[5].title, QString("Sonatap - Save TI Wav File HELLO"));
+  QCOMPARE(answers.seen[5].filters, QStringList({"Wav File (*.wav)", "All Files (*)"}));
+  QVERIFY(FileBytes(folder.filePath("again.wav")) == FileBytes(recording));
+
+  // The listing window's two texts.
+  QString info, source;
+  answers.Then([&](QWidget* listing) {
+    QCOMPARE(listing->windowTitle(), QString("Sonatap - TI BASIC Source"));
+    QCOMPARE(listing->size(), QSize(502, 604));
+    info = listing->findChild<QPlainTextEdit*>("InfoArea")->toPlainText();
+    source = listing->findChild<QPlainTextEdit*>("SourceArea")->toPlainText();
+    Shot(listing, "listing");
+    listing->close();
+  });
+  QTest::mouseClick(w.Gadget(gadget::kViewBasic), Qt::LeftButton);
+  QVERIFY(answers.AllUsed());
+  QCOMPARE(info, QString("FIAD Label: HELLO     \nFirst Line Address: 37BD Hex\nStart File Address: 37B6 Hex\n"
+                         "End Address: 37D7 Hex\n1 Records 256 Bytes"));
+  QVERIFY(source.contains("PRINT \"HELLO FROM TAPE\""));
+  QVERIFY(source.contains("GOTO 10"));
+
+  QTest::mouseClick(w.Gadget(gadget::kDeleteFiad), Qt::LeftButton);
+  QCOMPARE(list->count(), 0);
+  QVERIFY(w.State().fiads.FindSlot("HELLO") == 0);
+  QVERIFY(!w.Gadget(gadget::kSaveFiad)->isEnabled());
+}
+
+void GuiTest::tuning() {
+  MainWindow w;
+  w.show();
+  Answers answers;
+  answers.Then([](QWidget* d) {
+    Shot(d, "tuning");
+    QCOMPARE(d->windowTitle(), QString("Sonatap - Tuning"));
+    QCOMPARE(d->size(), QSize(288, 227));
+    auto spin = [d](const char* name) { return d->findChild<QSpinBox*>(name); };
+    auto text = [&](const char* name) { return spin(name)->text(); };
+    QCOMPARE(text("Threshold"), QString("3"));
+    QCOMPARE(text("Tolerance"), QString("90"));
+    QCOMPARE(text("SkipTime"), QString("4"));
+    QCOMPARE(text("DcOffset"), QString("0"));
+    QCOMPARE(text("VolumePlus"), QString("NA"));
+    QCOMPARE(text("VolumeMinus"), QString("NA"));
+    QVERIFY(!spin("VolumePlus")->isEnabled());
+    const auto combos = d->findChildren<QComboBox*>();
+    QCOMPARE(combos.size(), 2);
+    for (QComboBox* combo : combos) QCOMPARE(combo->currentText(), QString("Natural"));
+
+    Answers::Button(d, "Auto")->click();  // released: the boxes show the levels
+    QVERIFY(spin("VolumePlus")->isEnabled());
+    QCOMPARE(text("VolumePlus"), QString("90"));
+    spin("VolumePlus")->setValue(150);
+    spin("VolumeMinus")->setValue(40);
+    spin("DcOffset")->setValue(138);
+    QCOMPARE(text("DcOffset"), QString("10"));
+    combos[1]->setCurrentIndex(combos[1]->findText("DC Offset"));
+    Answers::Button(d, "OK")->click();
+  });
+  w.MenuItem(menu_item::kTuning)->trigger();
+  QVERIFY(answers.AllUsed());
+  const TuningSettings& t = w.State().tuning;
+  QVERIFY(!t.AutoVolume);
+  QCOMPARE(t.VolumePlus, 1.5f);
+  QCOMPARE(t.VolumeMinus, -0.4f);
+  QCOMPARE(t.DcLevel, 138);
+  QCOMPARE(t.RecognitionMethod, 6);
+
+  // Defaults are in force at once: Cancel keeps them.
+  answers.Then([](QWidget* d) {
+    QCOMPARE(d->findChild<QSpinBox*>("VolumePlus")->text(), QString("150"));
+    Answers::Button(d, "Defaults")->click();
+    QCOMPARE(d->findChild<QSpinBox*>("VolumePlus")->text(), QString("NA"));
+    Answers::Button(d, "Cancel")->click();
+  });
+  w.MenuItem(menu_item::kTuning)->trigger();
+  QVERIFY(answers.AllUsed());
+  QVERIFY(t.AutoVolume);
+  QCOMPARE(t.VolumePlus, 0.9f);
+  QCOMPARE(t.DcLevel, 128);
+  QCOMPARE(t.RecognitionMethod, 1);
+  QCOMPARE(t.SkipTime, 4);
+}
+
+void GuiTest::options() {
+  MainWindow w;
+  w.show();
+  w.State().debug.count = 3;
+  Answers answers;
+  auto showRecords = [](QWidget* d) { return d->findChild<QCheckBox*>(); };
+  answers.Then([&](QWidget* d) {
+    Shot(d, "options");
+    QCOMPARE(d->windowTitle(), QString("Sonatap - Options"));
+    QVERIFY(!(d->windowFlags() & Qt::WindowCloseButtonHint));
+    QCOMPARE(showRecords(d)->text(), QString("Show Records."));
+    showRecords(d)->click();
+    d->close();  // ignored: only OK and Cancel leave
+    QVERIFY(d->isVisible());
+    Answers::Button(d, "Cancel")->click();
+  });
+  w.MenuItem(menu_item::kOptions)->trigger();
+  QVERIFY(!w.State().showRecords);
+
+  answers.Then([&](QWidget* d) {
+    showRecords(d)->click();
+    Answers::Button(d, "OK")->click();
+  });
+  w.MenuItem(menu_item::kOptions)->trigger();
+  QVERIFY(w.State().showRecords);
+
+  bool clearDisabled = false;
+  answers.Then([&](QWidget* d) {
+    QVERIFY(showRecords(d)->isChecked());
+    answers.Message();
+    // Outside the answering timer, which must answer the message box too.
+    QTimer::singleShot(0, d, [&clearDisabled, d] {
+      Answers::Button(d, "Clear Debugger")->click();
+      clearDisabled = !Answers::Button(d, "Clear Debugger")->isEnabled();
+      Answers::Button(d, "Defaults")->click();
+      Answers::Button(d, "Cancel")->click();
+    });
+  });
+  w.MenuItem(menu_item::kOptions)->trigger();
+  QVERIFY(answers.AllUsed());
+  QVERIFY(clearDisabled);
+  QCOMPARE(w.State().debug.count, 0);
+  QVERIFY(!w.State().showRecords);
+  QCOMPARE(answers.seen.at(0).title, QString("Sonatap - Options"));
+  QCOMPARE(answers.seen.at(0).text, QString("Debug Data has been cleared"));
+}
+
+void GuiTest::aboutAndClearDisplay() {
+  MainWindow w;
+  w.show();
+  Answers answers;
+  answers.Message();
+  w.MenuItem(menu_item::kAbout)->trigger();
+  QVERIFY(answers.AllUsed());
+  QCOMPARE(answers.seen[0].title, QString("Sonatap - About"));
+  QCOMPARE(answers.seen[0].text, QString("Sonatap 0.95b\n\nTI99/4A Cassette Tape data file conversion tool.\n"
+                                         "Converts between cassette sound and FIAD formats.\n14-06-2006.\n\n"));
+
+  w.State().monitor.Append("Lost Data Mark!!\r\n\r\n");
+  w.ShowMonitor(w.State().monitor.text);
+  QTest::mouseClick(w.Gadget(gadget::kClearDisplay), Qt::LeftButton);
+  QCOMPARE(MonitorText(w), QString("** READY **\n"));
+  QVERIFY(!w.Gadget(gadget::kStart)->isEnabled());
+}
+
+void GuiTest::stopDuringARun() {
+  QTemporaryDir folder;
+  MainWindow w;
+  w.show();
+  WriteSilence(folder.filePath("quiet.wav"), 30);
+  Answers answers;
+  answers.File(folder.filePath("quiet.wav"));
+  w.MenuItem(menu_item::kOpen)->trigger();
+  auto* start = static_cast<QPushButton*>(w.Gadget(gadget::kStart));
+  QString shownDuringRun;
+  QTimer::singleShot(0, [&] {
+    shownDuringRun = start->text();
+    QTest::mouseClick(start, Qt::LeftButton);  // "Stop"
+  });
+  QTest::mouseClick(start, Qt::LeftButton);
+  QCOMPARE(shownDuringRun, QString("Stop"));
+  QVERIFY(MonitorText(w).endsWith("User Break..\n\nEnd of Wav File\n\n"));
+  QCOMPARE(start->text(), QString("Start"));
+  QVERIFY(!start->isChecked());
+  QVERIFY(static_cast<QProgressBar*>(w.Gadget(gadget::kProgress))->value() < 100);
+  QVERIFY(w.MenuItem(menu_item::kOpen)->isEnabled());
+}
+
+void GuiTest::statusAndGfxWindows() {
+  QTemporaryDir folder;
+  MainWindow w;
+  w.show();
+  WriteSilence(folder.filePath("quiet.wav"), 30);
+  Answers answers;
+  answers.File(folder.filePath("quiet.wav"));
+  w.MenuItem(menu_item::kOpen)->trigger();
+  QTest::mouseClick(w.Gadget(gadget::kStatus), Qt::LeftButton);
+  QTest::mouseClick(w.Gadget(gadget::kMonitor), Qt::LeftButton);
+
+  // Each stage waits for what the run's refreshes should bring about.
+  int stage = 0;
+  bool statusOpen = false, gfxOpen = false, gfxClosedAtRefresh = false, statusStayed = false, drawn = false;
+  QString statusTitle, gfxTitle, fileSize;
+  QPoint statusPos, gfxPos;
+  QTimer refreshes;
+  refreshes.setInterval(0);
+  QObject::connect(&refreshes, &QTimer::timeout, [&] {
+    if (!w.Running()) return;
+    if (stage == 0 && w.Status() != nullptr && w.Gfx() != nullptr) {
+      statusOpen = w.Status()->isVisible();
+      gfxOpen = w.Gfx()->isVisible();
+      statusTitle = w.Status()->windowTitle();
+      gfxTitle = w.Gfx()->windowTitle();
+      statusPos = w.Status()->pos();
+      gfxPos = w.Gfx()->pos();
+      fileSize = w.Status()->findChild<QLineEdit*>("FileSize")->text();
+      stage = 1;
+    } else if (stage == 1 && w.Gfx() != nullptr) {
+      const QImage& picture = w.Gfx()->Picture();
+      for (int y = 0; y < picture.height() && !drawn; ++y)
+        for (int x = 0; x < picture.width() && !drawn; ++x) drawn = picture.pixelColor(x, y) != Qt::black;
+      if (!drawn) return;
+      Shot(w.Status(), "status");
+      Shot(w.Gfx(), "gfx");
+      QTest::mouseClick(w.Gadget(gadget::kMonitor), Qt::LeftButton);  // unticked
+      stage = 2;
+    } else if (stage == 2 && w.Gfx() == nullptr) {
+      gfxClosedAtRefresh = true;
+      statusStayed = w.Status() != nullptr;
+      QTest::mouseClick(w.Gadget(gadget::kStart), Qt::LeftButton);  // Stop
+      stage = 3;
+    }
+  });
+  refreshes.start();
+  QTest::mouseClick(w.Gadget(gadget::kStart), Qt::LeftButton);
+  refreshes.stop();
+  QVERIFY(statusOpen);
+  QVERIFY(gfxOpen);
+  QCOMPARE(statusTitle, QString("Sonatap - Status"));
+  QCOMPARE(gfxTitle, QString("Sonatap - GFX Output"));
+  QCOMPARE(statusPos, QPoint(w.frameGeometry().x() - 174, w.frameGeometry().y()));
+  QCOMPARE(gfxPos, QPoint(w.frameGeometry().x() + 306, w.frameGeometry().y()));
+  // 30 s of samples and the 44-byte header: 1323044 bytes, 1292 Kb rounded half up.
+  QCOMPARE(fileSize, QString("1292Kb"));
+  QVERIFY(drawn);
+  QVERIFY(gfxClosedAtRefresh);
+  QVERIFY(statusStayed);
+  QVERIFY(w.Status() == nullptr);  // the run's end closes what is open
+  QVERIFY(MonitorText(w).endsWith("User Break..\n\nEnd of Wav File\n\n"));
 }
 
 QTEST_MAIN(GuiTest)
