@@ -31,6 +31,14 @@ using namespace sonatap::gui;
 
 namespace {
 
+// Saves what a window looks like for people to check by eye.
+void Shot(QWidget* w, const char* name) {
+  const QString folder = qEnvironmentVariable("SONATAP_SHOTS");
+  if (folder.isEmpty() || w == nullptr) return;
+  QDir().mkpath(folder);
+  w->grab().save(folder + "/" + name + ".png");
+}
+
 // What a dialog showed before the test answered it.
 struct Seen {
   QString title, text, defaultText;
@@ -90,6 +98,7 @@ class Answers {
   Answers& FileType(bool wav) {
     return Then([this, wav](QWidget* w) {
       seen.push_back({w->windowTitle(), {}, {}, {}, {}});
+      Shot(w, "file-type");
       for (auto* option : w->findChildren<QRadioButton*>())
         if (option->text() == (wav ? "Wav (Sound)" : "FIAD")) option->click();
       Button(w, "OK")->click();
@@ -119,14 +128,6 @@ class Answers {
 std::string FileBytes(const QString& path) {
   std::ifstream in(path.toStdString(), std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// Saves what a window looks like for people to check by eye.
-void Shot(QWidget* w, const char* name) {
-  const QString folder = qEnvironmentVariable("SONATAP_SHOTS");
-  if (folder.isEmpty() || w == nullptr) return;
-  QDir().mkpath(folder);
-  w->grab().save(folder + "/" + name + ".png");
 }
 
 // The example program, as the FIAD file holds it.
