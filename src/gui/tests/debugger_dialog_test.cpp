@@ -59,9 +59,10 @@ class ModalScript {
       return;
     }
     clock_.restart();
-    Step step = std::move(steps_.front().step);
+    // Run outside this timer's handler: Qt fires no timer again while its own
+    // handler runs, and a step that opens a nested window waits inside.
+    QTimer::singleShot(0, modal, [step = std::move(steps_.front().step), modal] { step(modal); });
     steps_.pop_front();
-    step(modal);
   }
   struct Pending {
     QString title;
@@ -104,6 +105,8 @@ void Shot(QWidget* w, const char* name) {
   QDir().mkpath(folder);
   w->grab().save(folder + "/" + name + ".png");
 }
+
+QString Hex(int byte) { return QString::number(byte, 16).rightJustified(2, '0').toUpper(); }
 
 std::string FileText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -412,7 +415,7 @@ void DebuggerDialogTest::bitViewOnARow() {
     auto* picture = Child<BitPicture>(w, "BitPicture");
     QCOMPARE(picture->geometry(), QRect(12, 4, 376, 256));
     QCOMPARE(slider->value(), 1);
-    QCOMPARE(bitInfo->text(), QString("Rec:1  Bit:1  Byte:1  Val:%1").arg(record[0], 2, 16, QChar('0')).toUpper());
+    QCOMPARE(bitInfo->text(), "Rec:1  Bit:1  Byte:1  Val:" + Hex(record[0]));
     const QColor grey(50, 50, 50), digit(200, 200, 30), current(120, 255, 120);
     QCOMPARE(picture->Picture().pixelColor(169, 5), grey);  // before the record's first bit
     QCOMPARE(picture->Picture().pixelColor(170, 5), current);
@@ -441,7 +444,7 @@ void DebuggerDialogTest::bitViewOnARow() {
     QCOMPARE(slider->value(), 512);
     QVERIFY(!all->isChecked());
     QCOMPARE(int(f.session->debug.rows[1].data[2]), 0x00);
-    QCOMPARE(bitInfo->text(), QString("Rec:1  Bit:512  Byte:64  Val:%1").arg(record[63], 2, 16, QChar('0')).toUpper());
+    QCOMPARE(bitInfo->text(), "Rec:1  Bit:512  Byte:64  Val:" + Hex(record[63]));
     Button(w, "OK")->click();
   });
   QtDebuggerWindow window(*f.session, f.prompts, false, nullptr);
