@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 30
 CMAKE_FLAGS ?= -G Ninja
 LOCK = flock /tmp/sonatap-build.lock
 
-.PHONY: all build test demo bench fuzz clean
+.PHONY: all build test demo bench fuzz clean run package
 
 all: build
 
@@ -23,6 +23,13 @@ demo: build
 
 bench: build
 	$(BUILD)/bench/sonatap_bench
+	$(BUILD)/src/gui/sonatap_gui_bench
+
+run: build
+	cd $(BUILD)/src/gui && ./sonatap
+
+package: build
+	$(LOCK) sh -c 'cd $(BUILD) && cpack -G DEB'
 
 fuzz:
 	$(LOCK) sh -c 'CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_FLAGS) -DSONATAP_FUZZ=ON >/dev/null && cmake --build $(FUZZ_BUILD)'

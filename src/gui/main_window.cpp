@@ -16,6 +16,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QUrl>
 
@@ -33,7 +35,7 @@ constexpr int kInnerHeight = 300;
 
 MainWindow::MainWindow(DebuggerWindow* debugger)
     : session_(Session::Create()),
-      prompts_(this),
+      prompts_(this, [this] { FlushScreen(); }),
       volumeProgress_(this),
       saveProgress_(this),
       logic_(*session_, *this, debugger) {
@@ -128,7 +130,7 @@ void MainWindow::BuildGadgets() {
   monitor_->setReadOnly(true);
   monitor_->setFont(FixedFont());
   monitor_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  monitor_->setPlainText(ToQt(session_->monitor.text));
+  SetMonitorText(session_->monitor.text);
   place(gadget::kMonitorArea, monitor_, {125, 120, 155, 125});
   progress_ = new QProgressBar(inner);
   progress_->setRange(0, 100);
@@ -165,12 +167,36 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::SetWavName(const std::string& name) { wavName_->setText(ToQt(name)); }
 
 void MainWindow::ShowMonitor(const std::string& text) {
-  monitor_->setPlainText(ToQt(text));
+  if (running_) {
+    pendingMonitor_ = text;
+    monitorPending_ = true;
+    return;
+  }
+  SetMonitorText(text);
+}
+
+// The log mostly grows: then only its new end is added.
+void MainWindow::SetMonitorText(const std::string& text) {
+  if (text.size() >= shownMonitor_.size() && text.compare(0, shownMonitor_.size(), shownMonitor_) == 0 &&
+      !shownMonitor_.empty()) {
+    if (text.size() == shownMonitor_.size()) return;
+    QTextCursor end(monitor_->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(ToQt(text.substr(shownMonitor_.size())));
+  } else {
+    monitor_->setPlainText(ToQt(text));
+  }
+  shownMonitor_ = text;
   monitor_->verticalScrollBar()->setValue(monitor_->verticalScrollBar()->maximum());
 }
 
 void MainWindow::SetProgress(int percent) {
-  if (progress_->value() != percent) progress_->setValue(percent);
+  // A progress bar repaints at once when its value changes.
+  if (running_) {
+    pendingProgress_ = percent;
+  } else if (progress_->value() != percent) {
+    progress_->setValue(percent);
+  }
 }
 
 void MainWindow::RefreshFiadList() {
@@ -228,6 +254,7 @@ void MainWindow::OpenDocument(const std::string& name) {
 
 void MainWindow::LockInterface() {
   running_ = true;
+  lastScreen_ = std::chrono::steady_clock::now();  // what changes here is shown at the first due poll
   for (int item : {menu_item::kOpen, menu_item::kSaveAs, menu_item::kTuning, menu_item::kDebug, menu_item::kOptions})
     MenuItem(item)->setEnabled(false);
   for (int number : {gadget::kClearDisplay, gadget::kDebug, gadget::kSaveFiad, gadget::kDeleteFiad,
@@ -236,7 +263,27 @@ void MainWindow::LockInterface() {
   start_->setText("Stop");
 }
 
+bool MainWindow::ScreenDue() {
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastScreen_ < screenPeriod_) return false;
+  lastScreen_ = now;
+  return true;
+}
+
+void MainWindow::FlushScreen() {
+  if (monitorPending_) {
+    monitorPending_ = false;
+    SetMonitorText(pendingMonitor_);
+  }
+  if (pendingProgress_ >= 0 && progress_->value() != pendingProgress_) progress_->setValue(pendingProgress_);
+  pendingProgress_ = -1;
+  if (status_) status_->Fill(pendingStatus_);
+  if (gfx_ && pendingGfx_ != nullptr) gfx_->Show(*pendingGfx_);
+  pendingGfx_ = nullptr;
+}
+
 void MainWindow::UnlockInterface() {
+  FlushScreen();
   for (int item : {menu_item::kOpen, menu_item::kSaveAs, menu_item::kTuning, menu_item::kOptions})
     MenuItem(item)->setEnabled(true);
   MenuItem(menu_item::kDebug)->setEnabled(logic_.DebugMenuAvailable());
@@ -249,7 +296,10 @@ void MainWindow::UnlockInterface() {
 }
 
 RunControls MainWindow::Poll() {
-  QCoreApplication::processEvents();
+  if (ScreenDue()) {
+    FlushScreen();
+    QCoreApplication::processEvents();
+  }
   return {start_->isChecked(), status_box_->isChecked(), monitor_box_->isChecked()};
 }
 
@@ -263,10 +313,16 @@ void MainWindow::OpenStatus() {
 }
 
 void MainWindow::UpdateStatus(const StatusFields& fields) {
-  if (status_) status_->Fill(fields);
+  // A window just opened shows its file size at once.
+  const bool fresh = fields.fileSize != pendingStatus_.fileSize;
+  pendingStatus_ = fields;
+  if (status_ && fresh) status_->Fill(fields);
 }
 
-void MainWindow::CloseStatus() { delete status_; }
+void MainWindow::CloseStatus() {
+  delete status_;
+  pendingStatus_ = {};
+}
 
 void MainWindow::OpenGfx() {
   if (gfx_) return;
@@ -275,10 +331,11 @@ void MainWindow::OpenGfx() {
   gfx_->show();
 }
 
-void MainWindow::ShowGfx(const RasterImage& picture) {
-  if (gfx_) gfx_->Show(picture);
-}
+void MainWindow::ShowGfx(const RasterImage& picture) { pendingGfx_ = &picture; }
 
-void MainWindow::CloseGfx() { delete gfx_; }
+void MainWindow::CloseGfx() {
+  delete gfx_;
+  pendingGfx_ = nullptr;
+}
 
 }  // namespace sonatap::gui

@@ -44,6 +44,7 @@ QStringList NameFilters(const std::string& filter) {
 }
 
 QWidget* QtPrompts::Parent() const {
+  if (beforeDialog_) beforeDialog_();
   QWidget* active = QApplication::activeWindow();
   return active != nullptr ? active : parent_;
 }

@@ -2,6 +2,7 @@
 // The core's questions to the user, answered with real dialogs.
 #include <QDialog>
 #include <QPointer>
+#include <functional>
 
 #include "platform/user_prompts.h"
 
@@ -15,7 +16,10 @@ QStringList NameFilters(const std::string& filter);
 
 class QtPrompts final : public UserPrompts {
  public:
-  explicit QtPrompts(QWidget* parent) : parent_(parent) {}
+  // `beforeDialog` brings the screen up to date, so that the user sees
+  // everything written so far before answering.
+  QtPrompts(QWidget* parent, std::function<void()> beforeDialog = {})
+      : parent_(parent), beforeDialog_(std::move(beforeDialog)) {}
   void ShowMessage(const std::string& caption, const std::string& text) override;
   bool AskYesNo(const std::string& caption, const std::string& text) override;
   std::string AskText(const std::string& caption, const std::string& message,
@@ -27,6 +31,7 @@ class QtPrompts final : public UserPrompts {
  private:
   QWidget* Parent() const;
   QWidget* parent_;
+  std::function<void()> beforeDialog_;
 };
 
 // "Sonatap - File Type?": two options and OK, the only way out.

@@ -1,1 +1,97 @@
-int main(){}
+// A conversion run through the desktop program's view (both optional
+// windows closed) against the same run with no view at all, as the CLI
+// runs it. Prints both times and their ratio.
+#include <QApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+
+#include "gui/main_window.h"
+#include "recognition/conversion_run.h"
+#include "synthesis/tape_synthesis.h"
+#include "synthesis/wav_writer.h"
+
+using namespace sonatap;
+
+namespace {
+
+class NoView final : public RunView {
+ public:
+  void LockInterface() override {}
+  void UnlockInterface() override {}
+  void ShowMonitor(const std::string&) override {}
+  void SetProgress(int) override {}
+  RunControls Poll() override { return {}; }
+  void ReleaseStop() override {}
+  void OpenStatus() override {}
+  void UpdateStatus(const StatusFields&) override {}
+  void CloseStatus() override {}
+  void OpenGfx() override {}
+  void ShowGfx(const RasterImage&) override {}
+  void CloseGfx() override {}
+};
+
+// Names every file "BENCH" and says nothing.
+class Quiet final : public UserPrompts {
+ public:
+  void ShowMessage(const std::string&, const std::string&) override {}
+  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  std::string AskText(const std::string&, const std::string&, const std::string&) override { return "BENCH"; }
+  std::string ChooseOpenFile(const FileDialog&) override { return ""; }
+  std::string ChooseSaveFile(const FileDialog&) override { return ""; }
+  SaveFileType ChooseFileType() override { return SaveFileType::Fiad; }
+};
+
+class NoDebugger final : public DebuggerWindow {
+ public:
+  bool Run() override { return false; }
+};
+
+double Seconds(Session& session, RunView& view, const std::string& wav) {
+  session.conversion.wavPath = wav;
+  session.tuning.SkipTime = 0;
+  Quiet prompts;
+  NoProgress progress;
+  NoDebugger debugger;
+  RunServices services{view, prompts, progress, debugger, [&session](int) { session.fiads.Clear(); }};
+  const auto start = std::chrono::steady_clock::now();
+  RunConversion(session, services);
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  gui::MainWindow window;
+  window.show();
+  QCoreApplication::processEvents();
+
+  // A 100-record program as tape sound: about 3.8 million samples.
+  const int records = 100;
+  auto data = std::make_unique<RecordData>();
+  for (int i = 1; i <= records * 64; ++i) (*data)[i] = static_cast<uint8_t>(i * 37);
+  auto image = std::make_unique<FiadImage>();
+  BuildPlain128Image(*image, "BENCH", *data, records);
+  const std::string wav = (std::filesystem::temp_directory_path() / "sonatap-gui-bench.wav").string();
+  NoProgress none;
+  WriteWavFile(wav, *image, HeaderKind::Plain128, window.State().shapes.set, none);
+
+  auto cliSession = Session::Create();
+  NoView noView;
+  double cli = 1e9, gui = 1e9;
+  for (int round = 0; round < 5; ++round) {  // the best of five, alternating
+    cli = std::min(cli, Seconds(*cliSession, noView, wav));
+    gui = std::min(gui, Seconds(window.State(), window.ConversionView(), wav));
+  }
+  std::filesystem::remove(wav);
+  if (getenv("BENCH_DEBUG")) {
+    std::printf("%s\n---\n", cliSession->monitor.text.substr(cliSession->monitor.text.size() > 400 ? cliSession->monitor.text.size() - 400 : 0).c_str());
+  }
+  std::printf("conversion run of %d records (%.1f s of sound): CLI %.1f ms, GUI %.1f ms\n", records,
+              static_cast<double>(TapeSampleCount(records)) / 44100.0, cli * 1000, gui * 1000);
+  std::printf("GUI/CLI ratio: %.3f (target <= 1.2)\n", gui / cli);
+  return 0;
+}

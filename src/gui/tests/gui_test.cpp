@@ -428,6 +428,7 @@ void GuiTest::statusAndGfxWindows() {
   MainWindow w;
   w.show();
   WriteSilence(folder.filePath("quiet.wav"), 30);
+  w.SetScreenPeriod(std::chrono::milliseconds(0));  // every refresh lets the test in
   Answers answers;
   answers.File(folder.filePath("quiet.wav"));
   w.MenuItem(menu_item::kOpen)->trigger();
