@@ -129,6 +129,8 @@ void QtProgressWindow::Open(const std::string& caption, int maximum) {
   window_ = new QDialog(active != nullptr ? active : parent_, kCaptionOnly);
   window_->setWindowTitle(QString::fromStdString(caption));
   window_->setFixedSize(100, 50);
+  // Events are let in while it opens: the other windows must not act meanwhile.
+  window_->setWindowModality(Qt::ApplicationModal);
   auto* label = new QLabel("Progress", window_);
   label->setGeometry(10, 5, 70, 15);
   bar_ = new QProgressBar(window_);

@@ -7,11 +7,15 @@ program=$1
 shots=$2
 mkdir -p "$shots"
 rm -f "$shots/main-window.png" "$shots/screen.png"
+# A home and a configuration folder of its own, to show that the program
+# writes no settings anywhere.
+home=$(mktemp -d)
+mkdir -p "$home/config"
 # The working folder holds the help document, as `make run` arranges.
 cd "$(dirname "$program")"
-"$program" &
+HOME=$home XDG_CONFIG_HOME=$home/config XDG_CACHE_HOME=$home/cache "$program" &
 pid=$!
-trap 'kill $pid 2>/dev/null || true' EXIT
+trap 'kill $pid 2>/dev/null || true; rm -rf "$home"' EXIT
 found=no
 for _ in $(seq 1 100); do
   # Found by its caption, so this also checks the caption.
@@ -37,4 +41,9 @@ size=$(identify -format '%wx%h' "$shots/main-window.png")
 echo "main window shown, $size; screenshots in $shots"
 kill $pid
 wait $pid 2>/dev/null || true
-trap - EXIT
+written=$(find "$home" -path "$home/cache" -prune -o -type f -print)
+if [ -n "$written" ]; then
+  echo "the program wrote settings: $written" >&2
+  exit 1
+fi
+echo "no settings written"
