@@ -115,6 +115,8 @@ class Answers {
   void Check() {
     QWidget* modal = QApplication::activeModalWidget();
     if (modal == nullptr || modal == last_ || queue_.empty() || !modal->isVisible()) return;
+    // A progress window asks nothing: it closes by itself.
+    if (modal->findChild<QProgressBar*>() != nullptr && modal->findChildren<QAbstractButton*>().isEmpty()) return;
     last_ = modal;
     Answer answer = std::move(queue_.front());
     queue_.pop_front();
