@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "gui/debugger_dialog.h"
 #include "gui/dialogs.h"
 #include "gui/icons.h"
 #include "gui/ui_support.h"
@@ -33,12 +34,12 @@ constexpr int kInnerHeight = 300;
 
 }  // namespace
 
-MainWindow::MainWindow(DebuggerWindow* debugger)
+MainWindow::MainWindow()
     : session_(Session::Create()),
       prompts_(this, [this] { FlushScreen(); }),
       volumeProgress_(this),
       saveProgress_(this),
-      logic_(*session_, *this, debugger) {
+      logic_(*session_, *this, &debugger_) {
   setWindowTitle(kMainCaption);
   setWindowIcon(ProgramIcon());
   BuildMenus();
@@ -336,6 +337,10 @@ void MainWindow::ShowGfx(const RasterImage& picture) { pendingGfx_ = &picture; }
 void MainWindow::CloseGfx() {
   delete gfx_;
   pendingGfx_ = nullptr;
+}
+
+bool MainWindow::Debugger::Run() {
+  return QtDebuggerWindow(window_.State(), window_.Prompts(), window_.Running(), &window_).Run();
 }
 
 }  // namespace sonatap::gui

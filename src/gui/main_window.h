@@ -25,8 +25,7 @@ namespace sonatap::gui {
 
 class MainWindow : public QMainWindow, public MainWindowPorts, public RunView {
  public:
-  // `debugger` enables Project > "Debug"; without one it stays disabled.
-  explicit MainWindow(DebuggerWindow* debugger = nullptr);
+  MainWindow();
   ~MainWindow() override;
 
   Session& State() { return *session_; }
@@ -80,8 +79,20 @@ class MainWindow : public QMainWindow, public MainWindowPorts, public RunView {
   void EndProgram();
   QToolButton* ImageButton(int number, const QPixmap& picture, QRect place, const char* tooltip);
 
+  // The debugger window, opened at the end of a gathering scan (with the
+  // recording open) and from Project > "Debug".
+  class Debugger final : public DebuggerWindow {
+   public:
+    explicit Debugger(MainWindow& window) : window_(window) {}
+    bool Run() override;
+
+   private:
+    MainWindow& window_;
+  };
+
   std::unique_ptr<Session> session_;
   QtPrompts prompts_;
+  Debugger debugger_{*this};
   QtProgressWindow volumeProgress_, saveProgress_;
   MainWindowLogic logic_;
   std::map<int, QAction*> menuItems_;

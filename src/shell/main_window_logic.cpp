@@ -115,8 +115,7 @@ void MainWindowLogic::ViewSelected() {
 
 void MainWindowLogic::RunDebugger() {
   if (debugger_ == nullptr || !debugger_->Run()) return;
-  s_.debug.WriteBack(s_.decoder.recordData, s_.decoder.recordCount);
-  StoreDecodedFiad(s_, ports_.Prompts());
+  StoreAccumulatedFiad(s_, ports_.Prompts());
   ports_.RefreshFiadList();
 }
 

@@ -8,6 +8,7 @@
 #include "basic/program_facts.h"
 #include "platform/main_view.h"
 #include "platform/run_view.h"
+#include "platform/silent_views.h"
 #include "platform/user_prompts.h"
 #include "shell/session.h"
 
@@ -110,15 +111,10 @@ class MainWindowLogic {
   void RunDebugger();
   void Convert();
 
-  class NoDebugger final : public DebuggerWindow {
-   public:
-    bool Run() override { return false; }
-  };
-
   Session& s_;
   MainWindowPorts& ports_;
   DebuggerWindow* debugger_;
-  NoDebugger noDebugger_;
+  NoDebuggerWindow noDebugger_;
 };
 
 }  // namespace sonatap

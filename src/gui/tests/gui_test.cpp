@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <deque>
@@ -172,6 +173,7 @@ class GuiTest : public QObject {
   void aboutAndClearDisplay();
   void stopDuringARun();
   void statusAndGfxWindows();
+  void debuggerFromTheScanAndTheMenu();
 };
 
 void GuiTest::startUp() {
@@ -191,7 +193,7 @@ void GuiTest::startUp() {
   QVERIFY(w.Gadget(gadget::kDebug)->isEnabled());
   QVERIFY(w.MenuItem(menu_item::kTuning)->isEnabled());
   QVERIFY(w.MenuItem(menu_item::kOptions)->isEnabled());
-  QVERIFY(!w.MenuItem(menu_item::kDebug)->isEnabled());  // no debugger window yet
+  QVERIFY(w.MenuItem(menu_item::kDebug)->isEnabled());
 
   QCOMPARE(static_cast<QPushButton*>(w.Gadget(gadget::kStart))->text(), QString("Start"));
   QCOMPARE(w.Gadget(gadget::kStart)->geometry(), QRect(25, 125, 85, 25));
@@ -487,6 +489,57 @@ void GuiTest::statusAndGfxWindows() {
   QVERIFY(statusStayed);
   QVERIFY(w.Status() == nullptr);  // the run's end closes what is open
   QVERIFY(MonitorText(w).endsWith("User Break..\n\nEnd of Wav File\n\n"));
+}
+
+// A gathering scan ends in the debugger window, where a row is locked and
+// kept with "OK"; Project > "Debug" opens it again and stores the file.
+void GuiTest::debuggerFromTheScanAndTheMenu() {
+  QTemporaryDir folder;
+  MainWindow w;
+  w.show();
+  w.State().tuning.SkipTime = 0;
+  const QString recording = folder.filePath("hello.wav");
+  WriteRecording(HelloFiad(), recording, w.State().shapes.set);
+  Answers answers;
+  answers.File(recording);
+  w.MenuItem(menu_item::kOpen)->trigger();
+  QVERIFY(w.MenuItem(menu_item::kDebug)->isEnabled());
+
+  bool exportDuringScan = true;
+  int rowsAtScanEnd = 0;
+  answers.Then([&](QWidget* debugger) {
+    QCOMPARE(debugger->windowTitle(), QString("Sonatap - Debug"));
+    exportDuringScan = Answers::Button(debugger, "Export")->isEnabled();
+    auto* list = debugger->findChild<QTableWidget*>();
+    rowsAtScanEnd = list->rowCount();
+    list->item(0, 0)->setCheckState(Qt::Checked);
+    Answers::Button(debugger, "OK")->click();
+  });
+  static_cast<QCheckBox*>(w.Gadget(gadget::kDebug))->setChecked(true);
+  QTest::mouseClick(w.Gadget(gadget::kStart), Qt::LeftButton);
+  QVERIFY(answers.AllUsed());
+  QVERIFY(!exportDuringScan);  // the recording is open
+  QCOMPARE(rowsAtScanEnd, 1);
+  auto* fiads = static_cast<QListWidget*>(w.Gadget(gadget::kFiadList));
+  QCOMPARE(fiads->count(), 0);  // "OK" keeps the rows and stores nothing
+  QVERIFY(w.State().debug.rows[1].locked);
+
+  bool exportFromMenu = false;
+  answers.Then([&](QWidget* debugger) {
+    exportFromMenu = Answers::Button(debugger, "Export")->isEnabled();
+    Shot(debugger, "debugger-from-menu");
+    Answers::Button(debugger, "Store FIAD")->click();
+  });
+  answers.Text("KEPT");
+  w.MenuItem(menu_item::kDebug)->trigger();
+  QVERIFY(answers.AllUsed());
+  QVERIFY(exportFromMenu);
+  QCOMPARE(fiads->count(), 1);
+  QCOMPARE(fiads->item(0)->text(), QString("KEPT"));
+  const FiadImage& stored = w.State().fiads.Slot(w.State().fiads.FindSlot("KEPT")).image;
+  // Record 1 as the scan read it, kept in the debug store.
+  const std::string hello = HelloFiad();
+  for (int i = 128; i < 192; ++i) QCOMPARE(int(stored[i]), int(uint8_t(hello[i])));
 }
 
 QTEST_MAIN(GuiTest)

@@ -6,7 +6,7 @@ set -eu
 program=$1
 shots=$2
 mkdir -p "$shots"
-rm -f "$shots/main-window.png" "$shots/screen.png"
+rm -f "$shots/main-window.png" "$shots/screen.png" "$shots/debugger-menu.png"
 # A home and a configuration folder of its own, to show that the program
 # writes no settings anywhere.
 home=$(mktemp -d)
@@ -39,6 +39,23 @@ import -window "$id" "$shots/main-window.png"
 import -window root "$shots/screen.png"
 size=$(identify -format '%wx%h' "$shots/main-window.png")
 echo "main window shown, $size; screenshots in $shots"
+# Project > "Debug" (the second item of the second menu) opens the debugger.
+xdotool mousemove --window "$id" 57 8 click 1
+sleep 0.5
+xdotool key Down Down Return
+debugger=""
+for _ in $(seq 1 50); do
+  debugger=$(xwininfo -root -tree 2>/dev/null | awk '/"Sonatap - Debug"/ { print $1; exit }')
+  [ -n "$debugger" ] && break
+  sleep 0.1
+done
+if [ -z "$debugger" ]; then
+  echo "Project > Debug opened no window captioned \"Sonatap - Debug\"" >&2
+  exit 1
+fi
+sleep 0.5
+import -window "$debugger" "$shots/debugger-menu.png"
+echo "debugger window shown from the menu, $(identify -format '%wx%h' "$shots/debugger-menu.png")"
 kill $pid
 wait $pid 2>/dev/null || true
 written=$(find "$home" -path "$home/cache" -prune -o -type f -print)
