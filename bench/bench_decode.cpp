@@ -14,16 +14,6 @@ namespace {
 
 using namespace sonatap;
 
-class NamePrompts final : public UserPrompts {
- public:
-  void ShowMessage(const std::string&, const std::string&) override {}
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-  std::string AskText(const std::string&, const std::string&, const std::string&) override { return "BENCH"; }
-  std::string ChooseOpenFile(const FileDialog&) override { return ""; }
-  std::string ChooseSaveFile(const FileDialog&) override { return ""; }
-  SaveFileType ChooseFileType() override { return SaveFileType::Fiad; }
-};
-
 std::string RecordingPath() {
   static const std::string path = [] {
     const std::string p = (std::filesystem::temp_directory_path() / "sonatap-bench-decode.wav").string();
@@ -43,7 +33,7 @@ std::string RecordingPath() {
 void BM_DecodeRecording200(benchmark::State& state) {
   const std::string path = RecordingPath();
   SilentRunView view;
-  NamePrompts prompts;
+  NamingPrompts prompts("BENCH");
   NoProgress progress;
   NoDebuggerWindow debugger;
   int stored = 0;

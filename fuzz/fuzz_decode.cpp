@@ -10,23 +10,8 @@
 #include "recognition/conversion_run.h"
 #include "synthesis/wav_writer.h"
 
-namespace {
-
-using namespace sonatap;
-
-class NamePrompts final : public UserPrompts {
- public:
-  void ShowMessage(const std::string&, const std::string&) override {}
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-  std::string AskText(const std::string&, const std::string&, const std::string&) override { return "FUZZ"; }
-  std::string ChooseOpenFile(const FileDialog&) override { return ""; }
-  std::string ChooseSaveFile(const FileDialog&) override { return ""; }
-  SaveFileType ChooseFileType() override { return SaveFileType::Fiad; }
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace sonatap;
   if (size < 4) return 0;
   static const std::string path = "/tmp/sonatap-fuzz-decode-" + std::to_string(::getpid()) + ".wav";
   {
@@ -48,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   session->debug.gather = (data[1] & 0x80) != 0;
   session->conversion.wavPath = path;
   SilentRunView view;
-  NamePrompts prompts;
+  NamingPrompts prompts("FUZZ");
   NoProgress progress;
   NoDebuggerWindow debugger;
   RunServices services{view, prompts, progress, debugger, nullptr};

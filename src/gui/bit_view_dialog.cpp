@@ -55,28 +55,6 @@ QLabel* SunkenText(QWidget* parent, QRect place, const char* name) {
 
 }  // namespace
 
-BitPicture::BitPicture(QWidget* parent)
-    : QWidget(parent), image_(BitViewLogic::kPictureWidth, BitViewLogic::kPictureHeight, QImage::Format_RGB888) {
-  setFixedSize(image_.size());
-  setAttribute(Qt::WA_OpaquePaintEvent);
-  image_.fill(Qt::black);
-}
-
-void BitPicture::Show(const RasterImage& picture) {
-  static_assert(sizeof(Rgb) == 3, "pixels are copied row by row as RGB888");
-  const int width = std::min(picture.Width(), image_.width());
-  const int height = std::min(picture.Height(), image_.height());
-  for (int y = 0; y < height; ++y)
-    std::memcpy(image_.scanLine(y), picture.Pixels().data() + static_cast<size_t>(y) * picture.Width(),
-                static_cast<size_t>(width) * 3);
-  update();
-}
-
-void BitPicture::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  painter.drawImage(0, 0, image_);
-}
-
 QPixmap BitCellPicture(bool one, bool high) {
   QPixmap picture(kCellWidth, kCellHeight);
   picture.fill(Qt::transparent);
@@ -121,7 +99,7 @@ BitViewDialog::BitViewDialog(Session& session, UserPrompts& prompts, int row, QW
   auto* frame = new QFrame(this);
   frame->setGeometry(10, 3, 380, 259);
   frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  picture_ = new BitPicture(this);
+  picture_ = new RasterView(this, {BitViewLogic::kPictureWidth, BitViewLogic::kPictureHeight});
   picture_->setObjectName("BitPicture");
   picture_->move(12, 4);
 

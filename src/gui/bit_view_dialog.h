@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "debugger/bit_view_logic.h"
+#include "gui/raster_view.h"
 #include "platform/user_prompts.h"
 #include "shell/session.h"
 
@@ -16,20 +17,6 @@ class QPushButton;
 class QScrollBar;
 
 namespace sonatap::gui {
-
-// Shows the view's off-screen picture as the core last drew it.
-class BitPicture final : public QWidget {
- public:
-  explicit BitPicture(QWidget* parent);
-  void Show(const RasterImage& picture);
-  const QImage& Picture() const { return image_; }
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  QImage image_;
-};
 
 // The small pictures of the view's buttons: a 0-bit or 1-bit cell (37 x 20),
 // starting upward (`high`) or downward, and the two arrows (14 x 13).
@@ -55,7 +42,7 @@ class BitViewDialog final : public QDialog {
   BitViewLogic logic_;
   bool opened_ = false;
   bool rendering_ = false;
-  BitPicture* picture_;
+  RasterView* picture_;
   QScrollBar* slider_;
   QCheckBox *all_, *findEnd_;
   QLabel *bitInfo_, *copiesInfo_;

@@ -65,27 +65,9 @@ void StatusWindow::Fill(const StatusFields& f) {
   set(recordCount_, f.recordCount);
 }
 
-GfxWindow::GfxWindow(QWidget* parent) : QWidget(parent, kRunWindow), image_(kGfxWidth, kGfxHeight, QImage::Format_RGB888) {
+GfxWindow::GfxWindow(QWidget* parent) : RasterView(parent, {kGfxWidth, kGfxHeight}, kRunWindow) {
   setWindowTitle("Sonatap - GFX Output");
-  setFixedSize(kGfxWidth, kGfxHeight);
   setAttribute(Qt::WA_ShowWithoutActivating);
-  setAttribute(Qt::WA_OpaquePaintEvent);
-  image_.fill(Qt::black);
-}
-
-void GfxWindow::Show(const RasterImage& picture) {
-  static_assert(sizeof(Rgb) == 3, "pixels are copied row by row as RGB888");
-  const int width = std::min(picture.Width(), image_.width());
-  const int height = std::min(picture.Height(), image_.height());
-  for (int y = 0; y < height; ++y)
-    std::memcpy(image_.scanLine(y), picture.Pixels().data() + static_cast<size_t>(y) * picture.Width(),
-                static_cast<size_t>(width) * 3);
-  update();
-}
-
-void GfxWindow::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  painter.drawImage(0, 0, image_);
 }
 
 }  // namespace sonatap::gui

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include "gui/raster_view.h"
 #include "platform/run_view.h"
 
 class QLineEdit;
@@ -21,17 +22,9 @@ class StatusWindow final : public QWidget {
 };
 
 // "Sonatap - GFX Output": the oscilloscope picture drawn by the run.
-class GfxWindow final : public QWidget {
+class GfxWindow final : public RasterView {
  public:
   explicit GfxWindow(QWidget* parent);
-  void Show(const RasterImage& picture);
-  const QImage& Picture() const { return image_; }
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  QImage image_;
 };
 
 }  // namespace sonatap::gui

@@ -2,8 +2,10 @@
 // Stand-ins for runs nobody watches (batch use, benchmarks): no windows, no
 // Stop, and no debugger window to store from.
 #include <string>
+#include <utility>
 
 #include "platform/run_view.h"
+#include "platform/user_prompts.h"
 
 namespace sonatap {
 
@@ -26,6 +28,21 @@ class SilentRunView final : public RunView {
 class NoDebuggerWindow final : public DebuggerWindow {
  public:
   bool Run() override { return false; }
+};
+
+// Names every file with one name and says nothing.
+class NamingPrompts final : public UserPrompts {
+ public:
+  explicit NamingPrompts(std::string name) : name_(std::move(name)) {}
+  void ShowMessage(const std::string&, const std::string&) override {}
+  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  std::string AskText(const std::string&, const std::string&, const std::string&) override { return name_; }
+  std::string ChooseOpenFile(const FileDialog&) override { return ""; }
+  std::string ChooseSaveFile(const FileDialog&) override { return ""; }
+  SaveFileType ChooseFileType() override { return SaveFileType::Fiad; }
+
+ private:
+  std::string name_;
 };
 
 }  // namespace sonatap

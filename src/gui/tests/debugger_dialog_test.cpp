@@ -412,7 +412,7 @@ void DebuggerDialogTest::bitViewOnARow() {
     auto* slider = Child<QScrollBar>(w, "BitSlider");
     auto* bitInfo = Child<QLabel>(w, "BitInfo");
     auto* copies = Child<QLabel>(w, "CopiesInfo");
-    auto* picture = Child<BitPicture>(w, "BitPicture");
+    auto* picture = Child<RasterView>(w, "BitPicture");
     QCOMPARE(picture->geometry(), QRect(12, 4, 376, 256));
     QCOMPARE(slider->value(), 1);
     QCOMPARE(bitInfo->text(), "Rec:1  Bit:1  Byte:1  Val:" + Hex(record[0]));

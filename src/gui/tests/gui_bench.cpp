@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "gui/main_window.h"
+#include "platform/silent_views.h"
 #include "recognition/conversion_run.h"
 #include "synthesis/tape_synthesis.h"
 #include "synthesis/wav_writer.h"
@@ -16,44 +17,12 @@ using namespace sonatap;
 
 namespace {
 
-class NoView final : public RunView {
- public:
-  void LockInterface() override {}
-  void UnlockInterface() override {}
-  void ShowMonitor(const std::string&) override {}
-  void SetProgress(int) override {}
-  RunControls Poll() override { return {}; }
-  void ReleaseStop() override {}
-  void OpenStatus() override {}
-  void UpdateStatus(const StatusFields&) override {}
-  void CloseStatus() override {}
-  void OpenGfx() override {}
-  void ShowGfx(const RasterImage&) override {}
-  void CloseGfx() override {}
-};
-
-// Names every file "BENCH" and says nothing.
-class Quiet final : public UserPrompts {
- public:
-  void ShowMessage(const std::string&, const std::string&) override {}
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-  std::string AskText(const std::string&, const std::string&, const std::string&) override { return "BENCH"; }
-  std::string ChooseOpenFile(const FileDialog&) override { return ""; }
-  std::string ChooseSaveFile(const FileDialog&) override { return ""; }
-  SaveFileType ChooseFileType() override { return SaveFileType::Fiad; }
-};
-
-class NoDebugger final : public DebuggerWindow {
- public:
-  bool Run() override { return false; }
-};
-
 double Seconds(Session& session, RunView& view, const std::string& wav) {
   session.conversion.wavPath = wav;
   session.tuning.SkipTime = 0;
-  Quiet prompts;
+  NamingPrompts prompts("BENCH");
   NoProgress progress;
-  NoDebugger debugger;
+  NoDebuggerWindow debugger;
   RunServices services{view, prompts, progress, debugger, [&session](int) { session.fiads.Clear(); }};
   const auto start = std::chrono::steady_clock::now();
   RunConversion(session, services);
@@ -80,7 +49,7 @@ int main(int argc, char** argv) {
   WriteWavFile(wav, *image, HeaderKind::Plain128, window.State().shapes.set, none);
 
   auto cliSession = Session::Create();
-  NoView noView;
+  SilentRunView noView;
   double cli = 1e9, gui = 1e9;
   for (int round = 0; round < 5; ++round) {  // the best of five, alternating
     cli = std::min(cli, Seconds(*cliSession, noView, wav));
