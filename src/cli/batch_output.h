@@ -5,23 +5,15 @@
 #include <string>
 
 #include "fiad/fiad_list.h"
-#include "platform/user_prompts.h"
+#include "platform/silent_views.h"
 
 namespace sonatap::cli {
 
 // Answers the name prompt with the chosen name; messages go to stderr.
-class BatchPrompts final : public UserPrompts {
+class BatchPrompts final : public NamingPrompts {
  public:
-  explicit BatchPrompts(std::string name) : name_(std::move(name)) {}
+  using NamingPrompts::NamingPrompts;
   void ShowMessage(const std::string& caption, const std::string& text) override;
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-  std::string AskText(const std::string&, const std::string&, const std::string&) override { return name_; }
-  std::string ChooseOpenFile(const FileDialog&) override { return ""; }
-  std::string ChooseSaveFile(const FileDialog&) override { return ""; }
-  SaveFileType ChooseFileType() override { return SaveFileType::Fiad; }
-
- private:
-  std::string name_;
 };
 
 // A FIAD name (1..10 characters) that is also safe as a file name; throws UsageError.

@@ -30,8 +30,9 @@ class NoDebuggerWindow final : public DebuggerWindow {
   bool Run() override { return false; }
 };
 
-// Names every file with one name and says nothing.
-class NamingPrompts final : public UserPrompts {
+// Names every file with one name and says nothing (a caller that wants the
+// messages overrides ShowMessage).
+class NamingPrompts : public UserPrompts {
  public:
   explicit NamingPrompts(std::string name) : name_(std::move(name)) {}
   void ShowMessage(const std::string&, const std::string&) override {}
