@@ -23,7 +23,6 @@ constexpr uint8_t kMark = 0xFF;
 constexpr float kCrossingMargin = 0.05f;  // hysteresis of the clean reader, in full scale
 constexpr double kLongInterval = 0.75;   // in cells: longer is a 0 bit, shorter half a 1 bit
 
-constexpr double kDropoutGain = 0.03;          // what is left of the signal while the tape lifts off (-30 dB)
 constexpr double kHumThirdHarmonic = 0.3;      // rectifier buzz on top of the mains tone
 constexpr double kAzimuthDelayMs = 0.35;
 constexpr double kAzimuthDullHz = 3000;        // the skewed gap loses the top end
@@ -71,7 +70,9 @@ class LowPass {
   double alpha_, y_ = 0;
 };
 
-// Takes out part of each named copy, at a seeded place inside its data.
+// Takes out part of each named copy, at a seeded place inside its data: where
+// the tape lifts off the head nothing of the cells is left, only the hiss
+// added later.
 std::vector<float> CutDropouts(const Recording& clean, const TapeMap& map, const std::vector<Dropout>& dropouts,
                                Noise& noise) {
   std::vector<float> tape = clean.samples;
@@ -82,7 +83,7 @@ std::vector<float> CutDropouts(const Recording& clean, const TapeMap& map, const
       const auto room = std::max<int64_t>(1, span.end - span.begin - length);
       const int64_t from = span.begin + static_cast<int64_t>(noise.Uniform() * room);
       const int64_t to = std::min<int64_t>(from + length, static_cast<int64_t>(tape.size()));
-      for (int64_t i = from; i < to; ++i) tape[i] *= static_cast<float>(kDropoutGain);
+      std::fill(tape.begin() + from, tape.begin() + to, 0.0f);
     }
   }
   return tape;
