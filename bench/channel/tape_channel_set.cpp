@@ -174,9 +174,9 @@ int main(int argc, char** argv) {
 
   std::printf("Tape channel set: %s\n  u8 44100 mono: decode %s\n  other formats: decode %s\n\n", o.cli.c_str(),
               o.plainArgs.c_str(), o.otherArgs.empty() ? "(no option)" : o.otherArgs.c_str());
-  std::printf("%-28s %-18s %9s %7s %6s %7s %7s\n", "case", "format", "records", "files", "exit 2", "false OK",
-              "time s");
-  int totalRight = 0, totalRecords = 0, totalFalse = 0;
+  std::printf("%-28s %-18s %9s %7s %6s %7s %8s\n", "case", "format", "records", "files", "exit 2", "false OK",
+              "decode s");
+  int totalRight = 0, totalRecords = 0, totalFalse = 0, totalRefused = 0;
   const std::vector<Case> cases = Cases();
   for (size_t c = 0; c < cases.size(); ++c) {
     const Case& k = cases[c];
@@ -196,19 +196,22 @@ int main(int argc, char** argv) {
       if (o.keep.empty()) fs::remove(wav);
       right += score.right, records += static_cast<int>(src.records.size()), falseOk += score.falseOk;
       files += score.files, ++runs, refused += score.status == 2, seconds += score.seconds;
-      if (o.verbose)
+      if (o.verbose) {
         std::printf("  %-26s %-18s %4d/%-4zu %3d/1 %6d %7d %7.2f\n", src.name.c_str(), "", score.right,
                     src.records.size(), score.files, score.status == 2, score.falseOk, score.seconds);
+        if (score.status == 2) std::printf("    %s\n", score.errors.substr(0, score.errors.find('\n')).c_str());
+      }
     }
     char recs[24], found[16];
     std::snprintf(recs, sizeof recs, "%d/%d", right, records);
     std::snprintf(found, sizeof found, "%d/%d", files, runs);
-    std::printf("%-28s %-18s %9s %7s %6d %7d %7.2f\n", k.name, FormatName(k.faults), recs, found, refused, falseOk,
+    std::printf("%-28s %-18s %9s %7s %6d %7d %8.2f\n", k.name, FormatName(k.faults), recs, found, refused, falseOk,
                 seconds);
     std::fflush(stdout);
-    totalRight += right, totalRecords += records, totalFalse += falseOk;
+    totalRight += right, totalRecords += records, totalFalse += falseOk, totalRefused += refused;
   }
   std::printf("\nall cases: %d/%d records right, %d false O.K.\n", totalRight, totalRecords, totalFalse);
+  if (totalRefused > 0) std::printf("exit 2: the CLI refused the recording or an option (--verbose says why)\n");
   fs::remove_all(dir / "out");
   if (o.keep.empty()) fs::remove_all(dir);
   return 0;
