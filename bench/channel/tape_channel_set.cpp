@@ -63,6 +63,7 @@ std::vector<Case> Cases() {
       {"DC offset +25%", With([](auto& f) { f.dcOffset = 0.25, f.levelDb = -3; })},
       {"inverted", With([](auto& f) { f.invert = true; })},
       {"noise -30 dB", With([](auto& f) { f.noiseDb = -30, f.levelDb = -1; })},
+      {"noise -24 dB", With([](auto& f) { f.noiseDb = -24, f.levelDb = -2; })},  // past the target: a check on false O.K.
       {"hum 50 Hz -15 dB", With([](auto& f) { f.humDb = -15, f.levelDb = -3; })},
       {"hum 60 Hz -15 dB", With([](auto& f) { f.humDb = -15, f.humHz = 60, f.levelDb = -3; })},
       {"band 150 Hz-4 kHz", With([](auto& f) { f.highPassHz = 150, f.lowPassHz = 4000; })},
@@ -76,6 +77,9 @@ std::vector<Case> Cases() {
       {"float", With([](auto& f) { f.format = SF::Float; })},
       {"22050 Hz 16-bit", With([](auto& f) { f.rate = 22050, f.format = SF::S16; })},
       {"48000 Hz 16-bit", With([](auto& f) { f.rate = 48000, f.format = SF::S16; })},
+      {"FLAC 48000 Hz 16-bit", With([](auto& f) {
+         f.rate = 48000, f.format = SF::S16, f.container = Container::Flac;
+       })},
       {"96000 Hz float", With([](auto& f) { f.rate = 96000, f.format = SF::Float; })},
       {"stereo, dead left", With([](auto& f) { f.channels = Channels::DeadLeft, f.format = SF::S16; })},
       {"stereo, azimuth 0.35 ms", With([](auto& f) { f.channels = Channels::Azimuth, f.format = SF::S16; })},
@@ -95,7 +99,8 @@ std::vector<Case> Cases() {
 const char* FormatName(const Impairments& f) {
   static char text[48];
   const char* sample = f.format == SampleFormat::U8 ? "u8" : f.format == SampleFormat::S16 ? "s16" : "float";
-  std::snprintf(text, sizeof text, "%s %d %s", sample, f.rate, f.channels == Channels::Mono ? "mono" : "stereo");
+  std::snprintf(text, sizeof text, "%s%s %d %s", f.container == Container::Flac ? "flac " : "", sample, f.rate,
+                f.channels == Channels::Mono ? "mono" : "stereo");
   return text;
 }
 
@@ -186,7 +191,8 @@ int main(int argc, char** argv) {
     for (size_t s = 0; s < sources.size(); ++s) {
       const Source& src = sources[s];
       if (src.big && !k.big) continue;
-      const fs::path wav = dir / ("case" + std::to_string(c) + "-" + std::to_string(s) + ".wav");
+      const char* extension = k.faults.container == Container::Flac ? ".flac" : ".wav";
+      const fs::path wav = dir / ("case" + std::to_string(c) + "-" + std::to_string(s) + extension);
       if (!WriteImpaired(src.clean, src.map, k.faults, kSeed + static_cast<uint32_t>(100 * c + s), wav.string())) {
         std::fprintf(stderr, "cannot write %s\n", wav.c_str());
         return 1;

@@ -206,8 +206,10 @@ std::vector<std::vector<float>> Play(const Recording& clean, const TapeMap& map,
   // The deck's electronics, then what the cable and the sound card add.
   HighPass highPass(f.highPassHz, f.rate);
   LowPass lowPass1(f.lowPassHz, f.rate), lowPass2(f.lowPassHz, f.rate);
-  const double hum = FromDb(f.humDb) / (1.0 + kHumThirdHarmonic);
-  const double hiss = FromDb(f.noiseDb);
+  float peak = 0;
+  for (float x : clean.samples) peak = std::max(peak, std::abs(x));
+  const double hum = peak * FromDb(f.humDb) / (1.0 + kHumThirdHarmonic);
+  const double hiss = peak * FromDb(f.noiseDb);
   const double gain = FromDb(f.levelDb) * (f.invert ? -1.0 : 1.0);
   std::vector<double> line(played.size());
   for (size_t n = 0; n < played.size(); ++n) {
@@ -254,9 +256,11 @@ bool WriteImpaired(const Recording& clean, const TapeMap& map, const Impairments
   SF_INFO info{};
   info.samplerate = f.rate;
   info.channels = count;
-  info.format = SF_FORMAT_WAV | (f.format == SampleFormat::U8    ? SF_FORMAT_PCM_U8
-                                 : f.format == SampleFormat::S16 ? SF_FORMAT_PCM_16
-                                                                 : SF_FORMAT_FLOAT);
+  const bool flac = f.container == Container::Flac;
+  info.format = (flac ? SF_FORMAT_FLAC : SF_FORMAT_WAV) |
+                (f.format == SampleFormat::U8    ? (flac ? SF_FORMAT_PCM_S8 : SF_FORMAT_PCM_U8)
+                 : f.format == SampleFormat::S16 ? SF_FORMAT_PCM_16
+                                                 : SF_FORMAT_FLOAT);
   SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
   if (!file) return false;
   sf_count_t written = 0;

@@ -44,6 +44,7 @@ struct TapeMap {
 TapeMap MapTape(const Recording& clean);
 
 enum class SampleFormat { U8, S16, Float };
+enum class Container { Wav, Flac };  // FLAC holds 8 or 16 bits, not float
 enum class Channels {
   Mono,
   DeadLeft,  // stereo: the tape on the right, only the card's noise on the left
@@ -73,9 +74,13 @@ struct Impairments {
   int rate = kCleanRate;
   SampleFormat format = SampleFormat::U8;
   Channels channels = Channels::Mono;
+  Container container = Container::Wav;
 
-  // What the classic reader opens: 8-bit mono at the clean rate.
-  bool PlainWav() const { return rate == kCleanRate && format == SampleFormat::U8 && channels == Channels::Mono; }
+  // What the classic reader opens: an 8-bit mono WAV at the clean rate.
+  bool PlainWav() const {
+    return rate == kCleanRate && format == SampleFormat::U8 && channels == Channels::Mono &&
+           container == Container::Wav;
+  }
 };
 
 // Plays `clean` through the faults; frames of one or two channels at
@@ -83,7 +88,8 @@ struct Impairments {
 std::vector<std::vector<float>> Play(const Recording& clean, const TapeMap& map, const Impairments& faults,
                                      uint32_t seed);
 
-// Plays and writes a WAV in the format the faults name; false on failure.
+// Plays and writes a file in the container and format the faults name;
+// false on failure.
 bool WriteImpaired(const Recording& clean, const TapeMap& map, const Impairments& faults, uint32_t seed,
                    const std::string& path);
 
