@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -86,6 +85,7 @@ std::vector<Case> Cases() {
       {"worn deck, 8-bit", With([](auto& f) {
          f.speed = 1.035, f.wow = 0.004, f.flutter = 0.002, f.highPassHz = 300, f.lowPassHz = 4000;
          f.humDb = -20, f.noiseDb = -32, f.levelDb = -9, f.dcOffset = -0.05, f.invert = true;
+         f.dropouts = {{5, 1, 6}};
        }), true},
       {"worn deck, sound card", With([](auto& f) {
          f.speed = 0.96, f.wow = 0.004, f.flutter = 0.002, f.flutterHz = 12, f.highPassHz = 800,
@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
 
   std::printf("Tape channel set: %s\n  u8 44100 mono: decode %s\n  other formats: decode %s\n\n", o.cli.c_str(),
               o.plainArgs.c_str(), o.otherArgs.empty() ? "(no option)" : o.otherArgs.c_str());
-  std::printf("%-28s %-18s %9s %7s %6s %7s %8s\n", "case", "format", "records", "files", "exit 2", "false OK",
+  std::printf("%-28s %-20s %9s %7s %6s %7s %8s\n", "case", "format", "records", "files", "exit 2", "false OK",
               "decode s");
   int totalRight = 0, totalRecords = 0, totalFalse = 0, totalRefused = 0;
   const std::vector<Case> cases = Cases();
@@ -203,7 +203,7 @@ int main(int argc, char** argv) {
       right += score.right, records += static_cast<int>(src.records.size()), falseOk += score.falseOk;
       files += score.files, ++runs, refused += score.status == 2, seconds += score.seconds;
       if (o.verbose) {
-        std::printf("  %-26s %-18s %4d/%-4zu %3d/1 %6d %7d %7.2f\n", src.name.c_str(), "", score.right,
+        std::printf("  %-26s %-20s %4d/%-4zu %3d/1 %6d %7d %7.2f\n", src.name.c_str(), "", score.right,
                     src.records.size(), score.files, score.status == 2, score.falseOk, score.seconds);
         if (score.status == 2) std::printf("    %s\n", score.errors.substr(0, score.errors.find('\n')).c_str());
       }
@@ -211,7 +211,7 @@ int main(int argc, char** argv) {
     char recs[24], found[16];
     std::snprintf(recs, sizeof recs, "%d/%d", right, records);
     std::snprintf(found, sizeof found, "%d/%d", files, runs);
-    std::printf("%-28s %-18s %9s %7s %6d %7d %8.2f\n", k.name, FormatName(k.faults), recs, found, refused, falseOk,
+    std::printf("%-28s %-20s %9s %7s %6d %7d %8.2f\n", k.name, FormatName(k.faults), recs, found, refused, falseOk,
                 seconds);
     std::fflush(stdout);
     totalRight += right, totalRecords += records, totalFalse += falseOk, totalRefused += refused;
