@@ -6,11 +6,15 @@ FUZZ_SECONDS ?= 30
 CMAKE_FLAGS ?= -G Ninja
 LOCK = flock /tmp/sonatap-build.lock
 
-.PHONY: all build test demo bench fuzz clean run package
+.PHONY: all deps build test demo bench fuzz clean run package
 
 all: build
 
-build:
+# Installs the Debian packages that are missing (an installed machine pays only the check).
+deps:
+	sh scripts/install-deps.sh
+
+build: deps
 	$(LOCK) sh -c 'cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DSONATAP_GUI=ON >/dev/null && cmake --build $(BUILD)'
 
 test: build
@@ -31,7 +35,7 @@ run: build
 package: build
 	$(LOCK) sh -c 'cd $(BUILD) && cpack -G DEB'
 
-fuzz:
+fuzz: deps
 	$(LOCK) sh -c 'CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_FLAGS) -DSONATAP_FUZZ=ON >/dev/null && cmake --build $(FUZZ_BUILD)'
 	for target in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
 	  mkdir -p $(FUZZ_BUILD)/corpus/$$(basename $$target); \
