@@ -37,10 +37,8 @@ package: build
 
 fuzz: deps
 	$(LOCK) sh -c 'CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_FLAGS) -DSONATAP_FUZZ=ON >/dev/null && cmake --build $(FUZZ_BUILD)'
-	for target in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
-	  mkdir -p $(FUZZ_BUILD)/corpus/$$(basename $$target); \
-	  $$target -max_total_time=$(FUZZ_SECONDS) -max_len=20000 $(FUZZ_BUILD)/corpus/$$(basename $$target) || exit 1; \
-	done
+	sh fuzz/check_coverage.sh $(FUZZ_BUILD)
+	sh fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
