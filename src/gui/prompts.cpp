@@ -124,7 +124,11 @@ std::string QtPrompts::AskText(const std::string& caption, const std::string& me
   dialog.setWindowTitle(QString::fromStdString(caption));
   dialog.setLabelText(ToQt(message));
   dialog.setTextValue(ToQt(defaultText));
-  dialog.setMinimumWidth(CaptionRoom(dialog.windowTitle()));
+  // The dialog's layout fixes its size from its contents: the field carries the width.
+  if (auto* field = dialog.findChild<QLineEdit*>()) {
+    const QMargins margins = dialog.layout() != nullptr ? dialog.layout()->contentsMargins() : QMargins();
+    field->setMinimumWidth(CaptionRoom(dialog.windowTitle()) - margins.left() - margins.right());
+  }
   dialog.exec();
   return FromQt(dialog.textValue());
 }
