@@ -7,7 +7,9 @@
 #include "cli/commands.h"
 #include "debugger/debug_records_text.h"
 #include "platform/silent_views.h"
+#include "recognition/bit_recogniser.h"
 #include "recognition/conversion_run.h"
+#include "recognition/import_recording.h"
 #include "recognition/input_file.h"
 
 namespace sonatap::cli {
@@ -62,21 +64,33 @@ class ExportingDebugger final : public DebuggerWindow {
 int RunDecode(const std::vector<std::string>& words) {
   const Args args(words,
                   {"out", "name", "threshold", "tolerance", "recognition", "detection", "skip-time", "dc-offset",
-                   "volume", "debug-out"},
-                  {});
-  if (args.Positional().size() != 1) throw UsageError("decode needs one WAV file");
-  const std::string wavPath = args.Positional()[0];
-  const std::string name = args.Value("name").value_or(DefaultName(wavPath));
+                   "volume", "debug-out", "channel"},
+                  {"condition"});
+  if (args.Positional().size() != 1) throw UsageError("decode needs one recording");
+  const std::string userPath = args.Positional()[0];
+  const std::string name = args.Value("name").value_or(DefaultName(userPath));
   CheckFiadName(name);
   const std::filesystem::path outDir = args.Value("out").value_or(".");
+  const ConditionOptions conditionOptions = ConditionOptionsFrom(args);
 
   auto session = Session::Create();
   ApplyTuning(args, session->tuning);
-  const InputFile input = ReadInputFile(wavPath, session->fiads.Staging().image);
+  const InputFile input = ReadInputFile(userPath, session->fiads.Staging().image);
   session->fiads.Staging() = FiadSlot{};
   if (input.kind == InputKind::Unreadable) return Fail(kAccessErrorText, 2);
   if (input.kind == InputKind::Fiad) return Fail("This is a FIAD file, not a recording: use list or encode.", 2);
-  if (input.kind == InputKind::Refused) return Fail(kRefusalText, 2);
+  // A recording Open takes is read as it is; any other audio is conditioned
+  // first, and then read with the Adaptive method unless told otherwise.
+  TempFolder temp;
+  std::string wavPath = userPath;
+  if (input.kind == InputKind::Refused || args.Has("condition") || args.Has("channel")) {
+    NoProgress quiet;
+    const ImportedRecording imported = ConditionIntoFolder(userPath, temp, conditionOptions, quiet);
+    if (!imported.outcome.ok) return ConditionFailure(imported.outcome);
+    std::cerr << imported.outcome.summary << "\n";
+    wavPath = imported.path;
+    if (!args.Has("recognition")) session->tuning.RecognitionMethod = kAdaptiveMethod;
+  }
   session->conversion.wavPath = wavPath;
 
   NoDebuggerWindow noDebugger;

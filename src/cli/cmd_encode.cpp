@@ -11,7 +11,8 @@
 
 namespace sonatap::cli {
 
-const std::vector<std::string> kRecognitionNames = {"natural", "sine", "square", "triangle1", "triangle2", "dc-offset"};
+const std::vector<std::string> kRecognitionNames = {"natural", "sine", "square", "triangle1", "triangle2", "dc-offset",
+                                                  "adaptive"};
 const std::vector<std::string> kDetectionNames = {"natural", "sine", "square", "triangle"};
 
 int RunEncode(const std::vector<std::string>& words) {

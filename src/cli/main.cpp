@@ -16,13 +16,20 @@ constexpr const char* kUsage =
     "Commands:\n"
     "  encode IN OUT [--recognition N|NAME]\n"
     "      Turn FIAD file IN into tape sound OUT (\".wav\" is added unless OUT ends\n"
-    "      in .wav or .WAV). NAME: natural sine square triangle1 triangle2 dc-offset.\n"
-    "  decode WAV [--out DIR] [--name NAME] [--debug-out FILE] [tuning options]\n"
-    "      Convert every tape file in recording WAV into DIR/NAME.fiad,\n"
-    "      DIR/NAME-2.fiad, ... and print the Monitor log. Tuning options:\n"
+    "      in .wav or .WAV). NAME: natural sine square triangle1 triangle2 dc-offset\n"
+    "      adaptive (7 writes the natural shapes, as 6 does).\n"
+    "  decode FILE [--out DIR] [--name NAME] [--debug-out FILE] [tuning options]\n"
+    "         [--condition] [--channel left|right|auto|N]\n"
+    "      Convert every tape file in recording FILE into DIR/NAME.fiad,\n"
+    "      DIR/NAME-2.fiad, ... and print the Monitor log. An 8-bit mono 44100 Hz\n"
+    "      WAV is read as it is; any other audio file (or any with --condition)\n"
+    "      is conditioned first and read with --recognition adaptive. Tuning options:\n"
     "      --threshold 0..6  --tolerance 40..600  --recognition N|NAME\n"
     "      --detection N|NAME (natural sine square triangle)  --skip-time 0..20\n"
     "      --dc-offset -108..102  --volume PLUS,MINUS (each 0..3; turns Auto off)\n"
+    "  condition IN OUT [--channel left|right|auto|N]\n"
+    "      Write audio file IN as the recording decode reads: 8-bit mono 44100 Hz,\n"
+    "      one channel, cleaned, levelled, with the tape speed corrected.\n"
     "  list FILE [--show-records]\n"
     "      Show the header facts and the TI BASIC listing of FIAD file FILE;\n"
     "      --show-records puts the 64-byte block of each line in front of it.\n"
@@ -60,6 +67,7 @@ int main(int argc, char** argv) {
     if (command == "encode") return sonatap::cli::RunEncode(words);
     if (command == "decode") return sonatap::cli::RunDecode(words);
     if (command == "list") return sonatap::cli::RunList(words);
+    if (command == "condition") return sonatap::cli::RunCondition(words);
     if (command == "rebuild") return sonatap::cli::RunRebuild(words);
     throw sonatap::cli::UsageError("unknown command '" + command + "'");
   } catch (const sonatap::cli::UsageError& error) {

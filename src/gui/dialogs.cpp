@@ -11,6 +11,7 @@
 #include <QSignalBlocker>
 
 #include "gui/ui_support.h"
+#include "recognition/bit_recogniser.h"
 
 namespace sonatap::gui {
 namespace {
@@ -86,6 +87,7 @@ TuningDialog::TuningDialog(QWidget* parent, TuningSettings& settings) : QDialog(
   recognition_->setToolTip("Select Method of Recognition.");
   for (const std::string& item : TuningDialogLogic::RecognitionItems())
     recognition_->addItem(QString::fromStdString(item));
+  recognition_->setItemData(kAdaptiveMethod - 1, TuningDialogLogic::kAdaptiveTip, Qt::ToolTipRole);
   Label(this, "DC Offset", {160, 103, 55, 20});
   AddSpin(Spin::DcOffset, {220, 99, 40, 20}, "Vary location of DC.");
 

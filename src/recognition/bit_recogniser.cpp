@@ -34,6 +34,10 @@ bool BitRecogniser::ProcessSample(uint8_t byte) {
     if (c_.sample > startHigh || c_.sample < startLow) c_.signalStarted = true;
   }
   if (t.RecognitionMethod < kCrossingMethod) return ProcessTemplateSample();
+  if (t.RecognitionMethod == kAdaptiveMethod) {
+    ProcessAdaptiveSample(byte);
+    return GaveUp();
+  }
   ProcessCrossingSample();
   // The crossing method gives up on a lost data mark as the templates do.
   return GaveUp();
@@ -87,6 +91,27 @@ void BitRecogniser::ProcessCrossingSample() {
     }
   }
   c_.previousSample = c_.sample;
+}
+
+void BitRecogniser::ProcessAdaptiveSample(uint8_t byte) {
+  const int64_t jumps = decoder_.Jumps();
+  switch (adaptive_.Process(byte)) {
+    case AdaptiveCells::Event::None:
+      return;
+    case AdaptiveCells::Event::Zero:
+      decoder_.ReceiveZeroBit();
+      break;
+    case AdaptiveCells::Event::One:
+      decoder_.ReceiveOneBit();
+      break;
+    case AdaptiveCells::Event::Gap:
+      // A dropout: its bits are unknown, but counting them as zeros keeps the
+      // bytes after it in step, so the copy's checksum fails where it should
+      // and the other copy is read.
+      for (int i = 0; i < adaptive_.GapCells() && decoder_.Jumps() == jumps; ++i) decoder_.ReceiveZeroBit();
+      break;
+  }
+  if (decoder_.Jumps() != jumps) adaptive_.Restart();
 }
 
 void BitRecogniser::ClassifyCell(bool forcedEnd) {

@@ -5,15 +5,18 @@
 // half-wave over the whole cell, a 1 a full wave. The template methods end a
 // cell when its last samples look like the end of the reference shape (or it
 // has grown too long) and then compare it with the four shapes; the crossing
-// method ("DC Offset") reads the bit from where the signal crosses the middle.
+// method ("DC Offset") reads the bit from where the signal crosses the middle;
+// the adaptive method times the changes of level (see adaptive_cells.h).
 #include <cstdint>
 
+#include "recognition/adaptive_cells.h"
 #include "shell/session.h"
 #include "tape/record_decoder.h"
 
 namespace sonatap {
 
 constexpr int kCrossingMethod = 6;
+constexpr int kAdaptiveMethod = 7;
 constexpr int kGiveUpAttempts = 10;  // data-mark searches before the run gives up
 
 class BitRecogniser {
@@ -29,6 +32,7 @@ class BitRecogniser {
  private:
   bool ProcessTemplateSample();
   void ProcessCrossingSample();
+  void ProcessAdaptiveSample(uint8_t byte);
   void TemplateCompare(bool forcedEnd);
   void NormaliseCellToVolume();
   void DoubleCellGain();
@@ -40,6 +44,7 @@ class BitRecogniser {
   Session& s_;
   ConversionState& c_;
   RecordDecoder& decoder_;
+  AdaptiveCells adaptive_;
 };
 
 }  // namespace sonatap

@@ -31,7 +31,7 @@ const std::vector<std::string>& TuningDialogLogic::DetectionItems() {
 }
 
 const std::vector<std::string>& TuningDialogLogic::RecognitionItems() {
-  static const std::vector<std::string> items = {"Natural", "Sine", "Square", "Triangle 1", "Triangle 2", "DC Offset"};
+  static const std::vector<std::string> items = {"Natural", "Sine", "Square", "Triangle 1", "Triangle 2", "DC Offset", "Adaptive"};
   return items;
 }
 

@@ -29,6 +29,10 @@ class TuningDialogLogic {
   static const std::vector<std::string>& DetectionItems();    // "Natural" .. "Triangle"
   static const std::vector<std::string>& RecognitionItems();  // "Natural" .. "DC Offset"
   static constexpr const char* kVolumeNotApplicable = "NA";
+  // The Recognition list's own tip for its "Adaptive" entry.
+  static constexpr const char* kAdaptiveTip =
+      "Adaptive: reads cells from the changes of level and learns their length from the leader. "
+      "It finds the middle line and the level itself: Threshold, Tolerance, DC Offset and Volume do not apply.";
 
   // Fills the controls from `settings`, which the dialog then edits.
   explicit TuningDialogLogic(TuningSettings& settings);

@@ -13,7 +13,7 @@ constexpr int64_t kMargin = 1000;  // bytes left out at both ends
 
 void MeasureAutoVolume(Session& session, SampleBuffer& samples, ProgressWindow& progress) {
   TuningSettings& t = session.tuning;
-  if (!t.AutoVolume || t.RecognitionMethod == kCrossingMethod) return;
+  if (!t.AutoVolume || t.RecognitionMethod >= kCrossingMethod) return;
   progress.Open("Auto Volume", 100);
   float sumPlus = 0, sumMinus = 0;
   int64_t blocks = 0;
@@ -48,7 +48,7 @@ void MeasureAutoVolume(Session& session, SampleBuffer& samples, ProgressWindow& 
 
 void ScaleShapesToVolume(Session& session) {
   const TuningSettings& t = session.tuning;
-  if (t.RecognitionMethod == kCrossingMethod) return;
+  if (t.RecognitionMethod >= kCrossingMethod) return;
   auto scale = [&](Shape& shape) {
     for (int i = 1; i <= kShapeLength; ++i) {
       const int v = shape[i];

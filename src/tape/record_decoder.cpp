@@ -71,6 +71,7 @@ void RecordDecoder::ReceiveZeroBit() {
 void RecordDecoder::LostMark() {
   Log("Bad Datamark @ " + std::to_string(samples_.Position()) + "\r\n");
   samples_.Seek(d_.searchStartPos + kSearchRestartStep);
+  ++jumps_;
   d_.searchBitCount = 0;
   ++d_.attemptCount;
 }
@@ -235,6 +236,7 @@ void RecordDecoder::BeginFileSearch() {
   s_.monitor.Show();
   LoadShapeSet(s_.shapes, s_.tuning.RecognitionMethod, s_.tuning.DetectionMethod);
   samples_.Seek(samples_.Position() + static_cast<int64_t>(s_.tuning.SkipTime) * 44100);
+  ++jumps_;
 }
 
 int StoreDecodedFiad(Session& session, UserPrompts& prompts) {

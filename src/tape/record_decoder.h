@@ -30,6 +30,9 @@ class RecordDecoder {
   void ReceiveZeroBit();
   // The per-file reset: at the start of a run and after every finished file.
   void BeginFileSearch();
+  // How many times the decoder has moved the reading position (a search
+  // begun again, a new file); recognition that keeps timing state restarts it.
+  int64_t Jumps() const { return jumps_; }
 
  private:
   void CompleteByte();
@@ -47,6 +50,7 @@ class RecordDecoder {
   DecoderState& d_;
   SampleBuffer& samples_;
   DecoderServices& services_;
+  int64_t jumps_ = 0;
 };
 
 // Names the decoded file (asking until 1..10 characters), builds its image

@@ -1,0 +1,36 @@
+#include <iostream>
+
+#include "audio/conditioner.h"
+#include "cli/cli_args.h"
+#include "cli/cli_text.h"
+#include "cli/commands.h"
+#include "recognition/input_file.h"
+
+namespace sonatap::cli {
+
+ConditionOptions ConditionOptionsFrom(const Args& args) {
+  ConditionOptions options;
+  if (auto channel = args.Value("channel")) {
+    options.channel = ParseChannelChoice(*channel);
+    if (options.channel < 0) throw UsageError("--channel must be left, right, auto or a channel number");
+  }
+  return options;
+}
+
+int ConditionFailure(const ConditionOutcome& outcome) {
+  if (outcome.notAudio) return Fail(kRefusalText, 2);
+  return Fail(outcome.error, outcome.outputFailed ? 1 : 2);
+}
+
+int RunCondition(const std::vector<std::string>& words) {
+  const Args args(words, {"channel"}, {});
+  if (args.Positional().size() != 2) throw UsageError("condition needs IN and OUT");
+  NoProgress quiet;
+  const ConditionOutcome outcome =
+      ConditionRecording(args.Positional()[0], args.Positional()[1], ConditionOptionsFrom(args), quiet);
+  if (!outcome.ok) return ConditionFailure(outcome);
+  std::cerr << outcome.summary << "\n";
+  return 0;
+}
+
+}  // namespace sonatap::cli

@@ -1,0 +1,58 @@
+#pragma once
+// The "Adaptive" reading of bit cells: from the signal's changes of level,
+// not from templates.
+//
+// On tape every cell begins with a change of level and a 1 has one more in
+// its middle, so the time between two changes is a whole cell (a 0) or half
+// a cell (half of a 1). A change is found with hysteresis around a middle line
+// that follows the recent peaks, so a square wave, a sine and a train of
+// spikes that decay to the middle line (a deck that passes only the edges)
+// give the same changes, whatever the DC offset, drift or polarity. The cell
+// length is learnt from the leader and tracked, so wow, flutter and a speed
+// error of some per cent keep their bits.
+#include <cstdint>
+
+namespace sonatap {
+
+class AdaptiveCells {
+ public:
+  // What one sample completed.
+  enum class Event : int8_t { None, Zero, One, Gap };
+
+  AdaptiveCells() { Reset(); }
+
+  // Everything back to the start values (a new run).
+  void Reset();
+  // After a jump in the recording: the next change starts afresh, but the
+  // levels and the cell length learnt nearby are kept.
+  void Restart();
+
+  // One 8-bit sample. Gap: the level stopped changing for longer than a
+  // cell and a half while bits were flowing; GapCells() tells how many cells
+  // it lasted (a dropout: their bits are unknown).
+  Event Process(uint8_t sample);
+  int GapCells() const { return gapCells_; }
+  float CellLength() const { return cellLength_; }
+  bool Locked() const { return locked_; }
+
+ private:
+  Event Interval(float length);
+  void TrackCellLength(float measured);
+
+  // Level following.
+  float high_ = 0, low_ = 0;  // recent peaks, decaying toward the signal
+  float swing_ = 0;           // slow peak-to-peak level, for the noise floor
+  bool above_ = false;        // the side of the middle line the signal is on
+  // Timing.
+  int64_t now_ = 0, lastChange_ = -1;
+  float cellLength_ = 0;
+  float pendingHalf_ = 0;     // first half of a 1, waiting for its second
+  // Lock: bits flow only after a run of whole cells (a leader or the zeros
+  // before a block), and stop when the signal goes away.
+  bool locked_ = false;
+  int wholeRun_ = 0;
+  int badRun_ = 0;
+  int gapCells_ = 0;
+};
+
+}  // namespace sonatap
