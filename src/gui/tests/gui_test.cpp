@@ -104,7 +104,7 @@ class Answers {
   }
   Answers& FileType(bool wav) {
     return Then([this, wav](QWidget* w) {
-      seen.push_back({w->windowTitle(), {}, {}, {}, {}});
+      seen.push_back({w->windowTitle(), {}, {}, {}, {}, {}, w->width()});
       Shot(w, "file-type");
       for (auto* option : w->findChildren<QRadioButton*>())
         if (option->text() == (wav ? "Wav (Sound)" : "FIAD")) option->click();
