@@ -34,6 +34,7 @@ run: build
 
 package: build
 	$(LOCK) sh -c 'cd $(BUILD) && cpack -G DEB'
+	lintian --fail-on error $(BUILD)/sonatap_$$(sed -n 's/^project(sonatap VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)_amd64.deb
 
 fuzz: deps
 	$(LOCK) sh -c 'CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_FLAGS) -DSONATAP_FUZZ=ON >/dev/null && cmake --build $(FUZZ_BUILD)'

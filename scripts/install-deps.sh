@@ -7,7 +7,7 @@ set -eu
 
 packages="cmake ninja-build make util-linux g++ clang libclang-rt-14-dev
 libgtest-dev libbenchmark-dev qt6-base-dev libsndfile1-dev libsoxr-dev
-xvfb xauth x11-utils xdotool imagemagick lintian"
+xvfb xauth x11-utils xdotool imagemagick dpkg-dev lintian"
 
 missing=""
 for package in $packages; do
