@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -17,9 +18,12 @@
 
 #include "cli/commands.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
 std::ostringstream quiet;
+fs::path dir;
 
 }  // namespace
 
@@ -27,12 +31,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // The Monitor log, the batch prompts' messages and the "wrote" lines.
   std::cout.rdbuf(quiet.rdbuf());
   std::cerr.rdbuf(quiet.rdbuf());
+  dir = fs::temp_directory_path() / ("sonatap-fuzz-decode-file-" + std::to_string(::getpid()));
+  std::atexit([] {
+    std::error_code error;
+    fs::remove_all(dir, error);
+  });
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  namespace fs = std::filesystem;
-  static const fs::path dir = fs::temp_directory_path() / ("sonatap-fuzz-decode-file-" + std::to_string(::getpid()));
   static const fs::path out = dir / "out";
   const std::string path = (dir / "input.wav").string();
   fs::create_directories(out);
