@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   auto session = Session::Create();
   TuningSettings& t = session->tuning;
-  t.RecognitionMethod = 1 + data[0] % 6;
+  t.RecognitionMethod = 1 + data[0] % 7;
   t.DetectionMethod = 1 + data[1] % 4;
   t.Threshold = data[2] % 7;
   t.DcLevel = 20 + data[3] % 211;

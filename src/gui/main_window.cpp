@@ -40,6 +40,7 @@ MainWindow::MainWindow()
       prompts_(this, [this] { FlushScreen(); }),
       volumeProgress_(this),
       saveProgress_(this),
+      importProgress_(this),
       logic_(*session_, *this, &debugger_) {
   setWindowTitle(kMainCaption);
   setWindowIcon(ProgramIcon());
@@ -62,6 +63,7 @@ void MainWindow::BuildMenus() {
   };
   QMenu* file = menuBar()->addMenu("File");
   item(file, menu_item::kOpen, "Open");
+  item(file, menu_item::kImportRecording, "Import Recording...");
   item(file, menu_item::kSaveAs, "Save As");
   file->addSeparator();
   item(file, menu_item::kExit, "Exit");
@@ -265,7 +267,8 @@ void MainWindow::OpenDocument(const std::string& name) { OpenDocumentFile(this, 
 void MainWindow::LockInterface() {
   running_ = true;
   lastScreen_ = std::chrono::steady_clock::now();  // what changes here is shown at the first due poll
-  for (int item : {menu_item::kOpen, menu_item::kSaveAs, menu_item::kTuning, menu_item::kDebug, menu_item::kOptions})
+  for (int item : {menu_item::kOpen, menu_item::kImportRecording, menu_item::kSaveAs, menu_item::kTuning,
+                   menu_item::kDebug, menu_item::kOptions})
     MenuItem(item)->setEnabled(false);
   for (int number : {gadget::kClearDisplay, gadget::kDebug, gadget::kSaveFiad, gadget::kDeleteFiad,
                      gadget::kViewBasic, gadget::kFiadList})
@@ -294,7 +297,8 @@ void MainWindow::FlushScreen() {
 
 void MainWindow::UnlockInterface() {
   FlushScreen();
-  for (int item : {menu_item::kOpen, menu_item::kSaveAs, menu_item::kTuning, menu_item::kOptions})
+  for (int item : {menu_item::kOpen, menu_item::kImportRecording, menu_item::kSaveAs, menu_item::kTuning,
+                   menu_item::kOptions})
     MenuItem(item)->setEnabled(true);
   MenuItem(menu_item::kDebug)->setEnabled(logic_.DebugMenuAvailable());
   for (int number : {gadget::kDebug, gadget::kClearDisplay, gadget::kFiadList}) Gadget(number)->setEnabled(true);

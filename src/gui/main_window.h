@@ -48,6 +48,7 @@ class MainWindow : public QMainWindow, public MainWindowPorts, public RunView {
   RunView& ConversionView() override { return *this; }
   ProgressWindow& VolumeProgress() override { return volumeProgress_; }
   ProgressWindow& SaveProgress() override { return saveProgress_; }
+  ProgressWindow& ImportProgress() override { return importProgress_; }
   int SelectedRow() const override;
   bool StartPressed() const override;
   void ReleaseStart() override;
@@ -93,7 +94,7 @@ class MainWindow : public QMainWindow, public MainWindowPorts, public RunView {
   std::unique_ptr<Session> session_;
   QtPrompts prompts_;
   Debugger debugger_{*this};
-  QtProgressWindow volumeProgress_, saveProgress_;
+  QtProgressWindow volumeProgress_, saveProgress_, importProgress_;
   MainWindowLogic logic_;
   std::map<int, QAction*> menuItems_;
   std::map<int, QWidget*> gadgets_;

@@ -2,6 +2,7 @@
 
 #include "fiad/save_fiad.h"
 #include "recognition/conversion_run.h"
+#include "recognition/import_recording.h"
 #include "recognition/open_input.h"
 #include "tape/record_decoder.h"
 
@@ -53,6 +54,9 @@ void MainWindowLogic::HandleMenu(int item) {
   switch (item) {
     case menu_item::kOpen:
       OpenInputFile(s_, ports_.Prompts(), ports_);
+      break;
+    case menu_item::kImportRecording:
+      ImportRecording(s_, ports_.Prompts(), ports_, ports_.ImportProgress(), temp_);
       break;
     case menu_item::kSaveAs:
       SaveSelected();

@@ -9,6 +9,7 @@
 #include "platform/main_view.h"
 #include "platform/run_view.h"
 #include "platform/silent_views.h"
+#include "platform/temp_folder.h"
 #include "platform/user_prompts.h"
 #include "shell/session.h"
 
@@ -27,6 +28,7 @@ constexpr int kDebug = 105;
 constexpr int kOptions = 106;
 constexpr int kHelp = 107;
 constexpr int kAbout = 108;
+constexpr int kImportRecording = 109;  // File > "Import Recording...", after Open
 }  // namespace menu_item
 
 namespace gadget {
@@ -69,6 +71,7 @@ class MainWindowPorts : public MainView {
   virtual RunView& ConversionView() = 0;
   virtual ProgressWindow& VolumeProgress() = 0;  // "Auto Volume"
   virtual ProgressWindow& SaveProgress() = 0;    // "Saving Wav"
+  virtual ProgressWindow& ImportProgress() = 0;  // "Conditioning"
   // The selected "Loaded FIADs" row (0 the newest), or -1.
   virtual int SelectedRow() const = 0;
   virtual bool StartPressed() const = 0;
@@ -115,6 +118,7 @@ class MainWindowLogic {
   MainWindowPorts& ports_;
   DebuggerWindow* debugger_;
   NoDebuggerWindow noDebugger_;
+  TempFolder temp_;  // imported recordings, conditioned, for this program run only
 };
 
 }  // namespace sonatap

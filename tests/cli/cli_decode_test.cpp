@@ -44,7 +44,7 @@ TEST(CliDecode, BadInputTable) {
       {"decode " + dir.path.string(), 2, "Error accessing file.\n"},
       {"decode " + dir.Path("garbage"), 2, refusal},
       {"decode " + dir.Path("prog.fiad"), 2, "This is a FIAD file, not a recording: use list or encode.\n"},
-      {"decode", 2, "sonatap-cli: decode needs one WAV file\nTry 'sonatap-cli --help'.\n"},
+      {"decode", 2, "sonatap-cli: decode needs one recording\nTry 'sonatap-cli --help'.\n"},
       {"decode " + wav + " --name ELEVENCHARS", 2, "sonatap-cli: --name must have 1 to 10 characters\nTry 'sonatap-cli --help'.\n"},
       {"decode " + wav + " --name a/b", 2, "sonatap-cli: --name must not hold a path\nTry 'sonatap-cli --help'.\n"},
       {"decode " + wav + " --volume 90", 2, "sonatap-cli: --volume needs PLUS,MINUS\nTry 'sonatap-cli --help'.\n"},
@@ -57,7 +57,7 @@ TEST(CliDecode, BadInputTable) {
   }
   // Every tuning option keeps to the dialog's range.
   for (const std::string& option :
-       {"--threshold 7", "--threshold -1", "--tolerance 39", "--tolerance 601", "--recognition 7", "--detection 5",
+       {"--threshold 7", "--threshold -1", "--tolerance 39", "--tolerance 601", "--recognition 8", "--detection 5",
         "--detection triangle1", "--skip-time 21", "--dc-offset 103", "--dc-offset -109", "--volume 301,0",
         "--volume 0,-1"}) {
     const CliResult r = RunCli("decode " + wav + " " + option);
@@ -133,7 +133,17 @@ TEST_F(CorpusDecode, RealMachineRecording) {
   ASSERT_EQ(fiad.size(), 384u);
   EXPECT_EQ(fiad.substr(128, 64), Slurp(kCorpus + "/recordings/real-print.record1.bin"));
 
-  EXPECT_EQ(RunCli("decode " + Recording("real-print-16bit.wav")).status, 2);
+  // The original 16-bit recording needs no option at all: it is conditioned
+  // and read with the Adaptive method.
+  const CliResult any = RunCli("decode " + Recording("real-print-16bit.wav") + " --name P16 --out " + dir.path.string());
+  ASSERT_EQ(any.status, 0) << any.err;
+  EXPECT_EQ(any.err.substr(0, 41), "Conditioned: 16-bit mono 44100 Hz, +15 dB");
+  EXPECT_EQ(Records(any.out), "Rec #1 O.K.\n");
+  EXPECT_EQ(Slurp(dir.path / "P16.fiad").substr(128, 64), Slurp(kCorpus + "/recordings/real-print.record1.bin"));
+  // So does the 8-bit one with the Adaptive method, unconditioned.
+  const CliResult adaptive =
+      RunCli("decode " + Recording("real-print.wav") + " --recognition adaptive --name P8 --out " + dir.path.string());
+  EXPECT_EQ(Records(adaptive.out), "Rec #1 O.K.\n");
 }
 
 TEST_F(CorpusDecode, SquareWaveRecordingReadsWithTheCrossingMethod) {

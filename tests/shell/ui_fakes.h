@@ -107,6 +107,7 @@ class Ports final : public MainWindowPorts {
   RunView& ConversionView() override { return run; }
   ProgressWindow& VolumeProgress() override { return progress; }
   ProgressWindow& SaveProgress() override { return progress; }
+  ProgressWindow& ImportProgress() override { return progress; }
   int SelectedRow() const override { return row; }
   bool StartPressed() const override { return startPressed; }
   void ReleaseStart() override { startPressed = false; }

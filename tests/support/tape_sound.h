@@ -62,6 +62,7 @@ class TapeSound {
     }
   }
   int64_t Samples() const { return static_cast<int64_t>(sink_.samples.size()); }
+  const std::vector<uint8_t>& SampleBytes() const { return sink_.samples; }
 
   // Writes the canonical 44-byte header (or one with a 26-byte chunk before
   // "data") and the samples.

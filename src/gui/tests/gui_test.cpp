@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QToolButton>
+#include <sndfile.h>
+
 #include <deque>
 #include <fstream>
 #include <functional>
@@ -28,6 +30,7 @@
 #include "gui/help_viewer.h"
 #include "gui/main_window.h"
 #include "gui/ui_support.h"
+#include "recognition/bit_recogniser.h"
 #include "synthesis/wav_writer.h"
 
 using namespace sonatap;
@@ -185,6 +188,7 @@ class GuiTest : public QObject {
   void helpDocumentFolders();
   void newFiadScrolledIntoViewAndTifilesNameShown();
   void closeBoxesOfRunWindowsUntickTheirBoxes();
+  void importRecording();
 };
 
 void GuiTest::startUp() {
@@ -731,6 +735,48 @@ void GuiTest::closeBoxesOfRunWindowsUntickTheirBoxes() {
   QVERIFY(closedForGood);
   QVERIFY(!statusBox->isChecked());
   QVERIFY(!monitorBox->isChecked());
+}
+
+// A sound card's recording: 16-bit stereo 48000 Hz, the tape on the right.
+void GuiTest::importRecording() {
+  QTemporaryDir folder;
+  MainWindow w;
+  w.show();
+  w.State().tuning.SkipTime = 0;
+  w.State().tuning.RecognitionMethod = kAdaptiveMethod;
+  WriteRecording(HelloFiad(), folder.filePath("tape.wav"), w.State().shapes.set);
+  const std::string tape = FileBytes(folder.filePath("tape.wav")).substr(kWavHeaderSize);
+  std::vector<short> frames;
+  for (double t = 0; t + 1 < static_cast<double>(tape.size()); t += 44100.0 / 48000) {
+    const auto k = static_cast<size_t>(t);
+    const double x = (static_cast<uint8_t>(tape[k]) - 128) * (1 - (t - k)) + (static_cast<uint8_t>(tape[k + 1]) - 128) * (t - k);
+    frames.push_back(0);
+    frames.push_back(static_cast<short>(x * 40));
+  }
+  const QString recording = folder.filePath("side A.wav");
+  SF_INFO info{0, 48000, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
+  SNDFILE* file = sf_open(recording.toUtf8().constData(), SFM_WRITE, &info);
+  sf_writef_short(file, frames.data(), static_cast<sf_count_t>(frames.size() / 2));
+  sf_close(file);
+
+  Answers answers;
+  answers.File(recording);
+  w.MenuItem(menu_item::kImportRecording)->trigger();
+  QVERIFY(answers.AllUsed());
+  QCOMPARE(w.MenuItem(menu_item::kImportRecording)->text(), QString("Import Recording..."));
+  QCOMPARE(answers.seen[0].title, QString("Import Recording"));
+  QCOMPARE(answers.seen[0].filters,
+           QStringList({"Audio files (*.wav *.flac *.ogg *.aif *.aiff *.mp3)", "All Files (*)"}));
+  QCOMPARE(static_cast<QLineEdit*>(w.Gadget(gadget::kWavName))->text(), QString("side A.wav"));
+  QVERIFY(MonitorText(w).startsWith("** READY **\nConditioned: 16-bit stereo 48000 Hz, right channel, "));
+
+  answers.Text("HELLO");
+  QTest::mouseClick(w.Gadget(gadget::kStart), Qt::LeftButton);
+  QVERIFY(answers.AllUsed());
+  const int slot = w.State().fiads.FindSlot("HELLO");
+  QVERIFY(slot != 0);
+  const FiadImage& image = w.State().fiads.Slot(slot).image;
+  QVERIFY(std::string(image.begin(), image.begin() + 384) == HelloFiad());
 }
 
 QTEST_MAIN(GuiTest)
