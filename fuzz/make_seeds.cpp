@@ -5,6 +5,7 @@
 // recordings, and the debug records text of a gathering scan. Each target
 // gets OUT_DIR/<target>/ in the form its input takes. A corpus folder that
 // is absent is skipped.
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -36,6 +37,9 @@ void Seed(const std::string& target, const std::string& name, const Bytes& bytes
   std::ofstream out(outRoot / target / name, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
+
+// The first `count` bytes (a recording cut short still reads).
+Bytes Head(const Bytes& bytes, size_t count) { return Bytes(bytes.begin(), bytes.begin() + std::min(count, bytes.size())); }
 
 // Tape sound of a FIAD file, or nothing when the file is no FIAD or cannot go on tape.
 Bytes TapeSound(const fs::path& fiad, const fs::path& scratch) {
@@ -134,7 +138,8 @@ int main(int argc, char** argv) {
     const Bytes sound = TapeSound(fiad, scratch);
     if (sound.empty() || sound.size() > 400000) continue;
     Seed("fuzz_decode_file", name + ".wav", sound);
-    Seed("fuzz_open_file", name + ".wav", Bytes(sound.begin(), sound.begin() + 4096));
+    Seed("fuzz_import", name + ".wav", Head(sound, 20000));
+    Seed("fuzz_open_file", name + ".wav", Head(sound, 4096));
     // fuzz_decode takes four tuning bytes and a stretch of samples it repeats.
     Bytes stretch{0x00, 0x80, 0x03, 0x6c};
     const size_t from = sonatap::kWavHeaderSize + 190000;
@@ -152,7 +157,8 @@ int main(int argc, char** argv) {
   for (const fs::path& recording : recordings) {
     const Bytes bytes = ReadBytes(recording);
     Seed("fuzz_decode_file", recording.filename().string(), bytes);
-    Seed("fuzz_open_file", recording.filename().string(), Bytes(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), 4096)));
+    Seed("fuzz_import", recording.filename().string(), Head(bytes, 20000));
+    Seed("fuzz_open_file", recording.filename().string(), Head(bytes, 4096));
   }
   for (const fs::path& other : others) Seed("fuzz_open_file", other.filename().string(), ReadBytes(other));
   if (!debugText.empty()) Seed("fuzz_debug_import", "hello.txt", Bytes(debugText.begin(), debugText.end()));
