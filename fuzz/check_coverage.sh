@@ -17,7 +17,8 @@ for target in "$build"/fuzz/fuzz_*; do
     fuzz_listing) floor=300 ;;
     fuzz_open_file) floor=450 ;;
     fuzz_decode) floor=550 ;;
-    fuzz_decode_file) floor=900 ;;
+    fuzz_decode_file) floor=1200 ;;
+    fuzz_import) floor=300 ;;
     *) floor=230 ;;
   esac
   options=$(cat "$(dirname "$0")/$name.options" 2>/dev/null || echo -max_len=20000)
