@@ -8,11 +8,15 @@ CHANNEL_ARGS ?=
 CMAKE_FLAGS ?= -G Ninja
 LOCK = flock /tmp/sonatap-build.lock
 
-.PHONY: all build test demo bench fuzz clean run package
+.PHONY: all deps build test demo bench fuzz clean run package
 
 all: build
 
-build:
+# Installs the Debian packages that are missing (an installed machine pays only the check).
+deps:
+	sh scripts/install-deps.sh
+
+build: deps
 	$(LOCK) sh -c 'cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DSONATAP_GUI=ON >/dev/null && cmake --build $(BUILD)'
 
 test: build
@@ -33,13 +37,12 @@ run: build
 
 package: build
 	$(LOCK) sh -c 'cd $(BUILD) && cpack -G DEB'
+	lintian --fail-on error $(BUILD)/sonatap_$$(sed -n 's/^project(sonatap VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)_amd64.deb
 
-fuzz:
+fuzz: deps
 	$(LOCK) sh -c 'CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_FLAGS) -DSONATAP_FUZZ=ON >/dev/null && cmake --build $(FUZZ_BUILD)'
-	for target in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
-	  mkdir -p $(FUZZ_BUILD)/corpus/$$(basename $$target); \
-	  $$target -max_total_time=$(FUZZ_SECONDS) -max_len=20000 $(FUZZ_BUILD)/corpus/$$(basename $$target) || exit 1; \
-	done
+	sh fuzz/check_coverage.sh $(FUZZ_BUILD)
+	sh fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -23,6 +23,7 @@
 
 #include "gui/debugger_dialog.h"
 #include "gui/dialogs.h"
+#include "gui/help_viewer.h"
 #include "gui/icons.h"
 #include "gui/ui_support.h"
 
@@ -204,15 +205,28 @@ void MainWindow::SetProgress(int percent) {
 
 void MainWindow::RefreshFiadList() {
   const QSignalBlocker block(fiadList_);
+  // Items carry their entry's exact name; their text shows it readably.
+  auto entryOf = [](const QListWidgetItem* item) { return item->data(Qt::UserRole).toString(); };
   const QString selected = fiadList_->currentItem() != nullptr && fiadList_->currentItem()->isSelected()
-                               ? fiadList_->currentItem()->text()
+                               ? entryOf(fiadList_->currentItem())
                                : QString();
+  QStringList before;
+  for (int row = 0; row < fiadList_->count(); ++row) before << entryOf(fiadList_->item(row));
   fiadList_->clear();
-  for (const std::string& name : session_->fiads.Entries()) fiadList_->addItem(ToQt(name));
-  if (!selected.isEmpty()) {
-    const auto found = fiadList_->findItems(selected, Qt::MatchExactly);
-    if (!found.isEmpty()) fiadList_->setCurrentItem(found.first());
+  QListWidgetItem* added = nullptr;
+  for (const std::string& name : session_->fiads.Entries()) {
+    auto* item = new QListWidgetItem(ShownEntryName(name), fiadList_);
+    item->setData(Qt::UserRole, ToQt(name));
+    if (added == nullptr && !before.removeOne(ToQt(name))) added = item;
   }
+  for (int row = 0; row < fiadList_->count() && !selected.isEmpty(); ++row) {
+    if (entryOf(fiadList_->item(row)) == selected) {
+      fiadList_->setCurrentItem(fiadList_->item(row));
+      break;
+    }
+  }
+  // A newly listed FIAD is brought into view.
+  if (added != nullptr) fiadList_->scrollToItem(added);
 }
 
 void MainWindow::FocusFiadList() { fiadList_->setFocus(); }
@@ -248,12 +262,7 @@ void MainWindow::ShowListing(const BasicListing& listing) {
   window.exec();
 }
 
-void MainWindow::OpenDocument(const std::string& name) {
-  // From the working folder; the copy installed beside the program otherwise.
-  QString path = QDir::current().absoluteFilePath(QString::fromStdString(name));
-  if (!QFileInfo::exists(path)) path = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QString::fromStdString(name));
-  QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-}
+void MainWindow::OpenDocument(const std::string& name) { OpenDocumentFile(this, QString::fromStdString(name)); }
 
 void MainWindow::LockInterface() {
   running_ = true;
@@ -313,6 +322,9 @@ void MainWindow::ReleaseStop() { start_->setChecked(false); }
 void MainWindow::OpenStatus() {
   if (status_) return;
   status_ = new StatusWindow(this);
+  // Closed with the window manager's close box: the box is unticked, and the
+  // run's next poll closes the window for good.
+  status_->closedByUser = [this] { status_box_->setChecked(false); };
   status_->move(frameGeometry().x() - 174, frameGeometry().y());
   status_->show();
 }
@@ -332,6 +344,7 @@ void MainWindow::CloseStatus() {
 void MainWindow::OpenGfx() {
   if (gfx_) return;
   gfx_ = new GfxWindow(this);
+  gfx_->closedByUser = [this] { monitor_box_->setChecked(false); };
   gfx_->move(frameGeometry().x() + 306, frameGeometry().y());
   gfx_->show();
 }

@@ -3,32 +3,88 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpacerItem>
+#include <QVBoxLayout>
 
+#include "fiad/fiad_list.h"
 #include "gui/ui_support.h"
 
 namespace sonatap::gui {
 namespace {
 
 // The name prompt has one OK button; closing it takes the text as typed
-// (the core asks again while the name is not valid).
+// (the core asks again while the name is not valid). OK is offered only for
+// a valid name (1 to 10 characters), and a hint under the field counts them.
 class OkOnlyInputDialog final : public QInputDialog {
  public:
   using QInputDialog::QInputDialog;
   void setVisible(bool visible) override {
     QInputDialog::setVisible(visible);
     if (!visible) return;
-    if (auto* box = findChild<QDialogButtonBox*>()) {
-      if (QPushButton* cancel = box->button(QDialogButtonBox::Cancel)) cancel->hide();
+    auto* box = findChild<QDialogButtonBox*>();
+    if (box == nullptr) return;
+    if (QPushButton* cancel = box->button(QDialogButtonBox::Cancel)) cancel->hide();
+    if (hint_ == nullptr) {
+      hint_ = new QLabel(this);
+      hint_->setObjectName("NameLengthHint");
+      hint_->setAlignment(Qt::AlignRight);
+      if (auto* column = qobject_cast<QVBoxLayout*>(layout())) column->insertWidget(column->indexOf(box), hint_);
+      connect(this, &QInputDialog::textValueChanged, this, [this] { ShowLength(); });
     }
+    ShowLength();
   }
   void reject() override { accept(); }
+
+ private:
+  void ShowLength() {
+    const QString text = textValue();
+    hint_->setText(QString("%1/10").arg(text.size()));
+    if (auto* box = findChild<QDialogButtonBox*>()) {
+      if (QPushButton* ok = box->button(QDialogButtonBox::Ok)) ok->setEnabled(IsValidFiadName(FromQt(text)));
+    }
+  }
+  QLabel* hint_ = nullptr;
 };
+
+// Room for the caption in the title bar, beside the window's own buttons.
+int CaptionRoom(const QString& caption) {
+  return QFontMetrics(QApplication::font()).horizontalAdvance(caption) + 130;
+}
+
+// A message box sizes itself to its text; a spacer across its grid keeps it
+// wide enough for its caption too.
+void FitCaption(QMessageBox& box) {
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(CaptionRoom(box.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
+}
+
+// The folder of the last file chosen in this program run ("" before the first).
+QString& LastFolder() {
+  static QString folder;
+  return folder;
+}
+
+std::string RunFileDialog(QFileDialog& dialog, const FileDialog& d) {
+  const QStringList filters = NameFilters(d.filter);
+  dialog.setNameFilters(filters);
+  if (d.selectedFilter >= 1 && d.selectedFilter <= filters.size()) dialog.selectNameFilter(filters[d.selectedFilter - 1]);
+  if (!LastFolder().isEmpty()) dialog.setDirectory(LastFolder());
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return "";
+  const QString chosen = dialog.selectedFiles().first();
+  LastFolder() = QFileInfo(chosen).absolutePath();
+  return chosen.toStdString();
+}
 
 }  // namespace
 
@@ -51,12 +107,14 @@ QWidget* QtPrompts::Parent() const {
 
 void QtPrompts::ShowMessage(const std::string& caption, const std::string& text) {
   QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption), ToQt(text), QMessageBox::Ok, Parent());
+  FitCaption(box);
   box.exec();
 }
 
 bool QtPrompts::AskYesNo(const std::string& caption, const std::string& text) {
   QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), ToQt(text),
                   QMessageBox::Yes | QMessageBox::No, Parent());
+  FitCaption(box);
   return box.exec() == QMessageBox::Yes;
 }
 
@@ -66,6 +124,11 @@ std::string QtPrompts::AskText(const std::string& caption, const std::string& me
   dialog.setWindowTitle(QString::fromStdString(caption));
   dialog.setLabelText(ToQt(message));
   dialog.setTextValue(ToQt(defaultText));
+  // The dialog's layout fixes its size from its contents: the field carries the width.
+  if (auto* field = dialog.findChild<QLineEdit*>()) {
+    const QMargins margins = dialog.layout() != nullptr ? dialog.layout()->contentsMargins() : QMargins();
+    field->setMinimumWidth(CaptionRoom(dialog.windowTitle()) - margins.left() - margins.right());
+  }
   dialog.exec();
   return FromQt(dialog.textValue());
 }
@@ -74,11 +137,7 @@ std::string QtPrompts::ChooseOpenFile(const FileDialog& d) {
   QFileDialog dialog(Parent(), QString::fromStdString(d.title));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
-  const QStringList filters = NameFilters(d.filter);
-  dialog.setNameFilters(filters);
-  if (d.selectedFilter >= 1 && d.selectedFilter <= filters.size()) dialog.selectNameFilter(filters[d.selectedFilter - 1]);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return "";
-  return dialog.selectedFiles().first().toStdString();
+  return RunFileDialog(dialog, d);
 }
 
 std::string QtPrompts::ChooseSaveFile(const FileDialog& d) {
@@ -86,11 +145,7 @@ std::string QtPrompts::ChooseSaveFile(const FileDialog& d) {
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
-  const QStringList filters = NameFilters(d.filter);
-  dialog.setNameFilters(filters);
-  if (d.selectedFilter >= 1 && d.selectedFilter <= filters.size()) dialog.selectNameFilter(filters[d.selectedFilter - 1]);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return "";
-  return dialog.selectedFiles().first().toStdString();
+  return RunFileDialog(dialog, d);
 }
 
 SaveFileType QtPrompts::ChooseFileType() {

@@ -1,5 +1,6 @@
 #include "gui/run_windows.h"
 
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -65,9 +66,19 @@ void StatusWindow::Fill(const StatusFields& f) {
   set(recordCount_, f.recordCount);
 }
 
+void StatusWindow::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  if (closedByUser) closedByUser();
+}
+
 GfxWindow::GfxWindow(QWidget* parent) : RasterView(parent, {kGfxWidth, kGfxHeight}, kRunWindow) {
   setWindowTitle("Sonatap - GFX Output");
   setAttribute(Qt::WA_ShowWithoutActivating);
+}
+
+void GfxWindow::closeEvent(QCloseEvent* event) {
+  RasterView::closeEvent(event);
+  if (closedByUser) closedByUser();
 }
 
 }  // namespace sonatap::gui

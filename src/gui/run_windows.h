@@ -2,6 +2,7 @@
 // The two optional windows of a conversion run.
 #include <QImage>
 #include <QWidget>
+#include <functional>
 
 #include "gui/raster_view.h"
 #include "platform/run_view.h"
@@ -16,6 +17,11 @@ class StatusWindow final : public QWidget {
  public:
   explicit StatusWindow(QWidget* parent);
   void Fill(const StatusFields& fields);
+  // Told when the window manager's close box closes the window.
+  std::function<void()> closedByUser;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   QLineEdit *fileSize_, *wavPos_, *byteIndex_, *byteValue_, *recordNumber_, *recordCount_;
@@ -25,6 +31,10 @@ class StatusWindow final : public QWidget {
 class GfxWindow final : public RasterView {
  public:
   explicit GfxWindow(QWidget* parent);
+  std::function<void()> closedByUser;  // as StatusWindow's
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 };
 
 }  // namespace sonatap::gui

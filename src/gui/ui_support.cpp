@@ -36,6 +36,14 @@ std::string FromQt(const QString& text) {
   return std::string(bytes.constData(), bytes.size());
 }
 
+QString ShownEntryName(const std::string& name) {
+  QString shown = ToQt(name);
+  for (QChar& c : shown) {
+    if (c.unicode() < 0x20) c = QChar(0x2400 + c.unicode());
+  }
+  return shown;
+}
+
 void CentreOver(QWidget* window, const QWidget* over) {
   QRect area;
   if (over != nullptr && over->isVisible()) {

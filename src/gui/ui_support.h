@@ -17,6 +17,10 @@ void ApplyLook();
 QString ToQt(const std::string& text);
 std::string FromQt(const QString& text);
 
+// A FIAD list entry as shown: control characters (a TIFILES name's leading
+// 0x07) as their visible Unicode symbols, U+2400 onwards.
+QString ShownEntryName(const std::string& name);
+
 // A window the user leaves only through its buttons: a caption, no close box.
 constexpr Qt::WindowFlags kCaptionOnly = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
 

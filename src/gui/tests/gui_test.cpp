@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -16,6 +17,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QToolButton>
 #include <sndfile.h>
 
@@ -25,6 +27,7 @@
 
 #include "fiad/fiad_file.h"
 #include "gui/dialogs.h"
+#include "gui/help_viewer.h"
 #include "gui/main_window.h"
 #include "gui/ui_support.h"
 #include "recognition/bit_recogniser.h"
@@ -48,6 +51,8 @@ struct Seen {
   QString title, text, defaultText;
   QStringList filters;
   QString selectedFilter;
+  QString folder;  // a file dialog's starting folder
+  int width = 0;
 };
 
 // Answers modal dialogs in the order they appear, one answer each.
@@ -71,7 +76,7 @@ class Answers {
     return Then([this](QWidget* w) {
       auto* box = qobject_cast<QMessageBox*>(w);
       QVERIFY(box != nullptr);
-      seen.push_back({box->windowTitle(), box->text(), {}, {}, {}});
+      seen.push_back({box->windowTitle(), box->text(), {}, {}, {}, {}, box->width()});
       QAbstractButton* button = box->button(QMessageBox::Ok);
       if (button == nullptr) button = box->button(QMessageBox::Yes);
       button->click();
@@ -81,7 +86,7 @@ class Answers {
     return Then([this, answer](QWidget* w) {
       auto* dialog = qobject_cast<QInputDialog*>(w);
       QVERIFY(dialog != nullptr);
-      seen.push_back({dialog->windowTitle(), dialog->labelText(), dialog->textValue(), {}, {}});
+      seen.push_back({dialog->windowTitle(), dialog->labelText(), dialog->textValue(), {}, {}, {}, dialog->width()});
       dialog->setTextValue(answer);
       dialog->accept();
     });
@@ -90,7 +95,8 @@ class Answers {
     return Then([this, path](QWidget* w) {
       auto* dialog = qobject_cast<QFileDialog*>(w);
       QVERIFY(dialog != nullptr);
-      seen.push_back({dialog->windowTitle(), {}, {}, dialog->nameFilters(), dialog->selectedNameFilter()});
+      seen.push_back({dialog->windowTitle(), {}, {}, dialog->nameFilters(), dialog->selectedNameFilter(),
+                      dialog->directory().absolutePath()});
       if (path.isEmpty()) {
         dialog->reject();
         return;
@@ -101,7 +107,7 @@ class Answers {
   }
   Answers& FileType(bool wav) {
     return Then([this, wav](QWidget* w) {
-      seen.push_back({w->windowTitle(), {}, {}, {}, {}});
+      seen.push_back({w->windowTitle(), {}, {}, {}, {}, {}, w->width()});
       Shot(w, "file-type");
       for (auto* option : w->findChildren<QRadioButton*>())
         if (option->text() == (wav ? "Wav (Sound)" : "FIAD")) option->click();
@@ -177,6 +183,11 @@ class GuiTest : public QObject {
   void stopDuringARun();
   void statusAndGfxWindows();
   void debuggerFromTheScanAndTheMenu();
+  void namePromptOffersOkOnlyForValidNames();
+  void helpWithoutASystemViewer();
+  void helpDocumentFolders();
+  void newFiadScrolledIntoViewAndTifilesNameShown();
+  void closeBoxesOfRunWindowsUntickTheirBoxes();
   void importRecording();
 };
 
@@ -254,6 +265,7 @@ void GuiTest::conversionSaveListingAndDelete() {
   QCOMPARE(answers.seen[3].title, QString("Sonatap -  Save TI FIAD File HELLO"));
   QCOMPARE(answers.seen[3].filters, QStringList({"FIAD File (*.fiad)", "All Files (*)"}));
   QCOMPARE(answers.seen[3].selectedFilter, QString("All Files (*)"));
+  QCOMPARE(answers.seen[3].folder, QDir(folder.path()).absolutePath());  // where Open was last used
   QVERIFY(FileBytes(folder.filePath("saved.fiad")) == HelloFiad());
 
   // Save As Wav: ".wav" is added, and the sound is the one we started from.
@@ -546,6 +558,184 @@ void GuiTest::debuggerFromTheScanAndTheMenu() {
   for (int i = 128; i < 192; ++i) QCOMPARE(int(stored[i]), int(uint8_t(hello[i])));
 }
 
+// The title bar shows the whole caption beside the window's buttons.
+bool WideEnoughFor(const Seen& seen) {
+  return seen.width >= QFontMetrics(QApplication::font()).horizontalAdvance(seen.title) + 100;
+}
+
+void GuiTest::namePromptOffersOkOnlyForValidNames() {
+  QTemporaryDir folder;
+  MainWindow w;
+  w.show();
+  w.State().tuning.SkipTime = 0;
+  const QString recording = folder.filePath("hello.wav");
+  WriteRecording(HelloFiad(), recording, w.State().shapes.set);
+  Answers answers;
+  answers.File(recording);
+  w.MenuItem(menu_item::kOpen)->trigger();
+
+  struct State {
+    QString text, hint;
+    bool ok;
+  };
+  std::vector<State> states;
+  auto prompt = [&](QWidget* d, const QString& finalText, bool closeBox) {
+    auto* dialog = qobject_cast<QInputDialog*>(d);
+    QVERIFY(dialog != nullptr);
+    answers.seen.push_back({dialog->windowTitle(), dialog->labelText(), dialog->textValue(), {}, {}, {}, dialog->width()});
+    auto* ok = Answers::Button(d, "OK");
+    auto* hint = d->findChild<QLabel*>("NameLengthHint");
+    QVERIFY(ok != nullptr && hint != nullptr && hint->isVisible());
+    for (const QString& text : {dialog->textValue(), QString("ABCDEFGHIJK"), QString(), QString("ABCDEFGHIJ"), finalText}) {
+      dialog->setTextValue(text);
+      states.push_back({text, hint->text(), ok->isEnabled()});
+    }
+    Shot(d, "name-prompt");
+    if (closeBox) {
+      dialog->close();  // the text as typed; the core asks again
+    } else {
+      QTest::mouseClick(ok, Qt::LeftButton);
+    }
+  };
+  answers.Then([&](QWidget* d) { prompt(d, "MUCH TOO LONG", true); });
+  answers.Then([&](QWidget* d) { prompt(d, "TAPE", false); });
+  QTest::mouseClick(w.Gadget(gadget::kStart), Qt::LeftButton);
+  QVERIFY(answers.AllUsed());
+
+  QCOMPARE(answers.seen.size(), size_t(3));
+  for (int i : {1, 2}) {
+    QCOMPARE(answers.seen[i].title, QString("Sonatap - Conversion complete"));
+    QCOMPARE(answers.seen[i].defaultText, QString("hello.wav"));  // asked again with the default text
+    QVERIFY(WideEnoughFor(answers.seen[i]));
+  }
+  const std::vector<std::tuple<QString, QString, bool>> expected = {
+      {"hello.wav", "9/10", true}, {"ABCDEFGHIJK", "11/10", false}, {"", "0/10", false},
+      {"ABCDEFGHIJ", "10/10", true}, {"MUCH TOO LONG", "13/10", false}};
+  QCOMPARE(states.size(), size_t(10));
+  for (size_t i = 0; i < expected.size(); ++i) {
+    QCOMPARE(states[i].text, std::get<0>(expected[i]));
+    QCOMPARE(states[i].hint, std::get<1>(expected[i]));
+    QCOMPARE(states[i].ok, std::get<2>(expected[i]));
+  }
+  QCOMPARE(states[9].hint, QString("4/10"));
+  QVERIFY(states[9].ok);
+  auto* list = static_cast<QListWidget*>(w.Gadget(gadget::kFiadList));
+  QCOMPARE(list->count(), 1);
+  QCOMPARE(list->item(0)->text(), QString("TAPE"));
+
+  // A message box is as wide as its caption needs, however short its text.
+  answers.Message();
+  w.Prompts().ShowMessage("Sonatap - File Error!", "Error accessing file.");
+  QVERIFY(answers.AllUsed());
+  QCOMPARE(answers.seen[3].title, QString("Sonatap - File Error!"));
+  QVERIFY(WideEnoughFor(answers.seen[3]));
+}
+
+// The offscreen platform has no desktop services: Help shows the document in
+// the program's own viewer.
+void GuiTest::helpWithoutASystemViewer() {
+  MainWindow w;
+  w.show();
+  w.MenuItem(menu_item::kHelp)->trigger();
+  auto* viewer = w.findChild<QTextBrowser*>("DocumentWindow");
+  QVERIFY(viewer != nullptr);
+  QVERIFY(viewer->isVisible());
+  QVERIFY(viewer->isWindow());
+  QCOMPARE(viewer->windowTitle(), QString("Sonatap - Help"));
+  QCOMPARE(QFileInfo(viewer->source().toLocalFile()).fileName(), QString("SonatapHelp.html"));
+  QVERIFY(viewer->toPlainText().contains("Sonatap"));
+  Shot(viewer, "help-viewer");
+  // Asked again, the same window comes back.
+  w.MenuItem(menu_item::kHelp)->trigger();
+  QCOMPARE(w.findChildren<QTextBrowser*>("DocumentWindow").size(), 1);
+}
+
+void GuiTest::helpDocumentFolders() {
+  QTemporaryDir a, b, c;
+  std::ofstream(QDir(b.path()).filePath("Doc.html").toStdString()) << "b";
+  std::ofstream(QDir(c.path()).filePath("Doc.html").toStdString()) << "c";
+  QCOMPARE(FindDocument("Doc.html", {a.path(), b.path(), c.path()}), QDir(b.path()).filePath("Doc.html"));
+  QCOMPARE(FindDocument("Doc.html", {a.path()}), QString());
+  const QStringList folders = DocumentFolders();
+  QCOMPARE(folders.first(), QDir::currentPath());
+  QCOMPARE(folders.at(1), QCoreApplication::applicationDirPath());
+  QCOMPARE(folders.last(), QString("/usr/share/sonatap"));
+}
+
+void GuiTest::newFiadScrolledIntoViewAndTifilesNameShown() {
+  MainWindow w;
+  w.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  FiadList& fiads = w.State().fiads;
+  FiadSlot& tifiles = fiads.Slot(1);
+  tifiles.occupied = true;
+  tifiles.recordCount = 1;
+  std::copy_n("\x07TIFILES", 8, tifiles.image.begin());
+  fiads.InsertEntryAtTop("\x07TIFILES");
+  for (const char* name : {"A1", "A2", "A3", "A4", "A5", "A6", "A7", "A8"}) fiads.InsertEntryAtTop(name);
+  w.RefreshFiadList();
+  auto* list = static_cast<QListWidget*>(w.Gadget(gadget::kFiadList));
+  QCOMPARE(list->count(), 9);
+  QCOMPARE(list->item(8)->text(), QString(QChar(0x2407)) + "TIFILES");
+  list->setCurrentRow(8);
+  list->scrollToItem(list->item(8));
+  auto inView = [list](int row) { return list->viewport()->rect().intersects(list->visualItemRect(list->item(row))); };
+  QVERIFY(!inView(0));
+
+  Answers answers;
+  answers.File(SONATAP_EXAMPLES "/hello.fiad");
+  w.MenuItem(menu_item::kOpen)->trigger();
+  QVERIFY(answers.AllUsed());
+  QCOMPARE(list->count(), 10);
+  QCOMPARE(list->item(0)->text(), QString("HELLO"));
+  QVERIFY(inView(0));
+  QCOMPARE(list->currentRow(), 9);  // the selection stays on its entry
+  Shot(&w, "fiad-list-scrolled");
+
+  // The entry keeps its exact name: Delete finds and frees its slot.
+  QTest::mouseClick(w.Gadget(gadget::kDeleteFiad), Qt::LeftButton);
+  QCOMPARE(list->count(), 9);
+  QVERIFY(!fiads.Slot(1).occupied);
+  QVERIFY(fiads.FindSlot("HELLO") != 0);
+}
+
+void GuiTest::closeBoxesOfRunWindowsUntickTheirBoxes() {
+  QTemporaryDir folder;
+  MainWindow w;
+  w.show();
+  WriteSilence(folder.filePath("quiet.wav"), 30);
+  w.SetScreenPeriod(std::chrono::milliseconds(0));
+  Answers answers;
+  answers.File(folder.filePath("quiet.wav"));
+  w.MenuItem(menu_item::kOpen)->trigger();
+  auto* statusBox = static_cast<QCheckBox*>(w.Gadget(gadget::kStatus));
+  auto* monitorBox = static_cast<QCheckBox*>(w.Gadget(gadget::kMonitor));
+  statusBox->setChecked(true);
+  monitorBox->setChecked(true);
+
+  int stage = 0;
+  bool closedForGood = false;
+  QTimer refreshes;
+  refreshes.setInterval(0);
+  QObject::connect(&refreshes, &QTimer::timeout, [&] {
+    if (!w.Running()) return;
+    if (stage == 0 && w.Status() != nullptr && w.Gfx() != nullptr) {
+      w.Status()->close();  // as the window manager's close box does
+      w.Gfx()->close();
+      stage = 1;
+    } else if (stage == 1 && w.Status() == nullptr && w.Gfx() == nullptr) {
+      closedForGood = true;
+      QTest::mouseClick(w.Gadget(gadget::kStart), Qt::LeftButton);  // Stop
+      stage = 2;
+    }
+  });
+  refreshes.start();
+  QTest::mouseClick(w.Gadget(gadget::kStart), Qt::LeftButton);
+  refreshes.stop();
+  QVERIFY(closedForGood);
+  QVERIFY(!statusBox->isChecked());
+  QVERIFY(!monitorBox->isChecked());
+}
 
 // A sound card's recording: 16-bit stereo 48000 Hz, the tape on the right.
 void GuiTest::importRecording() {
