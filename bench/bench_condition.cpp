@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "audio/audio_source.h"
-#include "audio/conditioner.h"
-#include "synthesis/tape_synthesis.h"
+#include "engine/audio_source.h"
+#include "engine/conditioner.h"
+#include "engine/tape_synthesis.h"
 
 namespace {
 

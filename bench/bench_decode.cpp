@@ -7,9 +7,9 @@
 #include <fstream>
 #include <memory>
 
-#include "platform/silent_views.h"
-#include "recognition/conversion_run.h"
-#include "synthesis/wav_writer.h"
+#include "app/silent_views.h"
+#include "app/conversion_run.h"
+#include "engine/wav_writer.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <memory>
 #include <vector>
 
-#include "fiad/fiad_image.h"
-#include "platform/file_writer.h"
-#include "synthesis/tape_synthesis.h"
-#include "synthesis/wav_writer.h"
+#include "format/fiad_image.h"
+#include "engine/file_writer.h"
+#include "engine/tape_synthesis.h"
+#include "engine/wav_writer.h"
 
 namespace {
 

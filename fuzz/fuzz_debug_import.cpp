@@ -3,7 +3,7 @@
 #include <memory>
 #include <string_view>
 
-#include "debugger/debug_records_text.h"
+#include "app/debug_records_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace sonatap;

@@ -6,9 +6,9 @@
 #include <fstream>
 #include <string>
 
-#include "platform/silent_views.h"
-#include "recognition/conversion_run.h"
-#include "synthesis/wav_writer.h"
+#include "app/silent_views.h"
+#include "app/conversion_run.h"
+#include "engine/wav_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace sonatap;

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "fiad/fiad_file.h"
-#include "fiad/fiad_image.h"
-#include "synthesis/tape_synthesis.h"
+#include "format/fiad_file.h"
+#include "format/fiad_image.h"
+#include "engine/tape_synthesis.h"
 
 namespace {
 class CountingSink final : public sonatap::ByteSink {

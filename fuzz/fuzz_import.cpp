@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "audio/conditioner.h"
+#include "engine/conditioner.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace sonatap;

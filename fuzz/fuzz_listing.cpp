@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "basic/program_facts.h"
+#include "app/program_facts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace sonatap;

@@ -8,12 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "basic/program_facts.h"
-#include "platform/main_view.h"
-#include "platform/silent_views.h"
-#include "recognition/input_file.h"
-#include "recognition/open_input.h"
-#include "synthesis/tape_synthesis.h"
+#include "app/program_facts.h"
+#include "app/main_view.h"
+#include "app/silent_views.h"
+#include "engine/input_file.h"
+#include "app/open_input.h"
+#include "engine/tape_synthesis.h"
 
 namespace {
 

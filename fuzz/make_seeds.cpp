@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "debugger/debug_records_text.h"
-#include "platform/silent_views.h"
-#include "recognition/conversion_run.h"
-#include "recognition/input_file.h"
-#include "synthesis/wav_writer.h"
+#include "app/debug_records_text.h"
+#include "app/silent_views.h"
+#include "app/conversion_run.h"
+#include "engine/input_file.h"
+#include "engine/wav_writer.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;

@@ -4,7 +4,7 @@
 
 #include "cli/cli_args.h"
 #include "cli/cli_text.h"
-#include "platform/file_writer.h"
+#include "engine/file_writer.h"
 
 namespace sonatap::cli {
 namespace {

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <string>
 
-#include "fiad/fiad_list.h"
-#include "platform/silent_views.h"
+#include "app/fiad_list.h"
+#include "app/silent_views.h"
 
 namespace sonatap::cli {
 

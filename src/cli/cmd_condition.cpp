@@ -1,10 +1,10 @@
 #include <iostream>
 
-#include "audio/conditioner.h"
+#include "engine/conditioner.h"
 #include "cli/cli_args.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
-#include "recognition/input_file.h"
+#include "engine/input_file.h"
 
 namespace sonatap::cli {
 

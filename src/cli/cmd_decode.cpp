@@ -5,12 +5,12 @@
 #include "cli/cli_args.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
-#include "debugger/debug_records_text.h"
-#include "platform/silent_views.h"
-#include "recognition/bit_recogniser.h"
-#include "recognition/conversion_run.h"
-#include "recognition/import_recording.h"
-#include "recognition/input_file.h"
+#include "app/debug_records_text.h"
+#include "app/silent_views.h"
+#include "engine/bit_recogniser.h"
+#include "app/conversion_run.h"
+#include "app/import_recording.h"
+#include "engine/input_file.h"
 
 namespace sonatap::cli {
 namespace {

@@ -4,10 +4,10 @@
 #include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "cli/cli_text.h"
-#include "recognition/input_file.h"
-#include "synthesis/bit_shapes.h"
-#include "synthesis/tape_synthesis.h"
-#include "synthesis/wav_writer.h"
+#include "engine/input_file.h"
+#include "format/bit_shapes.h"
+#include "engine/tape_synthesis.h"
+#include "engine/wav_writer.h"
 
 namespace sonatap::cli {
 

@@ -2,12 +2,12 @@
 #include <memory>
 #include <stdexcept>
 
-#include "basic/program_facts.h"
+#include "app/program_facts.h"
 #include "cli/cli_args.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
-#include "fiad/fiad_list.h"
-#include "recognition/input_file.h"
+#include "app/fiad_list.h"
+#include "engine/input_file.h"
 
 namespace sonatap::cli {
 namespace {

@@ -5,10 +5,10 @@
 #include "cli/cli_args.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
-#include "debugger/debug_records_text.h"
-#include "recognition/input_file.h"
-#include "shell/session.h"
-#include "tape/record_decoder.h"
+#include "app/debug_records_text.h"
+#include "engine/input_file.h"
+#include "app/session.h"
+#include "engine/record_decoder.h"
 
 namespace sonatap::cli {
 

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/conditioner.h"
+#include "engine/conditioner.h"
 
 namespace sonatap::cli {
 

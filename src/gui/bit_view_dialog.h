@@ -6,10 +6,10 @@
 #include <QPixmap>
 #include <QWidget>
 
-#include "debugger/bit_view_logic.h"
+#include "app/bit_view_logic.h"
 #include "gui/raster_view.h"
-#include "platform/user_prompts.h"
-#include "shell/session.h"
+#include "app/user_prompts.h"
+#include "app/session.h"
 
 class QCheckBox;
 class QLabel;

@@ -4,10 +4,10 @@
 // and the two ways out (keep the rows, or store the accumulated FIAD).
 #include <QDialog>
 
-#include "debugger/debugger_window_logic.h"
-#include "platform/run_view.h"
-#include "platform/user_prompts.h"
-#include "shell/session.h"
+#include "app/debugger_window_logic.h"
+#include "app/run_view.h"
+#include "app/user_prompts.h"
+#include "app/session.h"
 
 class QLabel;
 class QPushButton;

@@ -6,9 +6,9 @@
 #include <QSpinBox>
 #include <array>
 
-#include "basic/program_facts.h"
-#include "debugger/options_logic.h"
-#include "recognition/tuning_dialog_logic.h"
+#include "app/program_facts.h"
+#include "app/options_logic.h"
+#include "app/tuning_dialog_logic.h"
 
 class QCheckBox;
 class QComboBox;

@@ -10,7 +10,7 @@
 
 #include "gui/prompts.h"
 #include "gui/run_windows.h"
-#include "shell/main_window_logic.h"
+#include "app/main_window_logic.h"
 
 class QAction;
 class QCheckBox;

@@ -15,7 +15,7 @@
 #include <QSpacerItem>
 #include <QVBoxLayout>
 
-#include "fiad/fiad_list.h"
+#include "app/fiad_list.h"
 #include "gui/ui_support.h"
 
 namespace sonatap::gui {

@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <functional>
 
-#include "platform/user_prompts.h"
+#include "app/user_prompts.h"
 
 class QProgressBar;
 class QRadioButton;

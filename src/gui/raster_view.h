@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include "platform/raster_image.h"
+#include "app/raster_image.h"
 
 namespace sonatap::gui {
 

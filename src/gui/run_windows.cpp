@@ -7,7 +7,7 @@
 #include <QPainter>
 #include <cstring>
 
-#include "recognition/conversion_state.h"
+#include "engine/conversion_state.h"
 
 namespace sonatap::gui {
 namespace {

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "gui/raster_view.h"
-#include "platform/run_view.h"
+#include "app/run_view.h"
 
 class QLineEdit;
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <stdexcept>
 
-#include "basic/program_facts.h"
-#include "recognition/input_file.h"
+#include "app/program_facts.h"
+#include "engine/input_file.h"
 
 namespace sonatap {
 namespace {

@@ -1,4 +1,4 @@
-#include "basic/detokenizer.h"
+#include "format/detokenizer.h"
 
 #include <gtest/gtest.h>
 

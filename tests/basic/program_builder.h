@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "basic/detokenizer.h"
-#include "fiad/fiad_list.h"
+#include "format/detokenizer.h"
+#include "app/fiad_list.h"
 
 namespace sonatap::testing {
 

@@ -1,4 +1,4 @@
-#include "basic/program_facts.h"
+#include "app/program_facts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "debugger/bit_view_logic.h"
+#include "app/bit_view_logic.h"
 
 #include <gtest/gtest.h>
 

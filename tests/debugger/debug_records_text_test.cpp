@@ -1,4 +1,4 @@
-#include "debugger/debug_records_text.h"
+#include "app/debug_records_text.h"
 
 #include <gtest/gtest.h>
 

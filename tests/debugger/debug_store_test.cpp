@@ -1,4 +1,4 @@
-#include "debugger/debug_store.h"
+#include "app/debug_store.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "debugger/debugger_window_logic.h"
+#include "app/debugger_window_logic.h"
 
 #include <gtest/gtest.h>
 

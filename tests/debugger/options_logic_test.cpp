@@ -1,4 +1,4 @@
-#include "debugger/options_logic.h"
+#include "app/options_logic.h"
 
 #include <gtest/gtest.h>
 

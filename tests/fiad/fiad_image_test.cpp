@@ -1,4 +1,4 @@
-#include "fiad/fiad_image.h"
+#include "format/fiad_image.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "fiad/fiad_file.h"
-#include "recognition/input_file.h"
+#include "format/fiad_file.h"
+#include "engine/input_file.h"
 
 namespace sonatap {
 namespace {

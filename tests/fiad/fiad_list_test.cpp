@@ -1,4 +1,4 @@
-#include "fiad/fiad_list.h"
+#include "app/fiad_list.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "fiad/save_fiad.h"
+#include "app/save_fiad.h"
 
 #include <gtest/gtest.h>
 

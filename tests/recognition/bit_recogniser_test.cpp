@@ -1,8 +1,8 @@
-#include "recognition/bit_recogniser.h"
+#include "engine/bit_recogniser.h"
 
 #include <gtest/gtest.h>
 
-#include "recognition/volume_levels.h"
+#include "engine/volume_levels.h"
 #include "support/run_fixture.h"
 
 namespace sonatap {

@@ -2,9 +2,9 @@
 
 #include <regex>
 
-#include "fiad/fiad_image.h"
-#include "recognition/bit_recogniser.h"
-#include "synthesis/wav_writer.h"
+#include "format/fiad_image.h"
+#include "engine/bit_recogniser.h"
+#include "engine/wav_writer.h"
 #include "support/run_fixture.h"
 
 namespace sonatap {

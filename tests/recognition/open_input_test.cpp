@@ -1,8 +1,8 @@
-#include "recognition/open_input.h"
+#include "app/open_input.h"
 
 #include <gtest/gtest.h>
 
-#include "recognition/input_file.h"
+#include "engine/input_file.h"
 #include "support/run_fixture.h"
 
 namespace sonatap {

@@ -1,11 +1,11 @@
-#include "recognition/sample_buffer.h"
+#include "engine/sample_buffer.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "recognition/tuning_settings.h"
+#include "engine/tuning_settings.h"
 
 namespace sonatap {
 namespace {

@@ -1,4 +1,4 @@
-#include "recognition/tuning_dialog_logic.h"
+#include "app/tuning_dialog_logic.h"
 
 #include <gtest/gtest.h>
 

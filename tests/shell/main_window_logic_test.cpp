@@ -1,9 +1,9 @@
-#include "shell/main_window_logic.h"
+#include "app/main_window_logic.h"
 
 #include <gtest/gtest.h>
 
 #include "shell/ui_fakes.h"
-#include "synthesis/wav_writer.h"
+#include "engine/wav_writer.h"
 
 namespace sonatap {
 namespace {

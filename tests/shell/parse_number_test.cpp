@@ -1,4 +1,4 @@
-#include "shell/parse_number.h"
+#include "format/parse_number.h"
 
 #include <gtest/gtest.h>
 

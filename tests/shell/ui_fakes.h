@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/main_window_logic.h"
+#include "app/main_window_logic.h"
 
 namespace sonatap::ui_test {
 

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "recognition/conversion_run.h"
-#include "shell/session.h"
+#include "app/conversion_run.h"
+#include "app/session.h"
 #include "support/scripted_fakes.h"
 #include "support/tape_sound.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/main_view.h"
-#include "platform/run_view.h"
-#include "platform/user_prompts.h"
+#include "app/main_view.h"
+#include "app/run_view.h"
+#include "app/user_prompts.h"
 
 namespace sonatap {
 

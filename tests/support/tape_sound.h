@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_writer.h"
-#include "synthesis/bit_shapes.h"
-#include "synthesis/tape_synthesis.h"
-#include "synthesis/wav_writer.h"
+#include "engine/file_writer.h"
+#include "format/bit_shapes.h"
+#include "engine/tape_synthesis.h"
+#include "engine/wav_writer.h"
 
 namespace sonatap {
 

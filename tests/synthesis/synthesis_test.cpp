@@ -5,10 +5,10 @@
 #include <memory>
 #include <vector>
 
-#include "fiad/fiad_image.h"
-#include "synthesis/bit_shapes.h"
-#include "synthesis/tape_synthesis.h"
-#include "synthesis/wav_writer.h"
+#include "format/fiad_image.h"
+#include "format/bit_shapes.h"
+#include "engine/tape_synthesis.h"
+#include "engine/wav_writer.h"
 
 namespace sonatap {
 namespace {

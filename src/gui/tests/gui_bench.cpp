@@ -8,10 +8,10 @@
 #include <filesystem>
 
 #include "gui/main_window.h"
-#include "platform/silent_views.h"
-#include "recognition/conversion_run.h"
-#include "synthesis/tape_synthesis.h"
-#include "synthesis/wav_writer.h"
+#include "app/silent_views.h"
+#include "app/conversion_run.h"
+#include "engine/tape_synthesis.h"
+#include "engine/wav_writer.h"
 
 using namespace sonatap;
 

@@ -25,13 +25,13 @@
 #include <fstream>
 #include <functional>
 
-#include "fiad/fiad_file.h"
+#include "format/fiad_file.h"
 #include "gui/dialogs.h"
 #include "gui/help_viewer.h"
 #include "gui/main_window.h"
 #include "gui/ui_support.h"
-#include "recognition/bit_recogniser.h"
-#include "synthesis/wav_writer.h"
+#include "engine/bit_recogniser.h"
+#include "engine/wav_writer.h"
 
 using namespace sonatap;
 using namespace sonatap::gui;

@@ -1,0 +1,236 @@
+#include "app/bit_view_logic.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/bit_recogniser.h"
+#include "engine/input_file.h"
+#include "engine/volume_levels.h"
+
+namespace sonatap {
+namespace {
+
+constexpr int kNominalCellLength = 33;
+constexpr int kRawBlockEntries = 132;
+constexpr Rgb kGrey{50, 50, 50};
+constexpr Rgb kByteStart{100, 75, 50};
+constexpr Rgb kCellStart{30, 70, 30};
+constexpr Rgb kDigit{200, 200, 30};
+constexpr Rgb kCurrentCell{120, 255, 120};
+
+std::string Hex2(int value) {
+  char text[4];
+  std::snprintf(text, sizeof text, "%02X", value & 0xFF);
+  return text;
+}
+
+int Distance(const std::array<int16_t, 65>& cell, int length, const Shape& shape) {
+  int sum = 0;
+  for (int i = length, t = kShapeLength; i > 0 && t > 0; --i, --t) sum += std::abs(cell[i] - shape[t]);
+  return sum;
+}
+
+}  // namespace
+
+BitViewLogic::BitViewLogic(Session& session, int row) : s_(session), row_(std::clamp(row, 1, DebugStore::kRows)) {}
+
+BitViewLogic::~BitViewLogic() {
+  if (!open_) return;
+  // The recognition state borrowed for the search is left at zero.
+  s_.conversion.cellCount = 0;
+  s_.conversion.sample = 0;
+  s_.conversion.gfxX = 0;
+  s_.decoder.byteIndex = 0;
+  s_.decoder.positionInBlock = 0;
+}
+
+bool BitViewLogic::Open(UserPrompts& prompts) {
+  s_.debug.rows[row_].status = RecordStatus::Unknown;
+  positions_.fill(0);
+  if (!samples_.Open(s_.conversion.wavPath)) {
+    prompts.ShowMessage("File Error", kAccessErrorText);
+    return false;
+  }
+  open_ = true;
+  // Before any run the nominal cell length is still unset.
+  if (s_.conversion.cellLength == 0) s_.conversion.cellLength = kNominalCellLength;
+  FindCells(1, true);
+  currentBit_ = 1;
+  Redraw();
+  return true;
+}
+
+int BitViewLogic::ByteAt(int64_t offset) {
+  if (offset < 0 || offset >= samples_.Length()) return -1;
+  samples_.Seek(offset);
+  return samples_.ReadNext();
+}
+
+// The conversion run's boundary rules, without waiting for the signal to
+// start and without classifying: only where each cell begins is noted.
+void BitViewLogic::FindCells(int from, bool opening) {
+  ConversionState& c = s_.conversion;
+  const TuningSettings& t = s_.tuning;
+  int k = from;
+  if (k == 1 && opening) positions_[1] = s_.debug.rows[row_].filePos;
+  samples_.Seek(positions_[k]);
+  c.cellCount = 1;
+  const int limit = static_cast<int>(std::nearbyint(t.Tolerance * t.VolumePlus));
+  auto endCell = [&] {
+    if (k > kBits) return;
+    positions_[++k] = samples_.Position();
+    c.cellCount = 1;
+  };
+  while (!samples_.AtEnd() && k <= kBits) {
+    c.sample = samples_.ReadNext() + t.DcLevel - 128;
+    if (t.RecognitionMethod < kCrossingMethod) {
+      if (c.cellCount > 29) {
+        int match = 0;
+        for (int i = 1; i <= 5; ++i)
+          match += std::abs((s_.shapes.reference[33 - i] - 128) - std::abs(c.cellBuffer[c.cellCount - i] - 128));
+        c.endMatch = match;
+        if (match < limit) endCell();
+      }
+      c.cellBuffer[c.cellCount] = static_cast<int16_t>(c.sample);
+      if (c.cellCount > c.cellLength + t.Threshold) endCell();
+      ++c.cellCount;
+    } else {
+      const int level = t.DcLevel;
+      const bool crossing =
+          (c.previousSample < level && level <= c.sample) || (c.previousSample > level && level >= c.sample);
+      if (crossing) {
+        if (15 - t.Threshold < c.cellCount && c.cellCount < 17 + t.Threshold) {
+          if (!c.midCrossing) c.cellCount = 16;
+          c.midCrossing = true;
+        }
+        if (c.cellCount > c.cellLength - t.Threshold && c.midCrossing) {
+          endCell();
+          c.midCrossing = false;
+        }
+        if (c.cellCount > c.cellLength - t.Threshold && !c.midCrossing) endCell();
+      }
+      if (++c.cellCount > c.cellLength + t.Threshold) {
+        if (!c.midCrossing) endCell();
+        c.cellCount = 1;
+      }
+      c.previousSample = c.sample;
+    }
+  }
+}
+
+int BitViewLogic::StoredBit(int bit) const {
+  const int byte = (bit + 7) / 8;
+  return (s_.debug.rows[row_].data[byte] >> (7 - (bit - 1) % 8)) & 1;
+}
+
+void BitViewLogic::Recognise(int bit) {
+  ConversionState& c = s_.conversion;
+  c.cellBuffer.fill(0);
+  const int64_t start = positions_[bit];
+  const int64_t length = positions_[bit + 1] - start;
+  // A cell of no samples, or one too long for the buffer (a boundary moved
+  // far, or the end of the file), gives no reading: the bit stays as it is.
+  if (length < 1 || length > 64) return;
+  const int n = static_cast<int>(length);
+  c.cellCount = n;
+  for (int j = 1; j <= n; ++j) c.cellBuffer[j] = static_cast<int16_t>(std::max(0, ByteAt(start + j - 1)));
+  const int before = std::max(0, ByteAt(start - 3));
+  LoadShapeSet(s_.shapes, s_.tuning.RecognitionMethod, s_.tuning.DetectionMethod);
+  ScaleShapesToVolume(s_);
+  const ShapeSet& set = s_.shapes.set;
+  const auto& cell = c.cellBuffer;
+  int digit = -1;
+  if (before < cell[2]) {
+    digit = Distance(cell, n, set.oneHigh) < Distance(cell, n, set.zeroHigh) ? 1 : 0;
+  } else if (before > cell[2]) {
+    digit = Distance(cell, n, set.oneLow) < Distance(cell, n, set.zeroLow) ? 1 : 0;
+  } else {
+    const int oh = Distance(cell, n, set.oneHigh), zh = Distance(cell, n, set.zeroHigh);
+    const int ol = Distance(cell, n, set.oneLow), zl = Distance(cell, n, set.zeroLow);
+    if (oh < zh && oh < zl) digit = 1;
+    else if (zh < oh && zh < ol) digit = 0;
+    else if (ol < zl && ol < zh) digit = 1;
+    else if (zl < ol && zl < oh) digit = 0;
+    // A tie decides nothing, so nothing is written.
+  }
+  if (digit >= 0) s_.debug.SetBit(row_, bit, digit == 1);
+}
+
+void BitViewLogic::ShowBit(int bit) {
+  bit = std::clamp(bit, 1, kBits);
+  if (bit == currentBit_) return;
+  currentBit_ = bit;
+  Redraw();
+}
+
+void BitViewLogic::SetCurrentBit(bool one) {
+  s_.debug.SetBit(row_, currentBit_, one);
+  Redraw();
+}
+
+void BitViewLogic::MoveBoundary(int delta, bool findEnd) {
+  positions_[currentBit_] += delta;
+  if (findEnd) FindCells(currentBit_, false);
+  Redraw();
+}
+
+void BitViewLogic::Scan(bool all) {
+  if (!all) {
+    Recognise(currentBit_);
+    Redraw();
+    return;
+  }
+  for (int bit = 1; bit <= kBits; ++bit) {
+    currentBit_ = bit;
+    Recognise(bit);
+    Redraw();
+  }
+}
+
+void BitViewLogic::Redraw() {
+  RasterImage& p = picture_;
+  p.FillBox(0, 0, kPictureWidth, kPictureHeight, colour::kBlack);
+  const int64_t current = positions_[currentBit_];
+  const int64_t before = current - positions_[1];
+  if (before < kCurrentX) p.FillBox(0, 0, static_cast<int>(kCurrentX - before), kPictureHeight, kGrey);
+  const int64_t after = positions_[kBits + 1] - current;
+  if (after < kCurrentX) {
+    const int64_t x = kCurrentX + std::max<int64_t>(after, -kPictureWidth);
+    p.FillBox(static_cast<int>(x), 0, static_cast<int>(kPictureWidth + 30 - x), kPictureHeight, kGrey);
+  }
+  const int dc = s_.tuning.DcLevel;
+  p.Line(0, 128, 387, 132, colour::kGreen);
+  p.Line(0, dc, 387, dc + 4, colour::kYellow);
+
+  int previous = -1;
+  for (int x = 1; x <= kPictureWidth; ++x) {
+    const int64_t offset = current - kCurrentX + x;
+    // Before the start of the file (or past its end) there is no sound to draw.
+    const int value = ByteAt(offset);
+    if (value >= 0) {
+      if (previous < 0) p.SetPixel(x, value, colour::kWhite);
+      else p.Line(x - 1, previous, x, value, colour::kWhite);
+    }
+    previous = value;
+    for (int k = 1; k <= kBits + 1; ++k) {
+      if (positions_[k] != offset) continue;
+      p.VerticalLine(x, 0, 254, k % 8 == 1 ? kByteStart : kCellStart);
+      if (k <= kBits && x < 360) p.DrawDigits(x + 8, 226, std::to_string(StoredBit(k)), kDigit);
+    }
+    if (offset == current || offset == positions_[currentBit_ + 1]) p.VerticalLine(x, 0, 254, kCurrentCell);
+  }
+
+  const int byte = (currentBit_ + 7) / 8;
+  bitInfo_ = "Rec:" + std::to_string(row_) + "  Bit:" + std::to_string(currentBit_) + "  Byte:" +
+             std::to_string(byte) + "  Val:" + Hex2(s_.debug.rows[row_].data[byte]);
+  // The last rows' copies lie beyond what the tape byte stream holds.
+  auto copy = [&](int entry) {
+    return entry < kTapeByteStreamEntries ? Hex2(s_.decoder.tapeByteStream[entry]) : std::string("--");
+  };
+  const int base = (row_ - 1) * kRawBlockEntries;
+  copiesInfo_ = "Copies:" + copy(base + 4 + byte) + " , " + copy(base + 70 + byte);
+}
+
+}  // namespace sonatap

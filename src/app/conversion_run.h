@@ -1,0 +1,30 @@
+#pragma once
+// "Start": reads the recording from its sample data to its end, one sample
+// at a time, through recognition into the decoder, until the end, "Stop", or
+// a data mark lost for good.
+#include "app/run_view.h"
+#include "app/user_prompts.h"
+#include "app/session.h"
+#include "engine/record_decoder.h"
+
+namespace sonatap {
+
+struct RunServices {
+  RunView& view;
+  UserPrompts& prompts;
+  ProgressWindow& volumeProgress;  // the "Auto Volume" window
+  DebuggerWindow& debugger;
+  std::function<void(int slot)> fiadStored;
+};
+
+void RunConversion(Session& session, RunServices& services);
+
+// The 1-based position of the "data" chunk id, searched from offset 35 to
+// 999 (37 for a canonical header), or 36 when there is none.
+int64_t FindDataChunk(SampleBuffer& samples);
+
+// "File Size": the length in Kb, rounded half up, shown in full even past
+// what a 16-bit field would hold.
+std::string FileSizeText(int64_t length);
+
+}  // namespace sonatap

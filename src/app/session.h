@@ -1,0 +1,37 @@
+#pragma once
+// Everything a program run keeps, from start-up to exit. Nothing of it is
+// saved: every run starts from these values.
+#include <memory>
+
+#include "app/debug_store.h"
+#include "app/fiad_list.h"
+#include "engine/conversion_state.h"
+#include "engine/tuning_settings.h"
+#include "app/monitor_log.h"
+#include "format/bit_shapes.h"
+#include "engine/decoder_state.h"
+
+namespace sonatap {
+
+struct Session {
+  TuningSettings tuning;
+  ConversionState conversion;
+  DecoderState decoder;
+  Shapes shapes;
+  FiadList fiads;
+  DebugStore debug;
+  MonitorLog monitor;
+  bool showRecords = false;  // the listing's record markers (Options)
+
+  // Sessions are large (the tape buffers and eleven images): keep them on the heap.
+  static std::unique_ptr<Session> Create() {
+    auto session = std::make_unique<Session>();
+    LoadShapeSet(session->shapes, session->tuning.RecognitionMethod, session->tuning.DetectionMethod);
+    return session;
+  }
+};
+
+// The part of a path after its last "\" or "/".
+std::string FileNamePart(const std::string& path);
+
+}  // namespace sonatap

@@ -1,0 +1,119 @@
+#include "app/tuning_dialog_logic.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace sonatap {
+namespace {
+
+constexpr int kDcShownOffset = 128;  // the DC Offset box shows DcLevel - 128
+
+// Levels are shown in hundredths, truncated (float arithmetic, so 0.9 shows 90).
+int Hundredths(float level) { return static_cast<int>(std::fabs(level) * 100.0f); }
+
+}  // namespace
+
+TuningDialogLogic::Range TuningDialogLogic::RangeOf(Spin spin) {
+  switch (spin) {
+    case Spin::Threshold: return {0, 6};
+    case Spin::Tolerance: return {40, 600};
+    case Spin::SkipTime: return {0, 20};
+    case Spin::DcOffset: return {20, 230};
+    case Spin::VolumeMinus:
+    case Spin::VolumePlus: return {0, 300};
+  }
+  return {0, 0};
+}
+
+const std::vector<std::string>& TuningDialogLogic::DetectionItems() {
+  static const std::vector<std::string> items = {"Natural", "Sine", "Square", "Triangle"};
+  return items;
+}
+
+const std::vector<std::string>& TuningDialogLogic::RecognitionItems() {
+  static const std::vector<std::string> items = {"Natural", "Sine", "Square", "Triangle 1", "Triangle 2", "DC Offset", "Adaptive"};
+  return items;
+}
+
+TuningDialogLogic::TuningDialogLogic(TuningSettings& settings) : settings_(settings) { ShowFromSettings(); }
+
+void TuningDialogLogic::ShowValue(Spin spin, int value) {
+  const Range range = RangeOf(spin);
+  SpinShown& shown = At(spin);
+  shown.value = std::clamp(value, range.low, range.high);
+  shown.text = std::to_string(spin == Spin::DcOffset ? shown.value - kDcShownOffset : shown.value);
+}
+
+void TuningDialogLogic::ShowVolumesFromSettings() {
+  ShowValue(Spin::VolumePlus, Hundredths(settings_.VolumePlus));
+  ShowValue(Spin::VolumeMinus, Hundredths(settings_.VolumeMinus));
+  At(Spin::VolumePlus).enabled = At(Spin::VolumeMinus).enabled = true;
+}
+
+void TuningDialogLogic::ShowVolumesNotApplicable() {
+  for (Spin spin : {Spin::VolumePlus, Spin::VolumeMinus}) {
+    At(spin).text = kVolumeNotApplicable;
+    At(spin).enabled = false;
+  }
+}
+
+void TuningDialogLogic::ShowFromSettings() {
+  auto_ = settings_.AutoVolume;
+  ShowVolumesFromSettings();
+  if (auto_) ShowVolumesNotApplicable();
+  ShowValue(Spin::SkipTime, settings_.SkipTime);
+  ShowValue(Spin::Threshold, settings_.Threshold);
+  ShowValue(Spin::Tolerance, settings_.Tolerance);
+  recognition_ = std::clamp(settings_.RecognitionMethod - 1, 0, static_cast<int>(RecognitionItems().size()) - 1);
+  detection_ = std::clamp(settings_.DetectionMethod - 1, 0, static_cast<int>(DetectionItems().size()) - 1);
+  ShowValue(Spin::DcOffset, settings_.DcLevel);
+  At(Spin::DcOffset).enabled = true;
+}
+
+void TuningDialogLogic::SpinChanged(Spin spin, int value) {
+  // The volume boxes keep "NA" while they are disabled.
+  if (!Shown(spin).enabled) return;
+  ShowValue(spin, value);
+}
+
+void TuningDialogLogic::SetAuto(bool pressed) {
+  if (pressed == auto_) return;
+  auto_ = pressed;
+  if (pressed) {
+    At(Spin::VolumePlus).enabled = At(Spin::VolumeMinus).enabled = false;  // their texts stay
+  } else {
+    ShowVolumesFromSettings();  // after a run with Auto these are the measured levels
+  }
+}
+
+void TuningDialogLogic::SelectDetection(int index) {
+  detection_ = std::clamp(index, 0, static_cast<int>(DetectionItems().size()) - 1);
+}
+
+void TuningDialogLogic::SelectRecognition(int index) {
+  recognition_ = std::clamp(index, 0, static_cast<int>(RecognitionItems().size()) - 1);
+}
+
+void TuningDialogLogic::Defaults() {
+  settings_ = TuningSettings{};
+  ShowFromSettings();
+}
+
+void TuningDialogLogic::Ok() {
+  settings_.AutoVolume = auto_;
+  settings_.VolumePlus = static_cast<float>(Shown(Spin::VolumePlus).value) / 100.0f;
+  settings_.VolumeMinus = -std::fabs(static_cast<float>(Shown(Spin::VolumeMinus).value) / 100.0f);
+  if (auto_) {
+    const TuningSettings start;
+    settings_.VolumePlus = start.VolumePlus;
+    settings_.VolumeMinus = start.VolumeMinus;
+  }
+  settings_.SkipTime = Shown(Spin::SkipTime).value;
+  settings_.Threshold = Shown(Spin::Threshold).value;
+  settings_.DcLevel = Shown(Spin::DcOffset).value;
+  settings_.Tolerance = Shown(Spin::Tolerance).value;
+  settings_.RecognitionMethod = recognition_ + 1;
+  settings_.DetectionMethod = detection_ + 1;
+}
+
+}  // namespace sonatap

@@ -1,0 +1,356 @@
+#include "engine/conditioner.h"
+
+#include <soxr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "engine/audio_source.h"
+#include "engine/biquad.h"
+#include "format/bit_shapes.h"
+#include "engine/wav_writer.h"
+
+namespace sonatap {
+namespace {
+
+constexpr double kOutputRate = 44100;
+constexpr int64_t kBlockFrames = 1 << 15;
+// The band where the tape's cells live: a leader of zeros is a 689 Hz wave,
+// ones double it.
+constexpr double kBandLow = 500, kBandHigh = 4000;
+// The cleaning filters: under kHumCorner only DC, hum and rumble; over
+// kHissCorner only hiss.
+constexpr double kHumCorner = 250, kHissCorner = 5000;
+// Speed: intervals are counted in quarter samples up to this many cells; the
+// leaders' cell must be the most common interval within kSpeedSearch of
+// nominal, seen at least kMinLeaderCells times.
+constexpr int kBinsPerSample = 4;
+constexpr double kHistogramCells = 2;
+constexpr double kSpeedSearchLow = 0.8, kSpeedSearchHigh = 1.25;
+constexpr double kPeakWidth = 0.07;  // intervals this close to the peak make up the mean
+constexpr int64_t kMinLeaderCells = 1000;
+// The first pass may stop early: after kEnoughSeconds, once the strongest
+// channel shows the cells of several leaders, the rest of a long side would
+// only confirm the choice and the speed.
+constexpr int kEnoughSeconds = 60;
+constexpr int64_t kEnoughLeaderCells = 4 * 6144;
+// Level: peaks are followed over about 100 ms (fades, not cells); the gain
+// never lifts what is quieter than kGainFloorShare of the loudest level
+// seen (silence between files stays quiet).
+constexpr float kTargetLevel = 0.9f;  // of full scale, as the start settings expect
+constexpr double kAttackSeconds = 0.0007, kReleaseSeconds = 0.1;
+constexpr float kGainFloorShare = 0.03f;
+constexpr float kSilence = 1e-5f;
+constexpr int kProgressSteps = 100;
+constexpr const char* kWriteFailedText = "Error writing the conditioned recording.";
+
+// Follows a signal's peaks and reports its changes of level with hysteresis,
+// the way the decoder's Adaptive method does, in float units.
+class ChangeTimer {
+ public:
+  explicit ChangeTimer(double rate) : decay_(static_cast<float>(1 / (0.02 * rate))) {}
+  // True when `x` is a change of level.
+  bool operator()(float x) {
+    high_ = x > high_ ? x : high_ + (x - high_) * decay_;
+    low_ = x < low_ ? x : low_ + (x - low_) * decay_;
+    const float middle = (high_ + low_) * 0.5f;
+    const float margin = std::max((high_ - low_) * 0.15f, kSilence);
+    if (above_ ? x < middle - margin : x > middle + margin) {
+      above_ = !above_;
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  float decay_;
+  float high_ = 0, low_ = 0;
+  bool above_ = false;
+};
+
+struct ChannelScan {
+  ChannelScan(double rate, size_t bins)
+      : bandHigh(Biquad::HighPass(rate, kBandLow)), bandLow(Biquad::LowPass(rate, kBandHigh)), timer(rate),
+        histogram(bins, 0) {}
+  Biquad bandHigh, bandLow;
+  ChangeTimer timer;
+  double energy = 0;
+  int64_t lastChange = -1;
+  std::vector<int64_t> histogram;
+};
+
+struct Analysis {
+  int channel = 0;           // 0-based
+  double cellSamples = 0;    // the leaders' cell in input samples; 0 when not found
+};
+
+std::string Percent(double share) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%+.1f%%", share * 100);
+  return text;
+}
+
+// The leaders' cell length from the channel's intervals, or 0; `seen` is how
+// many intervals make up the peak.
+double LeaderCell(const std::vector<int64_t>& histogram, double nominal, int64_t* seen = nullptr) {
+  const size_t from = static_cast<size_t>(nominal * kSpeedSearchLow * kBinsPerSample);
+  const size_t to = std::min(histogram.size() - 1, static_cast<size_t>(nominal * kSpeedSearchHigh * kBinsPerSample));
+  // The peak of a window a few per cent wide, so jitter does not split it.
+  const size_t half = std::max<size_t>(1, static_cast<size_t>(nominal * 0.02 * kBinsPerSample));
+  size_t best = 0;
+  int64_t bestCount = 0;
+  for (size_t bin = from; bin <= to; ++bin) {
+    int64_t count = 0;
+    for (size_t k = bin - std::min(bin, half); k <= std::min(histogram.size() - 1, bin + half); ++k)
+      count += histogram[k];
+    if (count > bestCount) bestCount = count, best = bin;
+  }
+  if (seen) *seen = bestCount;
+  if (bestCount < kMinLeaderCells) return 0;
+  const double peak = static_cast<double>(best) / kBinsPerSample;
+  double sum = 0;
+  int64_t count = 0;
+  for (size_t bin = 0; bin < histogram.size(); ++bin) {
+    const double length = (bin + 0.5) / kBinsPerSample;
+    if (std::abs(length - peak) > peak * kPeakWidth) continue;
+    sum += length * static_cast<double>(histogram[bin]);
+    count += histogram[bin];
+  }
+  return count > 0 ? sum / static_cast<double>(count) : 0;
+}
+
+Analysis Analyse(AudioSource& source, int chosenChannel, ProgressWindow& progress, std::string& error) {
+  const AudioFormat& format = source.Format();
+  const double nominal = kShapeLength * format.rate / kOutputRate;
+  const size_t bins = static_cast<size_t>(nominal * kHistogramCells * kBinsPerSample) + 1;
+  std::vector<ChannelScan> scans;
+  for (int ch = 0; ch < format.channels; ++ch) scans.emplace_back(format.rate, bins);
+  std::vector<float> block;
+  int64_t position = 0;
+  while (const int64_t got = source.Read(block, kBlockFrames)) {
+    for (int ch = 0; ch < format.channels; ++ch) {
+      ChannelScan& scan = scans[ch];
+      double energy = 0;
+      for (int64_t i = 0; i < got; ++i) {
+        const float x = scan.bandLow(scan.bandHigh(block[i * format.channels + ch]));
+        energy += double(x) * x;
+        if (!scan.timer(x)) continue;
+        const int64_t now = position + i;
+        if (scan.lastChange >= 0) {
+          const auto bin = static_cast<size_t>((now - scan.lastChange) * kBinsPerSample);
+          if (bin < bins) ++scan.histogram[bin];
+        }
+        scan.lastChange = now;
+      }
+      scan.energy += energy;
+    }
+    position += got;
+    progress.SetValue(static_cast<int>(position * kProgressSteps / 2 / std::max<int64_t>(1, format.frames)));
+    if (chosenChannel == 0 && position >= int64_t{kEnoughSeconds} * format.rate) {
+      const auto strongest = std::max_element(scans.begin(), scans.end(), [](const auto& a, const auto& b) {
+        return a.energy < b.energy;
+      });
+      int64_t seen = 0;
+      LeaderCell(strongest->histogram, nominal, &seen);
+      if (seen >= kEnoughLeaderCells) break;
+    }
+  }
+  if (source.Failed()) error = "The recording could not be read to its end (damaged or truncated).";
+  Analysis result;
+  if (chosenChannel > 0) {
+    result.channel = chosenChannel - 1;
+  } else {
+    for (int ch = 1; ch < format.channels; ++ch)
+      if (scans[ch].energy > scans[result.channel].energy) result.channel = ch;
+  }
+  result.cellSamples = LeaderCell(scans[result.channel].histogram, nominal);
+  return result;
+}
+
+// The second pass's output: 8-bit samples after the automatic gain.
+class LevelledWriter {
+ public:
+  explicit LevelledWriter(std::FILE* file)
+      : file_(file),
+        attack_(static_cast<float>(1 / (kAttackSeconds * kOutputRate))),
+        release_(static_cast<float>(1 / (kReleaseSeconds * kOutputRate))) {}
+
+  void Write(const float* samples, size_t count) {
+    bytes_.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+      const float x = samples[i];
+      const float magnitude = std::fabs(x);
+      envelope_ += (magnitude - envelope_) * (magnitude > envelope_ ? attack_ : release_);
+      loudest_ = std::max(loudest_, envelope_);
+      const float floor = std::max(loudest_ * kGainFloorShare, kSilence);
+      const float gain = kTargetLevel / std::max(envelope_, floor);
+      if (envelope_ > floor) gainSum_ += gain, ++gainCount_;
+      const float level = 128 + x * gain * 127;
+      bytes_[i] = static_cast<uint8_t>(std::clamp(std::lround(level), 0L, 255L));
+    }
+    if (std::fwrite(bytes_.data(), 1, count, file_) != count) failed_ = true;
+    written_ += static_cast<int64_t>(count);
+  }
+  int64_t Written() const { return written_; }
+  bool Failed() const { return failed_; }
+  double GainDb() const { return gainCount_ > 0 ? 20 * std::log10(gainSum_ / double(gainCount_)) : 0; }
+
+ private:
+  std::FILE* file_;
+  float attack_, release_;
+  float envelope_ = 0, loudest_ = 0;
+  double gainSum_ = 0;
+  int64_t gainCount_ = 0;
+  int64_t written_ = 0;
+  bool failed_ = false;
+  std::vector<uint8_t> bytes_;
+};
+
+void PutLittleEndian32(std::array<uint8_t, kWavHeaderSize>& header, int at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) header[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+bool WriteHeader(std::FILE* file, int64_t dataLength) {
+  std::array<uint8_t, kWavHeaderSize> header{};
+  std::copy(WavHeaderTemplate.begin(), WavHeaderTemplate.end(), header.begin());
+  PutLittleEndian32(header, kRiffLengthOffset, static_cast<uint32_t>(36 + dataLength));
+  PutLittleEndian32(header, kWavHeaderSize - 4, static_cast<uint32_t>(dataLength));
+  return std::fseek(file, 0, SEEK_SET) == 0 && std::fwrite(header.data(), 1, header.size(), file) == header.size();
+}
+
+struct SoxrDeleter {
+  void operator()(soxr_t s) const { soxr_delete(s); }
+};
+
+// The chosen channel, cleaned, resampled and levelled into `file`.
+bool Transform(AudioSource& source, const Analysis& analysis, double outRate, std::FILE* file,
+               ProgressWindow& progress, LevelledWriter& writer, std::string& error) {
+  const AudioFormat& format = source.Format();
+  soxr_error_t soxrError = nullptr;
+  const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+  const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_LQ, 0);
+  std::unique_ptr<soxr, SoxrDeleter> resampler(
+      soxr_create(format.rate, outRate, 1, &soxrError, &io, &quality, nullptr));
+  if (soxrError) {
+    error = std::string("Resampling failed: ") + soxrError;
+    return false;
+  }
+  Biquad hum = Biquad::HighPass(format.rate, kHumCorner);
+  Biquad hiss = Biquad::LowPass(format.rate, kHissCorner);
+  std::vector<float> block, mono, resampled(static_cast<size_t>(kBlockFrames * outRate / format.rate) + 1024);
+  int64_t position = 0;
+  auto emit = [&](const float* in, size_t count) {
+    size_t done = 0;
+    do {
+      size_t made = 0;
+      soxrError = soxr_process(resampler.get(), in, count, &done, resampled.data(), resampled.size(), &made);
+      writer.Write(resampled.data(), made);
+      if (in && done == 0 && made == 0) break;  // nothing moves: do not spin
+      if (in) in += done, count -= done;
+      if (!in && made == 0) break;  // flushed
+    } while (!soxrError && (in ? count > 0 : true));
+  };
+  while (const int64_t got = source.Read(block, kBlockFrames)) {
+    mono.resize(static_cast<size_t>(got));
+    for (int64_t i = 0; i < got; ++i) mono[i] = hiss(hum(block[i * format.channels + analysis.channel]));
+    emit(mono.data(), mono.size());
+    position += got;
+    progress.SetValue(kProgressSteps / 2 +
+                      static_cast<int>(position * kProgressSteps / 2 / std::max<int64_t>(1, format.frames)));
+    if (soxrError || writer.Failed()) break;
+  }
+  if (!soxrError && !writer.Failed()) emit(nullptr, 0);
+  if (source.Failed()) error = "The recording could not be read to its end (damaged or truncated).";
+  else if (soxrError) error = std::string("Resampling failed: ") + soxrError;
+  else if (writer.Failed()) error = kWriteFailedText;
+  return error.empty();
+}
+
+std::string ChannelText(int channel, int channels) {
+  if (channels == 1) return "";
+  if (channels == 2) return channel == 0 ? ", left channel" : ", right channel";
+  return ", channel " + std::to_string(channel + 1);
+}
+
+std::string GainText(double db) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%+.0f dB", db);
+  return text;
+}
+
+}  // namespace
+
+int ParseChannelChoice(const std::string& text) {
+  if (text == "auto") return 0;
+  if (text == "left") return 1;
+  if (text == "right") return 2;
+  if (text.empty() || text.size() > 1 || text[0] < '1' || text[0] > '0' + kMaxAudioChannels) return -1;
+  return text[0] - '0';
+}
+
+ConditionOutcome ConditionRecording(const std::string& inPath, const std::string& outPath,
+                                    const ConditionOptions& options, ProgressWindow& progress) {
+  ConditionOutcome outcome;
+  AudioSource source;
+  const AudioSource::OpenResult opened = source.Open(inPath, outcome.error);
+  outcome.notAudio = opened == AudioSource::OpenResult::NotAudio;
+  if (opened != AudioSource::OpenResult::Ok) return outcome;
+  const AudioFormat& format = source.Format();
+  if (options.channel > format.channels) {
+    outcome.error = "The recording has no channel " + std::to_string(options.channel) + ".";
+    return outcome;
+  }
+  progress.Open("Conditioning", kProgressSteps);
+  const Analysis analysis = Analyse(source, options.channel, progress, outcome.error);
+  if (!outcome.error.empty() || !source.Rewind()) {
+    if (outcome.error.empty()) outcome.error = "The recording could not be read again.";
+    progress.Close();
+    return outcome;
+  }
+  const double nominal = kShapeLength * format.rate / kOutputRate;
+  const double speed = analysis.cellSamples > 0 ? nominal / analysis.cellSamples : 1;
+  // Cells of `cellSamples` input samples become kShapeLength output samples.
+  const double outRate = analysis.cellSamples > 0 ? format.rate * kShapeLength / analysis.cellSamples : kOutputRate;
+
+  const std::string tempPath = outPath + ".part";
+  std::FILE* file = std::fopen(tempPath.c_str(), "wb");
+  if (!file) {
+    outcome.outputFailed = true;
+    outcome.error = "Cannot write " + outPath + ".";
+    progress.Close();
+    return outcome;
+  }
+  LevelledWriter writer(file);
+  bool written = WriteHeader(file, 0) &&
+                 Transform(source, analysis, outRate, file, progress, writer, outcome.error) &&
+                 WriteHeader(file, writer.Written());
+  written = (std::fclose(file) == 0) && written;
+  progress.Close();
+  std::error_code ignored;
+  if (!written || writer.Written() == 0) {
+    if (outcome.error.empty()) outcome.error = kWriteFailedText;
+    outcome.outputFailed = outcome.error == kWriteFailedText;
+    std::filesystem::remove(tempPath, ignored);
+    return outcome;
+  }
+  std::filesystem::rename(tempPath, outPath, ignored);
+  if (ignored) {
+    std::filesystem::remove(tempPath, ignored);
+    outcome.outputFailed = true;
+    outcome.error = "Cannot write " + outPath + ".";
+    return outcome;
+  }
+  outcome.ok = true;
+  outcome.summary = "Conditioned: " + DescribeFormat(format) + ChannelText(analysis.channel, format.channels) + ", " +
+                    GainText(writer.GainDb()) + ", " +
+                    (analysis.cellSamples > 0 ? "speed " + Percent(speed - 1) : "speed not measured (no leader)");
+  return outcome;
+}
+
+}  // namespace sonatap

@@ -1,0 +1,50 @@
+#include "engine/sample_buffer.h"
+
+#include <sys/stat.h>
+
+namespace sonatap {
+namespace {
+constexpr size_t kBufferSize = 1 << 16;
+}
+
+bool SampleBuffer::Open(const std::string& path) {
+  Close();
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  file_ = std::fopen(path.c_str(), "rb");
+  if (!file_) return false;
+  length_ = static_cast<int64_t>(info.st_size);
+  buffer_.resize(kBufferSize);
+  bufferStart_ = 0;
+  next_ = filled_ = 0;
+  return true;
+}
+
+void SampleBuffer::Close() {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+  length_ = bufferStart_ = 0;
+  next_ = filled_ = 0;
+}
+
+void SampleBuffer::Seek(int64_t offset) {
+  if (offset < 0) offset = 0;
+  if (offset >= bufferStart_ && offset <= bufferStart_ + static_cast<int64_t>(filled_)) {
+    next_ = static_cast<size_t>(offset - bufferStart_);
+    return;
+  }
+  bufferStart_ = offset;
+  next_ = filled_ = 0;
+}
+
+uint8_t SampleBuffer::Refill() {
+  bufferStart_ += static_cast<int64_t>(next_);
+  next_ = filled_ = 0;
+  if (!file_ || bufferStart_ >= length_) return 0;
+  if (fseeko(file_, bufferStart_, SEEK_SET) != 0) return 0;
+  filled_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+  if (filled_ == 0) return 0;
+  return buffer_[next_++];
+}
+
+}  // namespace sonatap
