@@ -5,15 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/bit_recogniser.h"
+#include "engine/cell_rules.h"
 #include "engine/input_file.h"
 #include "engine/volume_levels.h"
 
 namespace sonatap {
 namespace {
 
-constexpr int kNominalCellLength = 33;
-constexpr int kRawBlockEntries = 132;
 constexpr Rgb kGrey{50, 50, 50};
 constexpr Rgb kByteStart{100, 75, 50};
 constexpr Rgb kCellStart{30, 70, 30};
@@ -26,12 +24,6 @@ std::string Hex2(int value) {
   return text;
 }
 
-int Distance(const std::array<int16_t, 65>& cell, int length, const Shape& shape) {
-  int sum = 0;
-  for (int i = length, t = kShapeLength; i > 0 && t > 0; --i, --t) sum += std::abs(cell[i] - shape[t]);
-  return sum;
-}
-
 }  // namespace
 
 BitViewLogic::BitViewLogic(Session& session, int row) : s_(session), row_(std::clamp(row, 1, DebugStore::kRows)) {}
@@ -41,7 +33,7 @@ BitViewLogic::~BitViewLogic() {
   // The recognition state borrowed for the search is left at zero.
   s_.conversion.cellCount = 0;
   s_.conversion.sample = 0;
-  s_.conversion.gfxX = 0;
+  s_.display.gfxX = 0;
   s_.decoder.byteIndex = 0;
   s_.decoder.positionInBlock = 0;
 }
@@ -55,7 +47,7 @@ bool BitViewLogic::Open(UserPrompts& prompts) {
   }
   open_ = true;
   // Before any run the nominal cell length is still unset.
-  if (s_.conversion.cellLength == 0) s_.conversion.cellLength = kNominalCellLength;
+  if (s_.conversion.cellLength == 0) s_.conversion.cellLength = kCellLengthAtStart;
   FindCells(1, true);
   currentBit_ = 1;
   Redraw();
@@ -77,45 +69,22 @@ void BitViewLogic::FindCells(int from, bool opening) {
   if (k == 1 && opening) positions_[1] = s_.debug.rows[row_].filePos;
   samples_.Seek(positions_[k]);
   c.cellCount = 1;
-  const int limit = static_cast<int>(std::nearbyint(t.Tolerance * t.VolumePlus));
+  const CellLimits limits = CellLimits::From(t);
   auto endCell = [&] {
     if (k > kBits) return;
     positions_[++k] = samples_.Position();
     c.cellCount = 1;
   };
+  // Unlike a run, the cells are found from the first sample on.
   while (!samples_.AtEnd() && k <= kBits) {
-    c.sample = samples_.ReadNext() + t.DcLevel - 128;
+    c.sample = samples_.ReadNext() + t.DcLevel - kMiddleLevel;
     if (t.RecognitionMethod < kCrossingMethod) {
-      if (c.cellCount > 29) {
-        int match = 0;
-        for (int i = 1; i <= 5; ++i)
-          match += std::abs((s_.shapes.reference[33 - i] - 128) - std::abs(c.cellBuffer[c.cellCount - i] - 128));
-        c.endMatch = match;
-        if (match < limit) endCell();
-      }
-      c.cellBuffer[c.cellCount] = static_cast<int16_t>(c.sample);
-      if (c.cellCount > c.cellLength + t.Threshold) endCell();
-      ++c.cellCount;
+      TemplateStep(c, limits, s_.shapes.reference, t.Threshold, true, [&](bool) {
+        endCell();
+        return false;
+      });
     } else {
-      const int level = t.DcLevel;
-      const bool crossing =
-          (c.previousSample < level && level <= c.sample) || (c.previousSample > level && level >= c.sample);
-      if (crossing) {
-        if (15 - t.Threshold < c.cellCount && c.cellCount < 17 + t.Threshold) {
-          if (!c.midCrossing) c.cellCount = 16;
-          c.midCrossing = true;
-        }
-        if (c.cellCount > c.cellLength - t.Threshold && c.midCrossing) {
-          endCell();
-          c.midCrossing = false;
-        }
-        if (c.cellCount > c.cellLength - t.Threshold && !c.midCrossing) endCell();
-      }
-      if (++c.cellCount > c.cellLength + t.Threshold) {
-        if (!c.midCrossing) endCell();
-        c.cellCount = 1;
-      }
-      c.previousSample = c.sample;
+      CrossingStep(c, t.DcLevel, t.Threshold, true, [&](bool) { endCell(); });
     }
   }
 }
@@ -138,23 +107,12 @@ void BitViewLogic::Recognise(int bit) {
   for (int j = 1; j <= n; ++j) c.cellBuffer[j] = static_cast<int16_t>(std::max(0, ByteAt(start + j - 1)));
   const int before = std::max(0, ByteAt(start - 3));
   LoadShapeSet(s_.shapes, s_.tuning.RecognitionMethod, s_.tuning.DetectionMethod);
-  ScaleShapesToVolume(s_);
-  const ShapeSet& set = s_.shapes.set;
-  const auto& cell = c.cellBuffer;
-  int digit = -1;
-  if (before < cell[2]) {
-    digit = Distance(cell, n, set.oneHigh) < Distance(cell, n, set.zeroHigh) ? 1 : 0;
-  } else if (before > cell[2]) {
-    digit = Distance(cell, n, set.oneLow) < Distance(cell, n, set.zeroLow) ? 1 : 0;
-  } else {
-    const int oh = Distance(cell, n, set.oneHigh), zh = Distance(cell, n, set.zeroHigh);
-    const int ol = Distance(cell, n, set.oneLow), zl = Distance(cell, n, set.zeroLow);
-    if (oh < zh && oh < zl) digit = 1;
-    else if (zh < oh && zh < ol) digit = 0;
-    else if (ol < zl && ol < zh) digit = 1;
-    else if (zl < ol && zl < oh) digit = 0;
-    // A tie decides nothing, so nothing is written.
-  }
+  ScaleShapesToVolume(s_.shapes, s_.tuning);
+  // The cell is compared as the bytes are in the file (no DC level applied),
+  // with the byte three samples before it as the level before. A tie decides
+  // nothing, so nothing is written.
+  CellDistances distances;
+  const int digit = CompareCell(s_.shapes.set, c.cellBuffer, n, before, false, distances);
   if (digit >= 0) s_.debug.SetBit(row_, bit, digit == 1);
 }
 

@@ -2,10 +2,12 @@
 // "Start": reads the recording from its sample data to its end, one sample
 // at a time, through recognition into the decoder, until the end, "Stop", or
 // a data mark lost for good.
+#include <functional>
+
 #include "app/run_view.h"
-#include "app/user_prompts.h"
 #include "app/session.h"
-#include "engine/record_decoder.h"
+#include "app/user_prompts.h"
+#include "engine/sample_buffer.h"
 
 namespace sonatap {
 

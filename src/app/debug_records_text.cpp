@@ -11,7 +11,6 @@
 namespace sonatap {
 namespace {
 
-constexpr int kRawBlockEntries = 132;   // each record's two blocks in the tape byte stream
 constexpr int kFirstCopyData = 5;       // entry of record 1's first data byte
 constexpr int kSecondCopyData = 71;
 constexpr int kLastImportRow = 255;

@@ -21,14 +21,6 @@ bool EndsThere(const FiadImage& image, const std::string& name) {
   return n >= static_cast<size_t>(plain128::kNameLength) || image[n] == ' ' || image[n] == 0;
 }
 
-void ReadName(UserPrompts& prompts, const std::string& caption, const std::string& message, std::string& name) {
-  std::string answer;
-  do {
-    answer = prompts.AskText(caption, message, name);
-  } while (!IsValidFiadName(answer));
-  name = answer;
-}
-
 }  // namespace
 
 bool IsValidFiadName(const std::string& name) { return !name.empty() && name.size() <= 10; }
@@ -68,11 +60,22 @@ void FiadList::Clear() {
   entries_.clear();
 }
 
-int AddToFiadList(FiadList& list, const std::string& name, UserPrompts& prompts) {
+std::optional<std::string> UserPrompts::AskFiadName(const std::string& caption, const std::string& message,
+                                                    const std::string& defaultText) {
+  std::string answer;
+  do {
+    answer = AskText(caption, message, defaultText);
+  } while (!IsValidFiadName(answer));
+  return answer;
+}
+
+StoreResult AddToFiadList(FiadList& list, const std::string& name, UserPrompts& prompts) {
   std::string candidate = name;
   while (list.NameTaken(candidate)) {
     prompts.ShowMessage("Sonatap - Warning", "FIAD with that name exists!");
-    ReadName(prompts, "Enter name for FIAD", "Enter new name of FIAD", candidate);
+    auto answer = prompts.AskNewFiadName("Enter name for FIAD", "Enter new name of FIAD", candidate);
+    if (!answer) return {StoreOutcome::NameTaken, 0};
+    candidate = *answer;
   }
   FiadSlot& staging = list.Staging();
   if (candidate != name) {
@@ -90,7 +93,7 @@ int AddToFiadList(FiadList& list, const std::string& name, UserPrompts& prompts)
                         "Cannot store FIAD, FIAD list full!\r\n\r\n"
                         "The FIAD list is full and this FIAD cannot be stored.\r\n"
                         "To create space delete a FIAD and reload / reconvert.\r\n");
-    return 0;
+    return {StoreOutcome::ListFull, 0};
   }
   FiadSlot& slot = list.Slot(free);
   slot.image = staging.image;
@@ -105,7 +108,7 @@ int AddToFiadList(FiadList& list, const std::string& name, UserPrompts& prompts)
                         "or converted will not be able to be stored.\r\n"
                         "To create space, delete a FIAD.");
   }
-  return free;
+  return {StoreOutcome::Stored, free};
 }
 
 void DeleteFiad(FiadList& list, int index) {

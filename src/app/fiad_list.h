@@ -48,11 +48,23 @@ class FiadList {
   std::vector<std::string> entries_;
 };
 
+// What became of a FIAD to be stored.
+enum class StoreOutcome {
+  Stored,          // in `slot`
+  TooManyRecords,  // more records than a FIAD holds
+  Declined,        // the prompts gave no name
+  NameTaken,       // the prompts gave no new name for a taken one
+  ListFull,        // all ten slots in use; the image stays in the staging slot
+};
+struct StoreResult {
+  StoreOutcome outcome = StoreOutcome::Declined;
+  int slot = 0;  // 1..10 when stored
+};
+
 // Names the staging image uniquely (asking again while its name is taken),
-// moves it into the first free slot and lists it at the top. Returns the slot,
-// or 0 when the list was full and the image stays in the staging slot.
-// `name` is the staged image's name (FiadName).
-int AddToFiadList(FiadList& list, const std::string& name, UserPrompts& prompts);
+// moves it into the first free slot and lists it at the top. `name` is the
+// staged image's name (FiadName).
+StoreResult AddToFiadList(FiadList& list, const std::string& name, UserPrompts& prompts);
 
 // Removes the entry at `index` and frees the slot its name refers to.
 void DeleteFiad(FiadList& list, int index);

@@ -4,7 +4,7 @@
 #include "app/conversion_run.h"
 #include "app/import_recording.h"
 #include "app/open_input.h"
-#include "engine/record_decoder.h"
+#include "app/store_fiad.h"
 
 namespace sonatap {
 
@@ -34,8 +34,7 @@ bool MainWindowLogic::Handle(const MainEvent& event) {
     if (event.number == gadget::kClearDisplay) {
       // Replaces the Monitor text and leaves the enabled states as they are.
       s_.monitor.Clear();
-      ports_.ShowMonitor(s_.monitor.text);
-      s_.monitor.showPending = false;
+      s_.monitor.ShowNow(ports_);
       return true;
     }
     HandleGadget(event.number);

@@ -14,6 +14,12 @@ struct MonitorLog {
 
   void Append(const std::string& line) { text += line; }
   void Show() { showPending = true; }
+  // Shows the text in `view` at once.
+  template <class View>
+  void ShowNow(View& view) {
+    view.ShowMonitor(text);
+    showPending = false;
+  }
   void Clear() {
     text = kReadyText;
     showPending = true;

@@ -28,4 +28,13 @@ void SaveSelectedFiad(Session& session, const std::string& entryName, UserPrompt
   view.FocusFiadList();
 }
 
+void SaveWav(const FiadImage& image, const std::string& listName, const ShapeSet& shapes, UserPrompts& prompts,
+             ProgressWindow& progress) {
+  const std::string chosen =
+      prompts.ChooseSaveFile({"Sonatap - Save TI Wav File " + listName, "Wav File | *.wav|All Files | *.*", 1});
+  if (chosen.empty()) return;
+  if (auto error = WriteWavFile(WavFileName(chosen), image, HeaderKindOf(listName), shapes, progress))
+    prompts.ShowMessage(error->refused ? "Sonatap - Error" : kFileErrorCaption, error->text);
+}
+
 }  // namespace sonatap

@@ -5,11 +5,12 @@
 
 #include "app/debug_store.h"
 #include "app/fiad_list.h"
-#include "engine/conversion_state.h"
-#include "engine/tuning_settings.h"
 #include "app/monitor_log.h"
-#include "format/bit_shapes.h"
+#include "app/run_display.h"
+#include "engine/conversion_state.h"
 #include "engine/decoder_state.h"
+#include "engine/tuning_settings.h"
+#include "format/bit_shapes.h"
 
 namespace sonatap {
 
@@ -21,6 +22,7 @@ struct Session {
   FiadList fiads;
   DebugStore debug;
   MonitorLog monitor;
+  RunDisplay display;
   bool showRecords = false;  // the listing's record markers (Options)
 
   // Sessions are large (the tape buffers and eleven images): keep them on the heap.

@@ -1,7 +1,10 @@
 #pragma once
 // What the core asks of the user. The desktop program answers with real
 // dialogs; tests answer from a script.
+#include <optional>
 #include <string>
+
+#include "engine/progress.h"
 
 namespace sonatap {
 
@@ -28,23 +31,17 @@ class UserPrompts {
   virtual std::string ChooseSaveFile(const FileDialog& dialog) = 0;
   // The "Sonatap - File Type?" window: left only through its OK button.
   virtual SaveFileType ChooseFileType() = 0;
-};
 
-// A small window with a progress bar ("Saving Wav", "Auto Volume").
-class ProgressWindow {
- public:
-  virtual ~ProgressWindow() = default;
-  virtual void Open(const std::string& caption, int maximum) = 0;
-  virtual void SetValue(int value) = 0;
-  virtual void Close() = 0;
-};
-
-// For callers that show no progress.
-class NoProgress final : public ProgressWindow {
- public:
-  void Open(const std::string&, int) override {}
-  void SetValue(int) override {}
-  void Close() override {}
+  // The name of a FIAD to store: first for a decoded file, then again while
+  // the name is taken. The user is asked (AskText) until the answer has 1 to
+  // 10 characters; prompts that answer for nobody may decline (nullopt), and
+  // the FIAD is then not stored.
+  virtual std::optional<std::string> AskFiadName(const std::string& caption, const std::string& message,
+                                                 const std::string& defaultText);
+  virtual std::optional<std::string> AskNewFiadName(const std::string& caption, const std::string& message,
+                                                    const std::string& takenName) {
+    return AskFiadName(caption, message, takenName);
+  }
 };
 
 }  // namespace sonatap

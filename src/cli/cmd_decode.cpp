@@ -7,7 +7,7 @@
 #include "cli/commands.h"
 #include "app/debug_records_text.h"
 #include "app/silent_views.h"
-#include "engine/bit_recogniser.h"
+#include "engine/tuning_settings.h"
 #include "app/conversion_run.h"
 #include "app/import_recording.h"
 #include "engine/input_file.h"

@@ -49,7 +49,7 @@ int RunList(const std::vector<std::string>& words) {
   // found again through the name of its list entry.
   staging.recordCount = input.recordCount;
   NoQuestions prompts;
-  if (AddToFiadList(*list, input.probe, prompts) == 0) return Fail("The FIAD could not be stored.", 1);
+  if (AddToFiadList(*list, input.probe, prompts).slot == 0) return Fail("The FIAD could not be stored.", 1);
   auto programImage = std::make_unique<ProgramImage>();
   const auto listing = ShowBasicListing(*list, list->Entries().front(), *programImage, args.Has("show-records"));
   if (!listing) return Fail("The FIAD could not be found by its name.", 1);

@@ -8,7 +8,7 @@
 #include "app/debug_records_text.h"
 #include "engine/input_file.h"
 #include "app/session.h"
-#include "engine/record_decoder.h"
+#include "app/store_fiad.h"
 
 namespace sonatap::cli {
 
@@ -28,7 +28,7 @@ int RunRebuild(const std::vector<std::string>& words) {
   if (!ImportDebugRecordsFile(session->debug, args.Positional()[0])) return Fail(kAccessErrorText, 2);
   session->debug.count = count;
   BatchPrompts prompts(name);
-  const int slot = StoreAccumulatedFiad(*session, prompts);
+  const int slot = StoreAccumulatedFiad(*session, prompts).slot;
   if (slot == 0) return 1;  // more records than a FIAD holds; the message is out
   return WriteFiadFile(session->fiads.Slot(slot), (outDir / (name + ".fiad")).string()) ? 0 : 1;
 }

@@ -8,7 +8,6 @@
 namespace sonatap {
 namespace {
 
-constexpr float kMiddleLevel = 128;
 // The peaks relax toward the signal over about 20 ms: slow beside a cell
 // (0.7 ms), so a flat top or a decayed spike keeps its side, but quick
 // enough to follow a fade.

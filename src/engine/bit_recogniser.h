@@ -10,41 +10,91 @@
 #include <cstdint>
 
 #include "engine/adaptive_cells.h"
-#include "app/session.h"
+#include "engine/cell_rules.h"
+#include "engine/conversion_state.h"
 #include "engine/record_decoder.h"
+#include "engine/tuning_settings.h"
+#include "format/bit_shapes.h"
 
 namespace sonatap {
 
-constexpr int kCrossingMethod = 6;
-constexpr int kAdaptiveMethod = 7;
 constexpr int kGiveUpAttempts = 10;  // data-mark searches before the run gives up
 
 class BitRecogniser {
  public:
-  BitRecogniser(Session& session, RecordDecoder& decoder) : s_(session), c_(session.conversion), decoder_(decoder) {}
+  BitRecogniser(ConversionState& cells, const TuningSettings& tuning, const Shapes& shapes, RecordDecoder& decoder)
+      : c_(cells), t_(tuning), shapes_(shapes), decoder_(decoder) {
+    Prepare();
+  }
 
-  // One sample as read from the recording; true when the data mark is lost for good.
-  bool ProcessSample(uint8_t byte);
+  // Takes the tuning as it is now (after Auto Volume); the run calls it before its first sample.
+  void Prepare() { limits_ = CellLimits::From(t_); }
+  // One sample as read from the recording, `position` the reading position
+  // after it; true when the data mark is lost for good.
+  bool ProcessSample(uint8_t byte, int64_t position) {
+    position_ = position;
+    c_.sample = byte + t_.DcLevel - kMiddleLevel;
+    if (!c_.signalStarted && limits_.Starts(c_.sample)) c_.signalStarted = true;
+    if (t_.RecognitionMethod < kCrossingMethod) return ProcessTemplateSample();
+    if (t_.RecognitionMethod == kAdaptiveMethod) {
+      ProcessAdaptiveSample(byte);
+    } else {
+      ProcessCrossingSample();
+    }
+    // The other methods give up on a lost data mark as the templates do.
+    return GaveUp();
+  }
   // Decides the finished cell's bit. At the forced end of a cell a tie of the
   // four shapes gives a 0, so that the cell cannot outgrow its buffer.
   void ClassifyCell(bool forcedEnd);
+  // The per-file reset of the cell state.
+  void BeginFile();
+  // The reading position moved: timing state starts afresh.
+  void Restart() { adaptive_.Restart(); }
+  // Whether a bit ended since the last call.
+  bool TakeBitEnded() {
+    const bool ended = bitEnded_;
+    bitEnded_ = false;
+    return ended;
+  }
 
  private:
-  bool ProcessTemplateSample();
+  bool ProcessTemplateSample() {
+    if (c_.cellCount >= kEndCheckFrom) {
+      c_.endMatch = EndMatch(shapes_.reference, c_.cellBuffer, c_.cellCount);
+      if (c_.endMatch < limits_.endTolerance) {
+        ClassifyCell(false);
+        if (GaveUp()) return true;
+      }
+    }
+    if (c_.signalStarted) {
+      c_.cellBuffer[c_.cellCount] = static_cast<int16_t>(c_.sample);
+      if (c_.cellCount > c_.cellLength + t_.Threshold) {
+        ClassifyCell(true);
+        if (GaveUp()) return true;
+      }
+      ++c_.cellCount;
+    }
+    return false;
+  }
   void ProcessCrossingSample();
   void ProcessAdaptiveSample(uint8_t byte);
   void TemplateCompare(bool forcedEnd);
-  void NormaliseCellToVolume();
-  void DoubleCellGain();
-  void PeakToPeakRule();
-  void MeanRule();
-  void Deliver(bool one) { one ? decoder_.ReceiveOneBit() : decoder_.ReceiveZeroBit(); }
-  bool GaveUp() const { return s_.decoder.attemptCount == kGiveUpAttempts; }
+  void Deliver(bool one) {
+    decoder_.ReceiveBit(one, position_);
+    c_.cellCount = 1;
+    bitEnded_ = true;
+  }
+  bool GaveUp() const { return decoder_.AttemptCount() == kGiveUpAttempts; }
 
-  Session& s_;
   ConversionState& c_;
+  const TuningSettings& t_;
+  const Shapes& shapes_;
   RecordDecoder& decoder_;
   AdaptiveCells adaptive_;
+  CellLimits limits_;
+  int64_t position_ = 0;
+  bool bitEnded_ = false;
 };
 
 }  // namespace sonatap

@@ -15,7 +15,7 @@
 //      not single cells.
 #include <string>
 
-#include "app/user_prompts.h"
+#include "engine/progress.h"
 
 namespace sonatap {
 

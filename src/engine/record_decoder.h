@@ -1,64 +1,108 @@
 #pragma once
 // Turns recognised bits into the cassette layout: data marks, the header's
-// record count, two 64-byte blocks per record with checksums, and a FIAD per
-// finished file.
-#include <functional>
+// record count, two 64-byte blocks per record with checksums, file after file.
+//
+// The decoder is a state machine over bits. It keeps its own state and tells
+// a listener what it finds; it shows nothing, stores nothing and never moves
+// the reading position: where the search must go back (a lost data mark) or
+// skip ahead (a new file), it asks the listener to move there and carries on
+// from that position.
+#include <cstdint>
+#include <span>
 #include <string>
 
-#include "app/run_view.h"
-#include "app/user_prompts.h"
-#include "engine/sample_buffer.h"
-#include "app/session.h"
+#include "engine/decoder_state.h"
 
 namespace sonatap {
 
-// Whom the decoder asks when a file is finished.
-struct DecoderServices {
-  RunView& view;
-  UserPrompts& prompts;
-  DebuggerWindow& debugger;
-  // Told the list slot of every FIAD stored (the CLI writes and empties it).
-  std::function<void(int slot)> fiadStored;
+// The header of one tape file: where its sync (the first data mark) was
+// found and the two count bytes after it.
+struct TapeFileHeader {
+  int64_t syncPosition = 0;
+  int firstCount = 0;
+  int secondCount = 0;  // the one the decoder goes by
+};
+
+// One block of a record as read, checked against its checksum.
+struct RecordCopy {
+  int record = 0;  // from 1
+  bool secondCopy = false;
+  std::span<const uint8_t, kRecordBytes> bytes;
+  int checksumRead = 0;
+  bool good = false;          // checksumRead == the sum of the bytes & 0xFF
+  int64_t markPosition = 0;   // sample offset where the block's data mark was found
+};
+
+// What the decoder reports. Every event has an empty default, so a listener
+// takes only what it needs.
+class DecoderEvents {
+ public:
+  virtual ~DecoderEvents() = default;
+  // A line of the Monitor log, "\r\n" included.
+  virtual void MonitorLine(const std::string& /*line*/) {}
+  // The lines so far are worth showing now.
+  virtual void ShowMonitor() {}
+  // The per-file reset: reading goes on from `skipTo` (the skip time ahead).
+  virtual void FileSearchBegun(int64_t /*skipTo*/) {}
+  virtual void SyncFound(int64_t /*position*/) {}
+  virtual void CountBytesRead(const TapeFileHeader& /*header*/) {}
+  // Every byte assembled since the sync; index from 1 (as the Status window shows it).
+  virtual void ByteRead(int64_t /*index*/, int /*value*/) {}
+  // A byte after the count bytes arrived while reading `record` of `count`.
+  virtual void RecordByteRead(int /*record*/, int /*count*/) {}
+  virtual void MarkFound(int /*record*/, CopyState /*copy*/, int64_t /*position*/) {}
+  // No data mark within the allowed bits: the search goes back to `searchFrom`.
+  virtual void MarkLost(int64_t /*position*/, int64_t /*searchFrom*/) {}
+  virtual void CopyRead(const RecordCopy& /*copy*/) {}
+  virtual void RecordAccepted(int /*record*/) {}
+  virtual void RecordRejected(int /*record*/) {}
+  // Every record read or given up: the record bytes and how many records.
+  virtual void FileComplete(const RecordData& /*data*/, int /*recordCount*/) {}
+};
+
+struct DecoderSettings {
+  std::string sourceName;  // the recording's file name, for the Monitor
+  int skipSeconds = 0;     // skipped after each per-file reset
 };
 
 class RecordDecoder {
  public:
-  RecordDecoder(Session& session, SampleBuffer& samples, DecoderServices& services)
-      : s_(session), d_(session.decoder), samples_(samples), services_(services) {}
+  RecordDecoder(DecoderState& state, const DecoderSettings& settings, DecoderEvents& events)
+      : d_(state), settings_(settings), events_(events) {}
 
-  void ReceiveOneBit();
-  void ReceiveZeroBit();
+  // One bit found at sample offset `position`.
+  void ReceiveBit(bool one, int64_t position) {
+    position_ = position;
+    one ? ReceiveOneBit() : ReceiveZeroBit();
+  }
   // The per-file reset: at the start of a run and after every finished file.
-  void BeginFileSearch();
-  // How many times the decoder has moved the reading position (a search
-  // begun again, a new file); recognition that keeps timing state restarts it.
-  int64_t Jumps() const { return jumps_; }
+  void BeginFileSearch(int64_t position) {
+    position_ = position;
+    BeginFileSearch();
+  }
+  int AttemptCount() const { return d_.attemptCount; }
+  const DecoderState& State() const { return d_; }
 
  private:
+  void ReceiveOneBit();
+  void ReceiveZeroBit();
+  void BeginFileSearch();
   void CompleteByte();
   void ProcessByte(int b);
   void BeginSearch();
   void LostMark();
+  void ReadCopy(int checksumRead);
   void AcceptRecord();
   void RejectRecord();
   void NextRecordOrFinish();
-  void FinishFile();
-  void EndBit();
-  void Log(const std::string& line) { s_.monitor.Append(line); }
+  void MoveTo(int64_t position);
+  void Log(const std::string& line) { events_.MonitorLine(line); }
 
-  Session& s_;
   DecoderState& d_;
-  SampleBuffer& samples_;
-  DecoderServices& services_;
-  int64_t jumps_ = 0;
+  const DecoderSettings& settings_;
+  DecoderEvents& events_;
+  int64_t position_ = 0;      // where reading is: the last bit's offset, or where it was asked to move
+  int64_t markPosition_ = 0;  // where the block in progress began
 };
-
-// Names the decoded file (asking until 1..10 characters), builds its image
-// in the staging slot and lists it. Returns the slot, or 0 when not stored.
-int StoreDecodedFiad(Session& session, UserPrompts& prompts);
-
-// After "Store FIAD" in the debugger window: every row in use goes back into
-// the decoded records, which are then stored as a FIAD.
-int StoreAccumulatedFiad(Session& session, UserPrompts& prompts);
 
 }  // namespace sonatap

@@ -4,7 +4,7 @@
 
 namespace sonatap {
 namespace {
-constexpr size_t kBufferSize = 1 << 16;
+constexpr size_t kBufferSize = 1 << 18;
 }
 
 bool SampleBuffer::Open(const std::string& path) {
@@ -13,6 +13,8 @@ bool SampleBuffer::Open(const std::string& path) {
   if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
   file_ = std::fopen(path.c_str(), "rb");
   if (!file_) return false;
+  // Reads go to the buffer below, in whole blocks.
+  std::setvbuf(file_, nullptr, _IONBF, 0);
   length_ = static_cast<int64_t>(info.st_size);
   buffer_.resize(kBufferSize);
   bufferStart_ = 0;
@@ -37,14 +39,12 @@ void SampleBuffer::Seek(int64_t offset) {
   next_ = filled_ = 0;
 }
 
-uint8_t SampleBuffer::Refill() {
+void SampleBuffer::Refill() {
   bufferStart_ += static_cast<int64_t>(next_);
   next_ = filled_ = 0;
-  if (!file_ || bufferStart_ >= length_) return 0;
-  if (fseeko(file_, bufferStart_, SEEK_SET) != 0) return 0;
+  if (!file_ || bufferStart_ >= length_) return;
+  if (fseeko(file_, bufferStart_, SEEK_SET) != 0) return;
   filled_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-  if (filled_ == 0) return 0;
-  return buffer_[next_++];
 }
 
 }  // namespace sonatap

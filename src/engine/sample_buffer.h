@@ -3,6 +3,7 @@
 // 0-based file offset, through a read buffer (never copied whole).
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,11 +25,19 @@ class SampleBuffer {
   // The next byte; 0 at the end of the file.
   uint8_t ReadNext() {
     if (next_ < filled_) return buffer_[next_++];
-    return Refill();
+    return Peek().empty() ? 0 : buffer_[next_++];
   }
+  // The bytes from Position() on that one read brings in; empty at the end
+  // of the file or when it cannot be read (shorter than when it was opened).
+  std::span<const uint8_t> Peek() {
+    if (next_ == filled_) Refill();
+    return {buffer_.data() + next_, filled_ - next_};
+  }
+  // Moves past `count` bytes of the last Peek().
+  void Skip(size_t count) { next_ += count; }
 
  private:
-  uint8_t Refill();
+  void Refill();
   std::FILE* file_ = nullptr;
   int64_t length_ = 0;
   int64_t bufferStart_ = 0;

@@ -3,6 +3,9 @@
 
 namespace sonatap {
 
+constexpr int kCrossingMethod = 6;  // "DC Offset"
+constexpr int kAdaptiveMethod = 7;
+
 // The user's recognition parameters, with the values every program run starts from.
 struct TuningSettings {
   int Threshold = 3;          // samples a cell may be shorter or longer than CellLength (0..6)

@@ -52,13 +52,4 @@ std::optional<WavWriteError> WriteWavFile(const std::string& path, const FiadIma
   return std::nullopt;
 }
 
-void SaveWav(const FiadImage& image, const std::string& listName, const ShapeSet& shapes, UserPrompts& prompts,
-             ProgressWindow& progress) {
-  const std::string chosen =
-      prompts.ChooseSaveFile({"Sonatap - Save TI Wav File " + listName, "Wav File | *.wav|All Files | *.*", 1});
-  if (chosen.empty()) return;
-  if (auto error = WriteWavFile(WavFileName(chosen), image, HeaderKindOf(listName), shapes, progress))
-    prompts.ShowMessage(error->refused ? "Sonatap - Error" : kFileErrorCaption, error->text);
-}
-
 }  // namespace sonatap

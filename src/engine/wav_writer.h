@@ -22,7 +22,7 @@
 #include <string>
 
 #include "format/fiad_image.h"
-#include "app/user_prompts.h"
+#include "engine/progress.h"
 #include "format/bit_shapes.h"
 
 namespace sonatap {
@@ -48,10 +48,5 @@ struct WavWriteError {
 // success. `progress` sees 0..N*64.
 std::optional<WavWriteError> WriteWavFile(const std::string& path, const FiadImage& image, HeaderKind kind,
                                         const ShapeSet& shapes, ProgressWindow& progress);
-
-// The Wav branch of "Save As": the save dialog, the name rule, the
-// "Saving Wav" progress window and the file. Problems are message boxes.
-void SaveWav(const FiadImage& image, const std::string& listName, const ShapeSet& shapes, UserPrompts& prompts,
-             ProgressWindow& progress);
 
 }  // namespace sonatap

@@ -2,9 +2,11 @@
 #include <array>
 #include <cstdint>
 
+#include "format/tape_format.h"
+
 namespace sonatap {
 
-constexpr int kShapeLength = 32;  // samples of one bit cell as drawn and compared
+constexpr int kShapeLength = kCellSamples;  // samples of one bit cell as drawn and compared
 
 // One 32-sample cell, indexed 1 to 32 (entry 0 unused). Values are unsigned
 // 8-bit sound levels held wider so that scaling may leave 0..255.

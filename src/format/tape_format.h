@@ -19,9 +19,24 @@ constexpr int kGapBytes = 8;
 constexpr uint8_t kDataMark = 0xFF;
 constexpr int kRecordBytes = 64;
 constexpr int kMaxTapeRecords = 255;  // the count goes on tape as one byte
+constexpr int kHeaderBytes = 3;       // mark and the count twice
+constexpr int kBlockBytes = 1 + kRecordBytes + 1;         // mark, data, checksum
+constexpr int kChecksumPositionInBlock = kRecordBytes + 1;  // after the mark (0) and the data (1..64)
+constexpr int kRawBlockEntries = 2 * kBlockBytes;         // a record's two blocks as read
 
-// Bits and samples of a file with N records as the synthesis writes it.
-constexpr int64_t TapeFileBytes(int64_t records) { return 768 + 3 + 148 * records; }
+// The checksum of a block: the sum of its data bytes modulo 256.
+constexpr int BlockChecksum(int sum) { return sum & 0xFF; }
+
+// Bytes of a file with N records as the synthesis writes it.
+constexpr int64_t TapeFileBytes(int64_t records) {
+  return kLeaderBytes + kHeaderBytes + 2 * (kGapBytes + kBlockBytes) * records;
+}
+
+// The sound: 8-bit unsigned samples at 44100 Hz around a middle level of
+// 128, each bit a cell of 32 samples.
+constexpr int kSampleRate = 44100;
+constexpr int kMiddleLevel = 128;
+constexpr int kCellSamples = 32;
 
 // Decoded record bytes: record r, byte j (both from 1) at entry (r-1)*64 + j.
 // 265 records' worth, more than a count byte can ask for.

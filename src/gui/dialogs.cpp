@@ -11,7 +11,7 @@
 #include <QSignalBlocker>
 
 #include "gui/ui_support.h"
-#include "engine/bit_recogniser.h"
+#include "engine/tuning_settings.h"
 
 namespace sonatap::gui {
 namespace {

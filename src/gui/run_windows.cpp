@@ -7,7 +7,7 @@
 #include <QPainter>
 #include <cstring>
 
-#include "engine/conversion_state.h"
+#include "app/run_display.h"
 
 namespace sonatap::gui {
 namespace {

@@ -36,7 +36,7 @@ BasicListing ListFile(const std::string& name, bool showRecords = false) {
   EXPECT_EQ(input.kind, InputKind::Fiad) << name;
   list->Staging().recordCount = input.recordCount;
   NoQuestions prompts;
-  EXPECT_EQ(AddToFiadList(*list, input.probe, prompts), 1) << name;
+  EXPECT_EQ(AddToFiadList(*list, input.probe, prompts).slot, 1) << name;
   auto stream = std::make_unique<TapeByteStream>();
   const auto listing = ShowBasicListing(*list, list->Entries().at(0), *stream, showRecords);
   EXPECT_TRUE(listing) << name;

@@ -22,7 +22,7 @@ int Stage(FiadList& list, const std::string& name, ScriptedPrompts& prompts, int
   list.Staging().image.fill(0);
   WritePlain128Name(list.Staging().image, name);
   list.Staging().recordCount = records;
-  return AddToFiadList(list, name, prompts);
+  return AddToFiadList(list, name, prompts).slot;
 }
 
 TEST(FiadList, TenFitTheEleventhDoesNot) {
@@ -101,7 +101,7 @@ TEST(FiadList, TifilesImagesClashAndARenamedOneBecomesAPlainImage) {
     image[tifiles::kEofOffset] = 0x40;
     image[200] = 0xAB;
     list->Staging().recordCount = 5;
-    return AddToFiadList(*list, tifiles, prompts);
+    return AddToFiadList(*list, tifiles, prompts).slot;
   };
   EXPECT_EQ(stageTifiles(), 1);
   EXPECT_EQ(list->FindSlot(tifiles), 1);

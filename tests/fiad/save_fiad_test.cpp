@@ -24,7 +24,7 @@ class SaveFiad : public ::testing::Test {
     FiadSlot& staging = session->fiads.Staging();
     ASSERT_TRUE(BuildPlain128Image(staging.image, name, *data, records));
     staging.recordCount = records;
-    ASSERT_NE(AddToFiadList(session->fiads, name, ports.prompts), 0);
+    ASSERT_NE(AddToFiadList(session->fiads, name, ports.prompts).slot, 0);
   }
 
   // Lists a TIFILES image of `sectors` sectors whose last one holds `eof` bytes.
@@ -36,7 +36,7 @@ class SaveFiad : public ::testing::Test {
     staging.image[12] = static_cast<uint8_t>(eof);
     for (int i = 128; i < 128 + sectors * 256; ++i) staging.image[i] = static_cast<uint8_t>(i * 7);
     staging.recordCount = sectors * 4;
-    ASSERT_NE(AddToFiadList(session->fiads, magic, ports.prompts), 0);
+    ASSERT_NE(AddToFiadList(session->fiads, magic, ports.prompts).slot, 0);
   }
 
   void Save(const std::string& name) { SaveSelectedFiad(*session, name, ports.prompts, ports.progress, ports); }

@@ -12,10 +12,10 @@ namespace {
 // it receives shows in the decoder's byte in progress.
 struct Bench {
   RunFixture f;
-  SampleBuffer samples;
-  DecoderServices services{f.view, f.prompts, f.debugger, nullptr};
-  RecordDecoder decoder{*f.session, samples, services};
-  BitRecogniser recogniser{*f.session, decoder};
+  DecoderEvents events;
+  DecoderSettings settings;
+  RecordDecoder decoder{f.session->decoder, settings, events};
+  BitRecogniser recogniser{f.session->conversion, f.session->tuning, f.session->shapes, decoder};
   ConversionState& c = f.session->conversion;
   DecoderState& d = f.session->decoder;
 
@@ -28,7 +28,7 @@ struct Bench {
     d.byteIndex = 1;
   }
   void Feed(int count, uint8_t value) {
-    for (int i = 0; i < count; ++i) ASSERT_FALSE(recogniser.ProcessSample(value));
+    for (int i = 0; i < count; ++i) ASSERT_FALSE(recogniser.ProcessSample(value, i));
   }
 };
 
@@ -78,6 +78,7 @@ TEST(BitRecogniser, TieOnTheDetectionPathLetsTheCellGrow) {
   for (int i = 1; i <= 64; ++i) b.c.cellBuffer[i] = 128;
   b.f.session->tuning.Tolerance = 600;
   b.f.session->tuning.VolumePlus = 3.0f;  // detection limit 1800: always fires
+  b.recogniser.Prepare();
   b.Feed(29, 128);
   EXPECT_EQ(b.c.cellCount, 30);
   b.Feed(1, 128);  // detection at 30, tie: no bit, the cell goes on
@@ -147,7 +148,7 @@ TEST(VolumeLevels, MeasuredFromTheRecording) {
     ASSERT_TRUE(samples.Open(f.session->conversion.wavPath));
     f.session->conversion.dataStart = 47;
     for (int twice = 0; twice < 2; ++twice) {
-      MeasureAutoVolume(*f.session, samples, f.volumeProgress);
+      MeasureAutoVolume(f.session->tuning, samples, f.session->conversion.dataStart, f.volumeProgress);
       EXPECT_FLOAT_EQ(f.session->tuning.VolumePlus, c.plus);
       EXPECT_FLOAT_EQ(f.session->tuning.VolumeMinus, c.minus);
     }
@@ -165,16 +166,17 @@ TEST(VolumeLevels, KeptWhenNotMeasured) {
   ASSERT_TRUE(samples.Open(f.session->conversion.wavPath));
   f.session->conversion.dataStart = 47;
   f.session->tuning.VolumePlus = 0.7f;
-  MeasureAutoVolume(*f.session, samples, f.volumeProgress);
+  EXPECT_FALSE(MeasureAutoVolume(f.session->tuning, samples, f.session->conversion.dataStart, f.volumeProgress));
   EXPECT_FLOAT_EQ(f.session->tuning.VolumePlus, 0.7f);
-  EXPECT_EQ(f.session->monitor.text,
-            std::string(kReadyText) + "Auto Volume: recording too short to measure, volume levels kept\r\n");
+  f.Run();
+  EXPECT_EQ(f.session->monitor.text.find("Auto Volume: recording too short to measure, volume levels kept\r\n"),
+            std::string(kReadyText).size());
 
   for (auto [method, autoOn] : {std::pair{kCrossingMethod, true}, std::pair{1, false}}) {
     f.session->tuning.RecognitionMethod = method;
     f.session->tuning.AutoVolume = autoOn;
     f.volumeProgress.captions.clear();
-    MeasureAutoVolume(*f.session, samples, f.volumeProgress);
+    MeasureAutoVolume(f.session->tuning, samples, f.session->conversion.dataStart, f.volumeProgress);
     EXPECT_TRUE(f.volumeProgress.captions.empty());
     EXPECT_FLOAT_EQ(f.session->tuning.VolumePlus, 0.7f);
   }
@@ -187,7 +189,7 @@ TEST(VolumeLevels, ScaleShapes) {
   LoadShapeSet(s.shapes, 3, 3);
   s.tuning.VolumePlus = 0.5f;
   s.tuning.VolumeMinus = -0.5f;
-  ScaleShapesToVolume(s);
+  ScaleShapesToVolume(s.shapes, s.tuning);
   EXPECT_EQ(s.shapes.set.zeroHigh[1], 173);
   EXPECT_EQ(s.shapes.set.zeroLow[1], 84);
 
@@ -196,7 +198,7 @@ TEST(VolumeLevels, ScaleShapes) {
   s.tuning.RecognitionMethod = 1;
   s.tuning.VolumePlus = 1.0f;
   s.tuning.VolumeMinus = -1.0f;
-  ScaleShapesToVolume(s);
+  ScaleShapesToVolume(s.shapes, s.tuning);
   for (int i = 1; i <= 32; ++i) {
     const int v = before.set.oneHigh[i];
     EXPECT_EQ(s.shapes.set.oneHigh[i], v < 128 ? v + 1 : v) << i;  // -n rounds half up to -n + 1

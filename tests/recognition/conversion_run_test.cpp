@@ -216,7 +216,7 @@ TEST(ConversionRun, StatusAndGfxWindowsFollowTheirBoxesAtTheRefresh) {
   EXPECT_EQ(f.view.status.recordNumber, "1");
   EXPECT_EQ(f.view.status.recordCount, "1");
   EXPECT_FALSE(f.view.status.wavPos.empty());
-  EXPECT_FALSE(f.session->conversion.statusOpen || f.session->conversion.gfxOpen);
+  EXPECT_FALSE(f.session->display.statusOpen || f.session->display.gfxOpen);
 }
 
 TEST(ConversionRun, GfxTraceIsDrawnOffScreen) {
@@ -229,7 +229,7 @@ TEST(ConversionRun, GfxTraceIsDrawnOffScreen) {
   f.Run();
   // The window opened at the first refresh (sample 701): the rest of the
   // samples were drawn from column 1 on, over the middle line and levels.
-  const RasterImage& g = f.session->conversion.gfx;
+  const RasterImage& g = f.session->display.gfx;
   EXPECT_EQ(g.At(5, 128), colour::kWhite);  // the flat trace at 128 covers the green middle line
   EXPECT_EQ(g.At(5, 209), colour::kLightBlue);
   EXPECT_EQ(g.At(5, 47), colour::kLightBlue);

@@ -43,7 +43,7 @@ class MainWindow : public ::testing::Test {
     FiadSlot& staging = session->fiads.Staging();
     ASSERT_TRUE(BuildPlain128Image(staging.image, name, *data, 1));
     staging.recordCount = 1;
-    ASSERT_NE(AddToFiadList(session->fiads, name, ports.prompts), 0);
+    ASSERT_NE(AddToFiadList(session->fiads, name, ports.prompts).slot, 0);
   }
 };
 

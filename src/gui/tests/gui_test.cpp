@@ -30,7 +30,7 @@
 #include "gui/help_viewer.h"
 #include "gui/main_window.h"
 #include "gui/ui_support.h"
-#include "engine/bit_recogniser.h"
+#include "engine/tuning_settings.h"
 #include "engine/wav_writer.h"
 
 using namespace sonatap;
