@@ -23,13 +23,19 @@ void BitRecogniser::ProcessAdaptiveSample(uint8_t byte) {
     case AdaptiveCells::Event::One:
       Deliver(true);
       return;
-    case AdaptiveCells::Event::Gap:
-      // A dropout: its bits are unknown, but counting them as zeros keeps the
-      // bytes after it in step, so the copy's checksum fails where it should
-      // and the other copy is read. A move of the reading position restarts
-      // the timing (and ends the gap).
-      for (int i = 0; i < adaptive_.GapCells(); ++i) Deliver(false);
+    case AdaptiveCells::Event::Gap: {
+      // A dropout: its bits are unknown. Counted as zeros they keep the bytes
+      // after it in step, so the copy's checksum fails where it should and
+      // the other copy is read. But a dropout over a data mark leaves the
+      // search with no mark, and its repeats would read the same zeros: the
+      // repeats count the gap as ones instead, the mark's own value, so the
+      // block after it is found (and a copy read out of step fails its
+      // checksum, as a damaged copy should). A move of the reading position
+      // restarts the timing, which ends the gap.
+      const bool asMark = decoder_.AttemptCount() > 0 && !decoder_.State().synchronised;
+      for (int i = 0; i < adaptive_.GapCells(); ++i) Deliver(asMark);
       return;
+    }
   }
 }
 
