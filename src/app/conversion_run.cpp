@@ -1,5 +1,6 @@
 #include "app/conversion_run.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/store_fiad.h"
@@ -100,6 +101,16 @@ bool Run::ReadAll() {
     moved_ = false;
     size_t i = 0;
     while (i < block.size()) {
+      // Most samples of a cell only go into it: those are taken in runs
+      // that end before the next refresh and before any bit can end.
+      if (!g_.gfxOpen && g_.uiCounter < kUiRefreshInterval - 1) {
+        const size_t quiet = std::min(block.size() - i, static_cast<size_t>(kUiRefreshInterval - 1 - g_.uiCounter));
+        if (const size_t taken = recogniser_.TakeCellMiddle(block.data() + i, quiet); taken > 0) {
+          g_.uiCounter += static_cast<int>(taken);
+          i += taken;
+          continue;
+        }
+      }
       if (++g_.uiCounter >= kUiRefreshInterval) {
         g_.uiCounter = 0;
         if (Refresh(base + static_cast<int64_t>(i))) {

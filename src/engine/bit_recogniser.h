@@ -7,6 +7,8 @@
 // has grown too long) and then compare it with the four shapes; the crossing
 // method ("DC Offset") reads the bit from where the signal crosses the middle;
 // the adaptive method times the changes of level (see adaptive_cells.h).
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/adaptive_cells.h"
@@ -43,6 +45,22 @@ class BitRecogniser {
     }
     // The other methods give up on a lost data mark as the templates do.
     return GaveUp();
+  }
+  // The samples of a template cell before its end can be detected only go
+  // into the cell: takes up to `limit` such samples at once, as many calls
+  // of ProcessSample would. Returns how many it took (0: none can be).
+  size_t TakeCellMiddle(const uint8_t* bytes, size_t limit) {
+    if (t_.RecognitionMethod >= kCrossingMethod || !c_.signalStarted || c_.cellLength + t_.Threshold < kEndCheckFrom)
+      return 0;
+    const int room = kEndCheckFrom - c_.cellCount;
+    if (room <= 0 || limit == 0) return 0;
+    const int n = static_cast<int>(std::min<size_t>(limit, static_cast<size_t>(room)));
+    const int shift = t_.DcLevel - kMiddleLevel;
+    int16_t* cell = c_.cellBuffer.data() + c_.cellCount;
+    for (int i = 0; i < n; ++i) cell[i] = static_cast<int16_t>(bytes[i] + shift);
+    c_.cellCount += n;
+    c_.sample = bytes[n - 1] + shift;
+    return static_cast<size_t>(n);
   }
   // Decides the finished cell's bit. At the forced end of a cell a tie of the
   // four shapes gives a 0, so that the cell cannot outgrow its buffer.

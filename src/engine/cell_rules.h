@@ -46,9 +46,14 @@ inline int EndMatch(const Shape& reference, const CellBuffer& cell, int cellCoun
 
 // Sum of |cell - shape| from the cell's end backwards against the shape's end.
 inline int Distance(const CellBuffer& cell, int cellCount, const Shape& shape) {
-  const int pairs = std::min(cellCount, kShapeLength);
   int sum = 0;
-  for (int i = 0; i < pairs; ++i) sum += std::abs(cell[cellCount - i] - shape[kShapeLength - i]);
+  if (cellCount >= kShapeLength) {
+    // The usual case, as one run of a fixed length (which vectorises).
+    const int16_t* samples = cell.data() + cellCount - kShapeLength + 1;
+    for (int i = 0; i < kShapeLength; ++i) sum += std::abs(samples[i] - shape[i + 1]);
+    return sum;
+  }
+  for (int i = 0; i < cellCount; ++i) sum += std::abs(cell[cellCount - i] - shape[kShapeLength - i]);
   return sum;
 }
 
