@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace sonatap {
 namespace {
@@ -36,21 +39,24 @@ bool MeasureAutoVolume(TuningSettings& t, SampleBuffer& samples, int64_t dataSta
       } else {
         const uint8_t* bytes = block.data() + k;
         size_t j = 0;
+#if defined(__SSE2__)
         if (n >= kLanes) {
-          // Lane by lane over whole runs of kLanes bytes (which vectorises).
-          std::array<uint8_t, kLanes> highs{}, lows;
-          lows.fill(255);
+          // Sixteen lanes at a time, then the lanes' own peaks.
+          __m128i highs = _mm_setzero_si128(), lows = _mm_set1_epi8(static_cast<char>(0xFF));
           for (; j + kLanes <= n; j += kLanes) {
-            for (size_t q = 0; q < kLanes; ++q) {
-              highs[q] = std::max(highs[q], bytes[j + q]);
-              lows[q] = std::min(lows[q], bytes[j + q]);
-            }
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + j));
+            highs = _mm_max_epu8(highs, v);
+            lows = _mm_min_epu8(lows, v);
           }
+          alignas(16) std::array<uint8_t, kLanes> h, l;
+          _mm_store_si128(reinterpret_cast<__m128i*>(h.data()), highs);
+          _mm_store_si128(reinterpret_cast<__m128i*>(l.data()), lows);
           for (size_t q = 0; q < kLanes; ++q) {
-            high = std::max(high, highs[q]);
-            low = std::min(low, lows[q]);
+            high = std::max(high, h[q]);
+            low = std::min(low, l[q]);
           }
         }
+#endif
         for (; j < n; ++j) {
           high = std::max(high, bytes[j]);
           low = std::min(low, bytes[j]);
