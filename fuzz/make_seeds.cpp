@@ -18,6 +18,7 @@
 #include "app/silent_views.h"
 #include "app/conversion_run.h"
 #include "engine/input_file.h"
+#include "engine/tape_synthesis.h"
 #include "engine/wav_writer.h"
 
 namespace fs = std::filesystem;
@@ -64,6 +65,25 @@ Bytes TwoFiles(const Bytes& first, const Bytes& second) {
     both[40 + i] = static_cast<uint8_t>(data >> (8 * i));
   }
   return both;
+}
+
+// Samples of a tape file of one record (zeros, its second copy left out)
+// with a short leader: fuzz_decode repeats its stretch eight times, so this
+// one is a recording of eight files, each stored under the batch prompts'
+// one name (which once asked for a new name for ever).
+Bytes OneRecordFileSound() {
+  struct Sink final : sonatap::ByteSink {
+    Bytes bytes;
+    void Write(const uint8_t* data, size_t count) override { bytes.insert(bytes.end(), data, data + count); }
+  } sink;
+  sonatap::Shapes shapes;
+  sonatap::LoadShapeSet(shapes, 1, 1);
+  sonatap::TapeSignalWriter writer(shapes.set, sink);
+  for (int i = 0; i < 4 * 8; ++i) writer.EmitZeroBit();
+  // Mark and count, a short gap, the block's mark; then its data, checksum and a gap.
+  for (int byte : {0xFF, 0x01, 0x01, 0x00, 0x00, 0xFF}) writer.EmitByte(byte);
+  for (int i = 0; i < sonatap::kRecordBytes + 3; ++i) writer.EmitByte(0);
+  return sink.bytes;
 }
 
 class TextDebugger final : public sonatap::DebuggerWindow {
@@ -154,6 +174,13 @@ int main(int argc, char** argv) {
     }
   }
   if (!hello.empty()) Seed("fuzz_decode_file", "two-files.wav", TwoFiles(hello, hello));
+  {
+    // Template method 1, Auto Volume off, threshold 3, DC level 128.
+    Bytes eightFiles{0x00, 0x00, 0x03, 0x6c};
+    const Bytes sound = OneRecordFileSound();
+    eightFiles.insert(eightFiles.end(), sound.begin(), sound.end());
+    Seed("fuzz_decode", "eight-files", eightFiles);
+  }
   for (const fs::path& recording : recordings) {
     const Bytes bytes = ReadBytes(recording);
     Seed("fuzz_decode_file", recording.filename().string(), bytes);

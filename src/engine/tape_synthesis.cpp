@@ -1,10 +1,9 @@
 #include "engine/tape_synthesis.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
-#include <cstdio>
 
-#include "format/parse_number.h"
 #include "format/tape_format.h"
 
 namespace sonatap {
@@ -22,13 +21,6 @@ std::string TapeRecordCountProblem(int records) {
   if (records >= 0 && records <= kMaxTapeRecords) return "";
   return "Cannot save this FIAD as Wav.\r\n\r\nIts header describes " + std::to_string(records) +
          " tape records;\r\na cassette file holds 0 to 255.";
-}
-
-std::string ByteToBits(int32_t value) {
-  std::string bits;
-  for (uint32_t v = static_cast<uint32_t>(value); v != 0; v >>= 1) bits.insert(bits.begin(), (v & 1) ? '1' : '0');
-  if (bits.size() < 8) bits.insert(bits.begin(), 8 - bits.size(), '0');
-  return bits;
 }
 
 TapeSignalWriter::TapeSignalWriter(const ShapeSet& shapes, ByteSink& sink) : sink_(sink) {
@@ -51,10 +43,12 @@ void TapeSignalWriter::EmitZeroBit() {
 void TapeSignalWriter::EmitOneBit() { sink_.Write(polarity_ > 0 ? oneHigh_.data() : oneLow_.data(), kSynthCellSamples); }
 
 void TapeSignalWriter::EmitByte(int32_t value) {
-  const std::string bits = ByteToBits(value);
-  for (int i = 0; i < 8; ++i) {
-    if (bits[i] == '0') EmitZeroBit();
-    else EmitOneBit();
+  // The top eight of the value's binary digits (at least eight of them).
+  const auto v = static_cast<uint32_t>(value);
+  const int top = std::max(8, static_cast<int>(std::bit_width(v))) - 1;
+  for (int i = top; i > top - 8; --i) {
+    if ((v >> i) & 1) EmitOneBit();
+    else EmitZeroBit();
   }
 }
 
@@ -86,11 +80,7 @@ void WriteTapeImage(const FiadImage& image, HeaderKind kind, const ShapeSet& sha
         writer.EmitByte(b);
         sum += b;
       }
-      // The checksum is the low byte of the sum, taken from its hex text.
-      char hex[16];
-      std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(sum));
-      const std::string_view digits(hex);
-      writer.EmitByte(ParseNumber("$" + std::string(digits.substr(digits.size() > 2 ? digits.size() - 2 : 0))));
+      writer.EmitByte(BlockChecksum(sum));
     }
   }
 }

@@ -11,7 +11,7 @@
 
 namespace sonatap {
 
-constexpr int kSynthCellSamples = 32;
+constexpr int kSynthCellSamples = kCellSamples;
 
 // Records the image's data fills, from the header's sector count and
 // end-of-file offset: ceil((sectors*256 - (256 - eof)) / 64), plus 4 when
@@ -26,10 +26,6 @@ std::string TapeRecordCountProblem(int records);
 // Samples of a whole tape file of N records: 256 * (771 + 148 * N).
 constexpr int64_t TapeSampleCount(int64_t records) { return 256 * TapeFileBytes(records); }
 
-// The binary digits of `value`, most significant first, padded with "0" to
-// eight; larger numbers keep all their digits.
-std::string ByteToBits(int32_t value);
-
 // Writes cells into a sink. A 0 bit is one half-wave over the whole cell and
 // flips the side the next cell starts on; a 1 bit is a full wave and keeps it.
 class TapeSignalWriter {
@@ -37,7 +33,8 @@ class TapeSignalWriter {
   TapeSignalWriter(const ShapeSet& shapes, ByteSink& sink);
   void EmitZeroBit();
   void EmitOneBit();
-  void EmitByte(int32_t value);  // the first eight digits of ByteToBits, MSB first
+  // The first eight of the value's binary digits (padded with 0s to eight), most significant first.
+  void EmitByte(int32_t value);
   int CellPolarity() const { return polarity_; }
 
  private:

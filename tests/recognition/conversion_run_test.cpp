@@ -3,7 +3,8 @@
 #include <regex>
 
 #include "format/fiad_image.h"
-#include "engine/bit_recogniser.h"
+#include "app/silent_views.h"
+#include "engine/tuning_settings.h"
 #include "engine/wav_writer.h"
 #include "support/run_fixture.h"
 
@@ -266,6 +267,53 @@ TEST(ConversionRun, LargestFiadRoundTrips) {
   f.Run();
   ASSERT_FALSE(f.storedSlots.empty());
   EXPECT_EQ(f.session->fiads.Slot(f.storedSlots[0]).image, original);
+}
+
+}  // namespace
+}  // namespace sonatap
+
+namespace sonatap {
+namespace {
+
+// A recording cut short while the run reads it: the run ends where the
+// samples stop coming, with the usual closing line after its own.
+TEST(ConversionRun, ReadErrorEndsTheRun) {
+  RunFixture f;
+  TapeSound tape;
+  tape.Silence(RunFixture::kSkip);
+  tape.File({PatternRecord(1)});
+  tape.Silence(30 * RunFixture::kSkip);
+  const std::string path = f.Wav(tape);
+  f.view.controls = [&path](int poll) {
+    if (poll == 2) std::filesystem::resize_file(path, 100000);  // at the first refresh
+    return RunControls{};
+  };
+  const std::string log = f.Run();
+  const std::smatch m = [&log] {
+    std::smatch match;
+    std::regex_search(log, match, std::regex("\r\nError reading Wav File @ ([0-9]+)\r\n\r\nEnd of Wav File\r\n\r\n$"));
+    return match;
+  }();
+  ASSERT_FALSE(m.empty()) << log;
+  EXPECT_GE(std::stoll(m[1]), 100000);
+}
+
+// Prompts that always give one name: every file of a recording is stored
+// under a name of its own and the run ends.
+TEST(ConversionRun, BatchNamesEndAMultiFileRun) {
+  RunFixture f;
+  TapeSound tape;
+  for (int file = 0; file < 3; ++file) {
+    tape.Silence(RunFixture::kSkip);
+    tape.File({PatternRecord(file)});
+  }
+  tape.Silence(RunFixture::kSkip);
+  f.Wav(tape);
+  NamingPrompts batch("TAPE");
+  RunServices services{f.view, batch, f.volumeProgress, f.debugger, nullptr};
+  RunConversion(*f.session, services);
+  EXPECT_EQ(f.session->fiads.Entries(), (std::vector<std::string>{"TAPE3", "TAPE2", "TAPE"}));
+  EXPECT_TRUE(f.session->monitor.text.ends_with("End of Wav File\r\n\r\n"));
 }
 
 }  // namespace

@@ -101,10 +101,15 @@ TEST(Synthesis, RecordCountFromHeader) {
 }
 
 TEST(Synthesis, BitsPolarityAndChecksum) {
-  EXPECT_EQ(ByteToBits(5), "00000101");
-  EXPECT_EQ(ByteToBits(256), "100000000");
   Shapes shapes;
   LoadShapeSet(shapes, 3, 1);
+  // Bytes go out most significant bit first; the checksum is sum & 0xFF.
+  for (const auto& [value, sent] : {std::pair{0x05, 0x05}, {0xA3, 0xA3}, {256, 0x80}}) {
+    MemorySink bits;
+    TapeSignalWriter(shapes.set, bits).EmitByte(value);
+    EXPECT_EQ(CellsToBytes(bits.samples, shapes.set)[0], sent) << value;
+  }
+  EXPECT_EQ(BlockChecksum(0x3FC0), 0xC0);
   MemorySink sink;
   TapeSignalWriter writer(shapes.set, sink);
   writer.EmitByte(0x00);
