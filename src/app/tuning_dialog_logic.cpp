@@ -6,32 +6,37 @@
 namespace sonatap {
 namespace {
 
-constexpr int kDcShownOffset = 128;  // the DC Offset box shows DcLevel - 128
-
 // Levels are shown in hundredths, truncated (float arithmetic, so 0.9 shows 90).
 int Hundredths(float level) { return static_cast<int>(std::fabs(level) * 100.0f); }
 
-}  // namespace
+// The boxes are the tuning fields, in the same order.
+const TuningFieldInfo& Field(TuningDialogLogic::Spin spin) { return FieldInfo(static_cast<TuningField>(spin)); }
+static_assert(static_cast<int>(TuningDialogLogic::Spin::DcOffset) == static_cast<int>(TuningField::DcLevel));
+static_assert(static_cast<int>(TuningDialogLogic::Spin::VolumePlus) == static_cast<int>(TuningField::VolumePlus));
+static_assert(TuningDialogLogic::kSpinCount == kTuningFields.size());
 
-TuningDialogLogic::Range TuningDialogLogic::RangeOf(Spin spin) {
-  switch (spin) {
-    case Spin::Threshold: return {0, 6};
-    case Spin::Tolerance: return {40, 600};
-    case Spin::SkipTime: return {0, 20};
-    case Spin::DcOffset: return {20, 230};
-    case Spin::VolumeMinus:
-    case Spin::VolumePlus: return {0, 300};
-  }
-  return {0, 0};
+template <size_t N>
+std::vector<std::string> Labels(const std::array<TuningMethodName, N>& methods) {
+  std::vector<std::string> labels;
+  for (const TuningMethodName& m : methods) labels.emplace_back(m.label);
+  return labels;
 }
 
+}  // namespace
+
+TuningDialogLogic::Range TuningDialogLogic::RangeOf(Spin spin) { return {Field(spin).low, Field(spin).high}; }
+
+int TuningDialogLogic::ShownOffset(Spin spin) { return Field(spin).shownOffset; }
+
+const char* TuningDialogLogic::LabelOf(Spin spin) { return Field(spin).label; }
+
 const std::vector<std::string>& TuningDialogLogic::DetectionItems() {
-  static const std::vector<std::string> items = {"Natural", "Sine", "Square", "Triangle"};
+  static const std::vector<std::string> items = Labels(kDetectionMethods);
   return items;
 }
 
 const std::vector<std::string>& TuningDialogLogic::RecognitionItems() {
-  static const std::vector<std::string> items = {"Natural", "Sine", "Square", "Triangle 1", "Triangle 2", "DC Offset", "Adaptive"};
+  static const std::vector<std::string> items = Labels(kRecognitionMethods);
   return items;
 }
 
@@ -41,7 +46,7 @@ void TuningDialogLogic::ShowValue(Spin spin, int value) {
   const Range range = RangeOf(spin);
   SpinShown& shown = At(spin);
   shown.value = std::clamp(value, range.low, range.high);
-  shown.text = std::to_string(spin == Spin::DcOffset ? shown.value - kDcShownOffset : shown.value);
+  shown.text = std::to_string(shown.value - ShownOffset(spin));
 }
 
 void TuningDialogLogic::ShowVolumesFromSettings() {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/tuning_schema.h"
 #include "engine/tuning_settings.h"
 
 namespace sonatap {
@@ -26,6 +27,8 @@ class TuningDialogLogic {
     int low, high;
   };
   static Range RangeOf(Spin spin);
+  static int ShownOffset(Spin spin);      // the box shows the value minus this
+  static const char* LabelOf(Spin spin);
   static const std::vector<std::string>& DetectionItems();    // "Natural" .. "Triangle"
   static const std::vector<std::string>& RecognitionItems();  // "Natural" .. "DC Offset"
   static constexpr const char* kVolumeNotApplicable = "NA";

@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "app/debug_records_text.h"
 #include "app/silent_views.h"
+#include "app/tuning_schema.h"
 #include "engine/tuning_settings.h"
 #include "app/conversion_run.h"
 #include "app/import_recording.h"
@@ -21,19 +22,28 @@ std::string DefaultName(const std::string& wavPath) {
   return stem.empty() ? "TAPE" : stem;
 }
 
+// A whole-number option as the Tuning dialog shows it: within the field's
+// range, less its shown offset.
+int Field(const Args& args, TuningField field, int stored) {
+  const TuningFieldInfo& f = FieldInfo(field);
+  return f.shownOffset + args.Integer(f.option, f.low - f.shownOffset, f.high - f.shownOffset, stored - f.shownOffset);
+}
+
 void ApplyTuning(const Args& args, TuningSettings& t) {
-  t.Threshold = args.Integer("threshold", 0, 6, t.Threshold);
-  t.Tolerance = args.Integer("tolerance", 40, 600, t.Tolerance);
+  t.Threshold = Field(args, TuningField::Threshold, t.Threshold);
+  t.Tolerance = Field(args, TuningField::Tolerance, t.Tolerance);
   t.RecognitionMethod = args.Method("recognition", kRecognitionNames, t.RecognitionMethod);
   t.DetectionMethod = args.Method("detection", kDetectionNames, t.DetectionMethod);
-  t.SkipTime = args.Integer("skip-time", 0, 20, t.SkipTime);
-  t.DcLevel = 128 + args.Integer("dc-offset", -108, 102, t.DcLevel - 128);
+  t.SkipTime = Field(args, TuningField::SkipTime, t.SkipTime);
+  t.DcLevel = Field(args, TuningField::DcLevel, t.DcLevel);
   if (auto volume = args.Value("volume")) {
     const size_t comma = volume->find(',');
     if (comma == std::string::npos) throw UsageError("--volume needs PLUS,MINUS");
     // The dialog's spins count hundredths.
-    const int plus = ParseInteger(volume->substr(0, comma), "--volume PLUS", 0, 300);
-    const int minus = ParseInteger(volume->substr(comma + 1), "--volume MINUS", 0, 300);
+    const TuningFieldInfo& p = FieldInfo(TuningField::VolumePlus);
+    const TuningFieldInfo& m = FieldInfo(TuningField::VolumeMinus);
+    const int plus = ParseInteger(volume->substr(0, comma), "--volume PLUS", p.low, p.high);
+    const int minus = ParseInteger(volume->substr(comma + 1), "--volume MINUS", m.low, m.high);
     t.VolumePlus = plus / 100.0f;
     t.VolumeMinus = -(minus / 100.0f);
     t.AutoVolume = false;

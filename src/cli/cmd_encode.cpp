@@ -8,12 +8,23 @@
 #include "format/bit_shapes.h"
 #include "engine/tape_synthesis.h"
 #include "engine/wav_writer.h"
+#include "app/tuning_schema.h"
 
 namespace sonatap::cli {
 
-const std::vector<std::string> kRecognitionNames = {"natural", "sine", "square", "triangle1", "triangle2", "dc-offset",
-                                                  "adaptive"};
-const std::vector<std::string> kDetectionNames = {"natural", "sine", "square", "triangle"};
+namespace {
+
+template <size_t N>
+std::vector<std::string> OptionNames(const std::array<TuningMethodName, N>& methods) {
+  std::vector<std::string> names;
+  for (const TuningMethodName& m : methods) names.emplace_back(m.option);
+  return names;
+}
+
+}  // namespace
+
+const std::vector<std::string> kRecognitionNames = OptionNames(kRecognitionMethods);
+const std::vector<std::string> kDetectionNames = OptionNames(kDetectionMethods);
 
 int RunEncode(const std::vector<std::string>& words) {
   const Args args(words, {"recognition"}, {});

@@ -4,11 +4,13 @@
 #include <vector>
 
 #include "cli/cli_args.h"
+#include "app/tuning_schema.h"
 #include "cli/commands.h"
 
 namespace {
 
-constexpr const char* kUsage =
+// The usage text; the tuning options come from the table the parser reads.
+const std::string kUsage =
     "Usage: sonatap-cli COMMAND [ARGS]\n"
     "\n"
     "TI-99/4A cassette data: WAV recordings to FIAD files and back.\n"
@@ -23,10 +25,8 @@ constexpr const char* kUsage =
     "      Convert every tape file in recording FILE into DIR/NAME.fiad,\n"
     "      DIR/NAME-2.fiad, ... and print the Monitor log. An 8-bit mono 44100 Hz\n"
     "      WAV is read as it is; any other audio file (or any with --condition)\n"
-    "      is conditioned first and read with --recognition adaptive. Tuning options:\n"
-    "      --threshold 0..6  --tolerance 40..600  --recognition N|NAME\n"
-    "      --detection N|NAME (natural sine square triangle)  --skip-time 0..20\n"
-    "      --dc-offset -108..102  --volume PLUS,MINUS (each 0..3; turns Auto off)\n"
+    "      is conditioned first and read with --recognition adaptive. Tuning options:\n" +
+    sonatap::TuningOptionsUsage() +
     "  condition IN OUT [--channel left|right|auto|N]\n"
     "      Write audio file IN as the recording decode reads: 8-bit mono 44100 Hz,\n"
     "      one channel, cleaned, levelled, with the tape speed corrected.\n"

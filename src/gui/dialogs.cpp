@@ -66,17 +66,17 @@ TuningDialog::TuningDialog(QWidget* parent, TuningSettings& settings) : QDialog(
   Frame(this, "Recognition", {17, 82, 255, 45});
   Frame(this, "Volume", {17, 131, 255, 50});
 
-  Label(this, "Threshold", {27, 28, 55, 20});
+  Label(this, TuningDialogLogic::LabelOf(Spin::Threshold), {27, 28, 55, 20});
   AddSpin(Spin::Threshold, {101, 23, 40, 20},
           "Threshold specifies the maximum length/size a bit shape can be before Sonatap determines it has passed.");
-  Label(this, "Tolerance", {160, 28, 55, 20});
+  Label(this, TuningDialogLogic::LabelOf(Spin::Tolerance), {160, 28, 55, 20});
   AddSpin(Spin::Tolerance, {220, 23, 40, 20}, "Tolerance for detecting a Bit has been recognised.");
   Label(this, "Method", {27, 55, 38, 20});
   detection_ = new QComboBox(this);
   detection_->setGeometry(70, 50, 72, 20);
   detection_->setToolTip("Select Method of Recognition.");
   for (const std::string& item : TuningDialogLogic::DetectionItems()) detection_->addItem(QString::fromStdString(item));
-  Label(this, "Skip Time", {160, 55, 55, 20});
+  Label(this, TuningDialogLogic::LabelOf(Spin::SkipTime), {160, 55, 55, 20});
   AddSpin(Spin::SkipTime, {220, 50, 40, 20},
           "Number of Seconds to skip into Wave file before detection begins. Helps with Wavs that have "
           "pops/spikes at begining.");
@@ -88,7 +88,7 @@ TuningDialog::TuningDialog(QWidget* parent, TuningSettings& settings) : QDialog(
   for (const std::string& item : TuningDialogLogic::RecognitionItems())
     recognition_->addItem(QString::fromStdString(item));
   recognition_->setItemData(kAdaptiveMethod - 1, TuningDialogLogic::kAdaptiveTip, Qt::ToolTipRole);
-  Label(this, "DC Offset", {160, 103, 55, 20});
+  Label(this, TuningDialogLogic::LabelOf(Spin::DcOffset), {160, 103, 55, 20});
   AddSpin(Spin::DcOffset, {220, 99, 40, 20}, "Vary location of DC.");
 
   auto_ = Button(this, "Auto", {27, 151, 36, 20});
@@ -123,7 +123,7 @@ TuningDialog::TuningDialog(QWidget* parent, TuningSettings& settings) : QDialog(
 }
 
 ShownSpinBox* TuningDialog::AddSpin(Spin spin, QRect place, const char* tooltip) {
-  auto* box = new ShownSpinBox(this, spin == Spin::DcOffset ? 128 : 0);
+  auto* box = new ShownSpinBox(this, TuningDialogLogic::ShownOffset(spin));
   const TuningDialogLogic::Range range = TuningDialogLogic::RangeOf(spin);
   box->setRange(range.low, range.high);
   box->setGeometry(place);
