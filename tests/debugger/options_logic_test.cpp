@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/ui_fakes.h"
+#include "support/scripted_fakes.h"
+#include "support/temp_files.h"
 
 namespace sonatap {
 namespace {
@@ -10,7 +11,7 @@ namespace {
 TEST(OptionsDialog, OnlyOkStoresTheTick) {
   bool showRecords = false;
   DebugStore store;
-  ui_test::AnsweringPrompts prompts;
+  ScriptedPrompts prompts;
   OptionsLogic dialog(showRecords, store, prompts);
   EXPECT_FALSE(dialog.Ticked());
   dialog.SetTicked(true);
@@ -23,7 +24,7 @@ TEST(OptionsDialog, OnlyOkStoresTheTick) {
 TEST(OptionsDialog, DefaultsTurnTheOptionOffAtOnce) {
   bool showRecords = true;
   DebugStore store;
-  ui_test::AnsweringPrompts prompts;
+  ScriptedPrompts prompts;
   OptionsLogic dialog(showRecords, store, prompts);
   EXPECT_TRUE(dialog.Ticked());
   dialog.Defaults();
@@ -36,7 +37,7 @@ TEST(OptionsDialog, ClearDebuggerEmptiesTheStoreOnceWithoutAsking) {
   DebugStore store;
   store.count = 12;
   store.rows[3].locked = true;
-  ui_test::AnsweringPrompts prompts;
+  ScriptedPrompts prompts;
   OptionsLogic dialog(showRecords, store, prompts);
   EXPECT_TRUE(dialog.ClearEnabled());
   dialog.ClearDebugger();
@@ -44,7 +45,7 @@ TEST(OptionsDialog, ClearDebuggerEmptiesTheStoreOnceWithoutAsking) {
   EXPECT_FALSE(store.rows[3].locked);
   EXPECT_FALSE(dialog.ClearEnabled());
   ASSERT_EQ(prompts.messages.size(), 1u);
-  EXPECT_EQ(prompts.messages[0], (ui_test::Shown{"Sonatap - Options", "Debug Data has been cleared"}));
+  EXPECT_EQ(prompts.messages[0], (Message{"Sonatap - Options", "Debug Data has been cleared"}));
 
   // An empty store is "cleared" too, in a dialog opened again.
   OptionsLogic again(showRecords, store, prompts);

@@ -2,20 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/ui_fakes.h"
+#include "support/scripted_fakes.h"
+#include "support/temp_files.h"
 
 namespace sonatap {
 namespace {
 
-using ui_test::Ports;
-using ui_test::Slurp;
-using ui_test::TempFolder;
 
 class SaveFiad : public ::testing::Test {
  protected:
   std::unique_ptr<Session> session = Session::Create();
   Ports ports;
-  TempFolder folder;
+  TempDir folder;
 
   // Lists a converted image of `records` records named `name`.
   void ListConverted(const std::string& name, int records) {
@@ -81,7 +79,7 @@ TEST_F(SaveFiad, WritesATifilesImageUpToItsEndOfFileOffset) {
 
 TEST_F(SaveFiad, ReplacesAnOlderLongerFileWhole) {
   ListConverted("HELLO", 3);
-  ui_test::WriteBytes(folder.Path("old.fiad"), std::string(2000, 'x'));
+  folder.Write("old.fiad", std::string(2000, 'x'));
   ports.prompts.fileTypes = {SaveFileType::Fiad};
   ports.prompts.saveFiles = {folder.Path("old.fiad")};
   Save("HELLO");
@@ -119,7 +117,7 @@ TEST_F(SaveFiad, SaysSoWhenTheFileCannotBeWritten) {
   ports.prompts.saveFiles = {path};
   Save("HELLO");
   ASSERT_EQ(ports.prompts.messages.size(), 1u);
-  EXPECT_EQ(ports.prompts.messages[0], (ui_test::Shown{"Sonatap - File Error!", "Error writing file.\r\n" + path}));
+  EXPECT_EQ(ports.prompts.messages[0], (Message{"Sonatap - File Error!", "Error writing file.\r\n" + path}));
 }
 
 }  // namespace

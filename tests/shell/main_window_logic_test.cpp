@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/ui_fakes.h"
+#include "support/scripted_fakes.h"
+#include "support/temp_files.h"
 #include "engine/wav_writer.h"
 
 namespace sonatap {
 namespace {
 
-using ui_test::Ports;
-using ui_test::Shown;
 
 MainEvent Menu(int item) { return {EventKind::Menu, item}; }
 MainEvent Gadget(int number) { return {EventKind::Gadget, number}; }
@@ -19,7 +18,7 @@ class MainWindow : public ::testing::Test {
   std::unique_ptr<Session> session = Session::Create();
   Ports ports;
   MainWindowLogic logic{*session, ports};
-  ui_test::TempFolder folder;
+  TempDir folder;
 
   // Tape sound of a 2-record program, made by the synthesis.
   std::string Recording() {
@@ -78,7 +77,7 @@ TEST_F(MainWindow, AboutHelpTuningAndOptions) {
   logic.Handle(Menu(menu_item::kAbout));
   ASSERT_EQ(ports.prompts.messages.size(), 1u);
   EXPECT_EQ(ports.prompts.messages[0],
-            (Shown{"Sonatap - About",
+            (Message{"Sonatap - About",
                    "Sonatap 0.95b\r\n\r\nTI99/4A Cassette Tape data file conversion tool.\r\n"
                    "Converts between cassette sound and FIAD formats.\r\n14-06-2006.\r\n\r\n"}));
   EXPECT_EQ(ports.focuses, 1);
@@ -91,7 +90,7 @@ TEST_F(MainWindow, AboutHelpTuningAndOptions) {
   EXPECT_EQ(ports.optionsRuns, 1);
   // Without a debugger window the Debug item does nothing.
   logic.Handle(Menu(menu_item::kDebug));
-  EXPECT_TRUE(ports.prompts.textAsked.empty());
+  EXPECT_TRUE(ports.prompts.textPrompts.empty());
 }
 
 TEST_F(MainWindow, ExitEndsAtOnceTheCloseBoxAfterTheEvent) {
@@ -109,11 +108,10 @@ TEST_F(MainWindow, PressedStartRunsTheConversionAndListsWhatItFinds) {
   ports.prompts.texts = {"TWO"};
   logic.Handle(Gadget(gadget::kStart));
   EXPECT_FALSE(ports.startPressed);
-  EXPECT_EQ(ports.run.locks, 1);
-  EXPECT_EQ(ports.run.unlocks, 1);
-  ASSERT_EQ(ports.prompts.textAsked.size(), 1u);
-  EXPECT_EQ(ports.prompts.textAsked[0],
-            (Shown{"Sonatap - Conversion complete", "Enter name of FIAD. (10 Chars Max)"}));
+  EXPECT_EQ(ports.run.calls, (std::vector<std::string>{"lock", "unlock"}));
+  ASSERT_EQ(ports.prompts.textPrompts.size(), 1u);
+  EXPECT_EQ(ports.prompts.textPrompts[0],
+            (Message{"Sonatap - Conversion complete", "Enter name of FIAD. (10 Chars Max)"}));
   EXPECT_EQ(session->fiads.Entries(), std::vector<std::string>{"TWO"});
   EXPECT_GE(ports.refreshes, 1);
   const std::string end = "End of Wav File\r\n\r\n";

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/main_view.h"
+#include "app/main_window_logic.h"
 #include "app/run_view.h"
 #include "app/user_prompts.h"
 
@@ -56,7 +57,11 @@ class ScriptedPrompts final : public UserPrompts {
     dialogs.push_back(d);
     return Next(saveFiles, "ChooseSaveFile");
   }
-  SaveFileType ChooseFileType() override { return Next(fileTypes, "ChooseFileType"); }
+  SaveFileType ChooseFileType() override {
+    ++fileTypeAsked;
+    return Next(fileTypes, "ChooseFileType");
+  }
+  int fileTypeAsked = 0;
 
  private:
   template <typename T>
@@ -134,6 +139,42 @@ class FakeMainView final : public MainView {
   void SetProgress(int p) override { progress.push_back(p); }
   void RefreshFiadList() override { ++refreshes; }
   void FocusFiadList() override { ++focuses; }
+};
+
+// The main window's ports: prompts and the run from the fakes above, and
+// what the window was told kept.
+class Ports final : public MainWindowPorts {
+ public:
+  ScriptedPrompts prompts;
+  FakeRunView run;
+  NoProgress progress;
+  std::string wavName, monitor;
+  int row = -1;
+  bool startPressed = false, debugTicked = false;
+  int focuses = 0, refreshes = 0, tuningRuns = 0, optionsRuns = 0;
+  std::vector<EnabledStates> applied;
+  std::vector<std::string> documents;
+  std::vector<BasicListing> listings;
+
+  void SetWavName(const std::string& name) override { wavName = name; }
+  void ShowMonitor(const std::string& text) override { monitor = text; }
+  void SetProgress(int) override {}
+  void RefreshFiadList() override { ++refreshes; }
+  void FocusFiadList() override { ++focuses; }
+  UserPrompts& Prompts() override { return prompts; }
+  RunView& ConversionView() override { return run; }
+  ProgressWindow& VolumeProgress() override { return progress; }
+  ProgressWindow& SaveProgress() override { return progress; }
+  ProgressWindow& ImportProgress() override { return progress; }
+  int SelectedRow() const override { return row; }
+  bool StartPressed() const override { return startPressed; }
+  void ReleaseStart() override { startPressed = false; }
+  bool DebugTicked() const override { return debugTicked; }
+  void ApplyEnabled(const EnabledStates& states) override { applied.push_back(states); }
+  void RunTuningDialog() override { ++tuningRuns; }
+  void RunOptionsDialog() override { ++optionsRuns; }
+  void ShowListing(const BasicListing& listing) override { listings.push_back(listing); }
+  void OpenDocument(const std::string& name) override { documents.push_back(name); }
 };
 
 }  // namespace sonatap
