@@ -1,0 +1,100 @@
+// The decoder as a scan that only collects what it found: a listener of a
+// few lines gets each file's header and every record copy with its bytes,
+// checksum, verdict and where its mark was found.
+#include <gtest/gtest.h>
+
+#include "engine/bit_recogniser.h"
+#include "engine/sample_buffer.h"
+#include "support/run_fixture.h"
+
+namespace sonatap {
+namespace {
+
+struct Collector final : DecoderEvents {
+  SampleBuffer* samples = nullptr;
+  BitRecogniser* recogniser = nullptr;
+  std::vector<TapeFileHeader> headers;
+  struct Copy {
+    int record;
+    bool second;
+    Record bytes;
+    int checksum;
+    bool good;
+    int64_t mark;
+  };
+  std::vector<Copy> copies;
+
+  void CountBytesRead(const TapeFileHeader& h) override { headers.push_back(h); }
+  void CopyRead(const RecordCopy& c) override {
+    Record bytes;
+    std::copy(c.bytes.begin(), c.bytes.end(), bytes.begin());
+    copies.push_back({c.record, c.secondCopy, bytes, c.checksumRead, c.good, c.markPosition});
+  }
+  void MarkLost(int64_t, int64_t from) override { MoveTo(from); }
+  void FileSearchBegun(int64_t skipTo) override {
+    recogniser->BeginFile();
+    MoveTo(skipTo);
+  }
+  void MoveTo(int64_t position) {
+    samples->Seek(position);
+    recogniser->Restart();
+  }
+};
+
+TEST(DecoderEvents, AListenerCollectsHeadersAndRecordCopies) {
+  RunFixture f;
+  TapeSound tape;
+  tape.Silence(1000);
+  const Record one = PatternRecord(1), two = PatternRecord(2);
+  tape.Header(2, 2);
+  tape.Block(one, 1);  // a bad first copy: the second is read
+  tape.Block(one);
+  tape.Block(two);
+  tape.Block(two);
+  tape.Silence(2 * RunFixture::kSkip);
+  f.Wav(tape);
+
+  SampleBuffer samples;
+  ASSERT_TRUE(samples.Open(f.session->conversion.wavPath));
+  Collector collector;
+  const DecoderSettings settings{"tape.wav", 1};  // past the last record's second copy
+  RecordDecoder decoder(f.session->decoder, settings, collector);
+  BitRecogniser recogniser(f.session->conversion, f.session->tuning, f.session->shapes, decoder);
+  collector.samples = &samples;
+  collector.recogniser = &recogniser;
+  samples.Seek(kWavHeaderSize);
+  decoder.BeginFileSearch(samples.Position());
+  while (!samples.AtEnd() && !recogniser.ProcessSample(samples.ReadNext(), samples.Position())) {
+  }
+
+  ASSERT_EQ(collector.headers.size(), 1u);
+  EXPECT_EQ(collector.headers[0].firstCount, 2);
+  EXPECT_EQ(collector.headers[0].secondCount, 2);
+  // The header's mark ends 1000 + 768 * 256 samples into the data, the block
+  // marks 74 * 256 samples apart after it; marks are found near their end.
+  const int64_t sync = kWavHeaderSize + 1000 + 769 * 256;
+  EXPECT_NEAR(static_cast<double>(collector.headers[0].syncPosition), sync, 40);
+  ASSERT_EQ(collector.copies.size(), 3u);
+  const int64_t marks[] = {sync + 2 * 256 + 9 * 256, sync + 2 * 256 + 83 * 256, sync + 2 * 256 + 157 * 256};
+  const struct {
+    int record;
+    bool second;
+    const Record& bytes;
+    int checksum;
+    bool good;
+  } expected[] = {{1, false, one, (Checksum(one) + 1) & 0xFF, false},
+                  {1, true, one, Checksum(one), true},
+                  {2, false, two, Checksum(two), true}};
+  for (int i = 0; i < 3; ++i) {
+    const Collector::Copy& c = collector.copies[i];
+    EXPECT_EQ(c.record, expected[i].record) << i;
+    EXPECT_EQ(c.second, expected[i].second) << i;
+    EXPECT_EQ(c.bytes, expected[i].bytes) << i;
+    EXPECT_EQ(c.checksum, expected[i].checksum) << i;
+    EXPECT_EQ(c.good, expected[i].good) << i;
+    EXPECT_NEAR(static_cast<double>(c.mark), marks[i], 40) << i;
+  }
+}
+
+}  // namespace
+}  // namespace sonatap
