@@ -217,8 +217,8 @@ void Run::DrawSample() {
   RasterImage& g = g_.gfx;
   g.VerticalLine(g_.gfxX, 0, kGfxHeight - 1, colour::kBlack);
   g.SetPixel(g_.gfxX, kMiddleLevel, colour::kGreen);
-  g.SetPixel(g_.gfxX, static_cast<int>(t.VolumePlus * 90 + 128), colour::kLightBlue);
-  g.SetPixel(g_.gfxX, static_cast<int>(t.VolumeMinus * 90 + 128), colour::kLightBlue);
+  g.SetPixel(g_.gfxX, static_cast<int>(t.VolumePlus * 90 + kMiddleLevel), colour::kLightBlue);
+  g.SetPixel(g_.gfxX, static_cast<int>(t.VolumeMinus * 90 + kMiddleLevel), colour::kLightBlue);
   g.SetPixel(g_.gfxX, t.DcLevel, colour::kYellow);
   g.Line(g_.gfxPrevX, g_.gfxPrevY, g_.gfxX, c_.sample, colour::kWhite);
   g_.gfxPrevX = g_.gfxX;

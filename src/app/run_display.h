@@ -3,6 +3,7 @@
 // fields and the oscilloscope picture, kept from one run to the next.
 #include "app/raster_image.h"
 #include "app/run_view.h"
+#include "format/tape_format.h"
 
 namespace sonatap {
 
@@ -13,7 +14,7 @@ constexpr int kGfxHeight = 256;
 struct RunDisplay {
   int uiCounter = 0;  // kept from one run to the next
   bool statusOpen = false, gfxOpen = false;
-  int gfxX = 0, gfxPrevX = 0, gfxPrevY = 128;
+  int gfxX = 0, gfxPrevX = 0, gfxPrevY = kMiddleLevel;
   StatusFields status;                     // what the Status window shows
   RasterImage gfx{kGfxWidth, kGfxHeight};  // the oscilloscope, drawn off-screen
 };

@@ -28,7 +28,7 @@ struct CellLimits {
   int endTolerance = 0;             // a cell ends when its end matches the reference closer than this
 
   static CellLimits From(const TuningSettings& t) {
-    return {RoundToNearestEven(t.VolumePlus * 45 + 128), RoundToNearestEven(t.VolumeMinus * 32 + 128),
+    return {RoundToNearestEven(t.VolumePlus * 45 + kMiddleLevel), RoundToNearestEven(t.VolumeMinus * 32 + kMiddleLevel),
             RoundToNearestEven(t.Tolerance * t.VolumePlus)};
   }
   bool Starts(int sample) const { return sample > startHigh || sample < startLow; }

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "format/tape_format.h"
+
 namespace sonatap {
 
 constexpr int kCrossingMethod = 6;  // "DC Offset"
@@ -13,7 +15,7 @@ struct TuningSettings {
   int RecognitionMethod = 1;  // 1..5 template shapes, 6 "DC Offset" crossing method
   int DetectionMethod = 1;    // 1..4 end-of-cell reference
   int SkipTime = 4;           // seconds skipped after each per-file reset (0..20)
-  int DcLevel = 128;          // middle line of the signal (20..230)
+  int DcLevel = kMiddleLevel; // middle line of the signal (20..230)
   float VolumePlus = 0.9f;    // positive half-wave level, fraction of full scale
   float VolumeMinus = -0.9f;  // negative half-wave level, never positive
   bool AutoVolume = true;     // measure both levels before each run
