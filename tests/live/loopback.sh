@@ -1,0 +1,74 @@
+#!/bin/sh
+# A real loopback through a sound server: a private PulseAudio with a null
+# sink; `sonatap-cli record` takes the sink's monitor while `sonatap-cli play`
+# plays a FIAD into it, and decoding the recording must give the FIAD back,
+# byte for byte. Ends with 77 (skipped) where no sound server can be started.
+#   loopback.sh SONATAP-CLI FIAD
+set -u
+cli=$1
+fiad=$2
+
+skip() {
+  echo "SKIPPED: $*"
+  exit 77
+}
+fail() {
+  echo "FAILED: $*"
+  [ -f "$work/pulse.log" ] && tail -20 "$work/pulse.log"
+  exit 1
+}
+
+command -v pulseaudio >/dev/null 2>&1 || skip "pulseaudio is not installed (scripts/install-deps.sh installs it)"
+command -v pactl >/dev/null 2>&1 || skip "pactl is not installed (pulseaudio-utils)"
+
+work=$(mktemp -d)
+server_pid=""
+cleanup() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A server of our own, whoever runs the test (root too): its runtime folder,
+# home and socket are the test's, so it meets no other server or session.
+export XDG_RUNTIME_DIR="$work" HOME="$work" PULSE_SERVER="unix:$work/native"
+unset PULSE_SINK PULSE_SOURCE
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --use-pid-file=no --disable-shm=yes \
+  --log-target="file:$work/pulse.log" \
+  -L "module-native-protocol-unix socket=$work/native auth-anonymous=1" \
+  -L "module-null-sink sink_name=sonatap_loop rate=44100 channels=1" &
+server_pid=$!
+tries=0
+until pactl info >/dev/null 2>&1; do
+  tries=$((tries + 1))
+  if [ $tries -gt 50 ] || ! kill -0 "$server_pid" 2>/dev/null; then
+    reason=$(tail -3 "$work/pulse.log" 2>/dev/null | tr '\n' ' ')
+    server_pid=""
+    skip "no PulseAudio server could be started here: $reason"
+  fi
+  sleep 0.1
+done
+pactl set-default-sink sonatap_loop && pactl set-default-source sonatap_loop.monitor ||
+  fail "the null sink was not made the default"
+
+"$cli" devices >"$work/devices.txt" || fail "devices found nothing with a server running"
+grep -q . "$work/devices.txt" || fail "devices printed nothing"
+
+"$cli" record "$work/rec.wav" --device pulse 2>"$work/record.txt" &
+recorder=$!
+sleep 1
+"$cli" play "$fiad" --device pulse 2>"$work/play.txt" || { cat "$work/play.txt"; fail "play failed"; }
+sleep 1
+kill -INT "$recorder"
+wait "$recorder" || { cat "$work/record.txt"; fail "record did not end well on Ctrl-C"; }
+cat "$work/play.txt" "$work/record.txt"
+
+mkdir "$work/out"
+name=$(head -c 10 "$fiad" | tr -d ' ')  # the header's file name, which the tape does not carry
+"$cli" decode "$work/rec.wav" --out "$work/out" --name "$name" >"$work/monitor.txt" || {
+  cat "$work/monitor.txt"
+  fail "the recording did not decode"
+}
+[ -f "$work/out/$name.fiad" ] || { cat "$work/monitor.txt"; fail "no FIAD came out of the recording"; }
+cmp "$fiad" "$work/out/$name.fiad" || fail "the FIAD from the recording differs from the one played"
+echo "loopback: $(basename "$fiad") played, recorded and decoded back byte for byte"
