@@ -22,6 +22,7 @@ constexpr float kMinHysteresis = 2;
 // Intervals, in cells: shorter than kGlitch is noise, up to kHalfLimit half
 // a cell, up to kWholeLimit a whole one, longer a gap.
 constexpr float kGlitch = 0.3f;
+constexpr float kTimingShare = 0.3f;  // of the margin: where a change is timed
 constexpr float kHalfLimit = 0.75f;
 constexpr float kWholeLimit = 1.5f;
 // The learnt cell length stays within -20 % .. +25 % of nominal.
@@ -45,7 +46,8 @@ void AdaptiveCells::Reset() {
 }
 
 void AdaptiveCells::Restart() {
-  lastChange_ = -1;
+  lastChange_ = middleCrossing_ = -1;
+  previous_ = kMiddleLevel;
   pendingHalf_ = 0;
   badRun_ = 0;
   gapCells_ = 0;
@@ -61,6 +63,16 @@ AdaptiveCells::Event AdaptiveCells::Process(uint8_t sample) {
   const float middle = (high_ + low_) * 0.5f;
   const float margin = std::max({swing * kHysteresis, swing_ * kNoiseFloorShare, kMinHysteresis});
 
+  // A change is timed where the signal left the middle line on its way past
+  // the margin, not where it passed the margin: a steep edge passes the
+  // margin sooner than a gentle one, and a 1's half cells are steeper. "Left"
+  // is a small step off the line, so that a spike's tail, which rests on the
+  // line and jitters about it, does not move the time.
+  const float near = above_ ? middle - margin * kTimingShare : middle + margin * kTimingShare;
+  const float offset = x - near, before = previous_ - near;
+  if (above_ ? (offset < 0 && before >= 0) : (offset > 0 && before <= 0))
+    middleCrossing_ = static_cast<double>(now_ - 1) + before / (before - offset);
+  previous_ = x;
   const bool changed = above_ ? x < middle - margin : x > middle + margin;
   if (!changed) {
     if (locked_ && lastChange_ >= 0 && static_cast<float>(now_ - lastChange_) > kMaxGapCells * cellLength_) {
@@ -70,10 +82,10 @@ AdaptiveCells::Event AdaptiveCells::Process(uint8_t sample) {
     return Event::None;
   }
   above_ = !above_;
-  const int64_t previous = lastChange_;
-  lastChange_ = now_;
+  const double previous = lastChange_;
+  lastChange_ = middleCrossing_ > previous ? middleCrossing_ : static_cast<double>(now_);
   if (previous < 0) return Event::None;
-  return Interval(static_cast<float>(now_ - previous));
+  return Interval(static_cast<float>(lastChange_ - previous));
 }
 
 AdaptiveCells::Event AdaptiveCells::Interval(float length) {
@@ -86,15 +98,18 @@ AdaptiveCells::Event AdaptiveCells::Interval(float length) {
     return Event::None;
   }
   badRun_ = 0;
-  if (cells < kHalfLimit) {
-    if (pendingHalf_ == 0) {
-      pendingHalf_ = length;
-      return Event::None;
-    }
+  // The second part of a 1 ends the cell wherever its middle change fell: a
+  // dull head delays the changes of a 1 less than those of a 0, so the two
+  // halves of a cell after a 0 come out unequal, but their sum is a cell.
+  if (pendingHalf_ > 0 && (pendingHalf_ + length) / cellLength_ < kWholeLimit) {
     TrackCellLength(pendingHalf_ + length);
     pendingHalf_ = 0;
     if (!locked_) wholeRun_ = 0;
     return locked_ ? Event::One : Event::None;
+  }
+  if (cells < kHalfLimit) {
+    pendingHalf_ = length;
+    return Event::None;
   }
   // A half cell left alone before a whole one or a gap was a misread edge.
   pendingHalf_ = 0;

@@ -44,7 +44,10 @@ class AdaptiveCells {
   float swing_ = 0;           // slow peak-to-peak level, for the noise floor
   bool above_ = false;        // the side of the middle line the signal is on
   // Timing.
-  int64_t now_ = 0, lastChange_ = -1;
+  int64_t now_ = 0;
+  double lastChange_ = -1;      // when the last change crossed the middle line
+  double middleCrossing_ = -1;  // when the signal last left the middle line toward the next change
+  float previous_ = 0;          // the last sample
   float cellLength_ = 0;
   float pendingHalf_ = 0;     // first half of a 1, waiting for its second
   // Lock: bits flow only after a run of whole cells (a leader or the zeros

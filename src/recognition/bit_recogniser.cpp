@@ -104,12 +104,18 @@ void BitRecogniser::ProcessAdaptiveSample(uint8_t byte) {
     case AdaptiveCells::Event::One:
       decoder_.ReceiveOneBit();
       break;
-    case AdaptiveCells::Event::Gap:
-      // A dropout: its bits are unknown, but counting them as zeros keeps the
-      // bytes after it in step, so the copy's checksum fails where it should
-      // and the other copy is read.
-      for (int i = 0; i < adaptive_.GapCells() && decoder_.Jumps() == jumps; ++i) decoder_.ReceiveZeroBit();
+    case AdaptiveCells::Event::Gap: {
+      // A dropout: its bits are unknown. Counted as zeros they keep the bytes
+      // after it in step, so the copy's checksum fails where it should and
+      // the other copy is read. But a dropout over a data mark leaves the
+      // search with no mark, and its repeats would read the same zeros: the
+      // repeats count the gap as ones instead, the mark's own value, so the
+      // block after it is found (and a copy read out of step fails its
+      // checksum, as a damaged copy should).
+      const bool asMark = s_.decoder.attemptCount > 0 && !s_.decoder.synchronised;
+      for (int i = 0; i < adaptive_.GapCells() && decoder_.Jumps() == jumps; ++i) Deliver(asMark);
       break;
+    }
   }
   if (decoder_.Jumps() != jumps) adaptive_.Restart();
 }
