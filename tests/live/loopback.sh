@@ -18,6 +18,16 @@ fail() {
   exit 1
 }
 
+# Waits until recording FILE holds more than BYTES bytes (the recorder has started).
+wait_for_sound() {
+  tries=0
+  until [ "$(cat "$1" 2>/dev/null | wc -c)" -gt "$2" ]; do
+    tries=$((tries + 1))
+    [ $tries -gt 100 ] && { cat "$3"; fail "nothing was recorded in 10 seconds"; }
+    sleep 0.1
+  done
+}
+
 command -v pulseaudio >/dev/null 2>&1 || skip "pulseaudio is not installed (scripts/install-deps.sh installs it)"
 command -v pactl >/dev/null 2>&1 || skip "pactl is not installed (pulseaudio-utils)"
 
@@ -62,7 +72,7 @@ grep -q . "$work/devices.txt" || fail "devices printed nothing"
 
 ASAN_OPTIONS="$audio_asan" "$cli" record "$work/rec.wav" --device pulse 2>"$work/record.txt" &
 recorder=$!
-sleep 1
+wait_for_sound "$work/rec.wav" 1000 "$work/record.txt"
 ASAN_OPTIONS="$audio_asan" "$cli" play "$fiad" --device pulse 2>"$work/play.txt" || { cat "$work/play.txt"; fail "play failed"; }
 sleep 1
 kill -INT "$recorder"
@@ -78,3 +88,22 @@ name=$(head -c 10 "$fiad" | tr -d ' ')  # the header's file name, which the tape
 [ -f "$work/out/$name.fiad" ] || { cat "$work/monitor.txt"; fail "no FIAD came out of the recording"; }
 cmp "$fiad" "$work/out/$name.fiad" || fail "the FIAD from the recording differs from the one played"
 echo "loopback: $(basename "$fiad") played, recorded and decoded back byte for byte"
+
+# The server going away mid-recording: status 1, and the file recorded so
+# far stays whole (its two lengths agree with its size).
+ASAN_OPTIONS="$audio_asan" "$cli" record "$work/cut.wav" --device pulse 2>"$work/cut.txt" &
+recorder=$!
+wait_for_sound "$work/cut.wav" 200000 "$work/cut.txt"  # over a second
+kill "$server_pid"
+wait "$server_pid" 2>/dev/null
+server_pid=""
+status=0
+wait "$recorder" || status=$?
+[ "$status" -eq 1 ] || { cat "$work/cut.txt"; fail "record ended with $status when the server went away"; }
+grep -q "What was recorded is kept in" "$work/cut.txt" || { cat "$work/cut.txt"; fail "the user was not told"; }
+size=$(wc -c <"$work/cut.wav")
+riff=$(od -An -tu4 -j4 -N4 "$work/cut.wav" | tr -d ' ')
+data=$(od -An -tu4 -j40 -N4 "$work/cut.wav" | tr -d ' ')
+[ "$riff" -eq $((size - 8)) ] && [ "$data" -eq $((size - 44)) ] && [ "$data" -gt 0 ] ||
+  { cat "$work/cut.txt"; fail "the cut recording's lengths ($riff, $data) do not fit its size $size"; }
+echo "loopback: the server went away mid-recording; $data bytes of sound kept in a whole file"
