@@ -81,7 +81,7 @@ struct ChannelScan {
   Biquad bandHigh, bandLow;
   ChangeTimer timer;
   double energy = 0;
-  int64_t lastChange = -1;
+  int64_t lastChange = -1, changeBefore = -1;
   std::vector<int64_t> histogram;
 };
 
@@ -142,10 +142,14 @@ Analysis Analyse(AudioSource& source, int chosenChannel, ProgressWindow& progres
         energy += double(x) * x;
         if (!scan.timer(x)) continue;
         const int64_t now = position + i;
-        if (scan.lastChange >= 0) {
-          const auto bin = static_cast<size_t>((now - scan.lastChange) * kBinsPerSample);
+        // Two intervals at a time, halved: a deck that delays rising edges
+        // more than falling ones makes every other interval long, but a
+        // pair of them is always two cells.
+        if (scan.changeBefore >= 0) {
+          const auto bin = static_cast<size_t>((now - scan.changeBefore) * kBinsPerSample / 2);
           if (bin < bins) ++scan.histogram[bin];
         }
+        scan.changeBefore = scan.lastChange;
         scan.lastChange = now;
       }
       scan.energy += energy;

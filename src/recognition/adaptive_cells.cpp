@@ -22,7 +22,10 @@ constexpr float kMinHysteresis = 2;
 // Intervals, in cells: shorter than kGlitch is noise, up to kHalfLimit half
 // a cell, up to kWholeLimit a whole one, longer a gap.
 constexpr float kGlitch = 0.3f;
-constexpr float kTimingShare = 0.3f;  // of the margin: where a change is timed
+// Where a change is timed, as a share of the margin: past the flat line a
+// real deck leaves beside the middle after each edge (about 0.4 of it), and
+// short of the margin, which steep and gentle edges pass at different times.
+constexpr float kTimingShare = 0.6f;
 constexpr float kHalfLimit = 0.75f;
 constexpr float kWholeLimit = 1.5f;
 // The learnt cell length stays within -20 % .. +25 % of nominal.
@@ -30,6 +33,7 @@ constexpr float kMinCell = kShapeLength * 0.8f;
 constexpr float kMaxCell = kShapeLength * 1.25f;
 constexpr float kTrackRate = 1.0f / 16;
 constexpr int kLockCells = 32;    // whole cells in a row before bits flow
+constexpr float kLeaderSpread = 0.12f;  // how far those cells may stray from each other
 constexpr int kBadRunLimit = 4;   // noise intervals in a row that end the lock
 constexpr int kMaxGapCells = 32;  // a silence longer than this ends the lock (a dropout is shorter)
 
@@ -63,11 +67,11 @@ AdaptiveCells::Event AdaptiveCells::Process(uint8_t sample) {
   const float middle = (high_ + low_) * 0.5f;
   const float margin = std::max({swing * kHysteresis, swing_ * kNoiseFloorShare, kMinHysteresis});
 
-  // A change is timed where the signal left the middle line on its way past
-  // the margin, not where it passed the margin: a steep edge passes the
-  // margin sooner than a gentle one, and a 1's half cells are steeper. "Left"
-  // is a small step off the line, so that a spike's tail, which rests on the
-  // line and jitters about it, does not move the time.
+  // A change is timed where the signal last left the band about the middle
+  // line on its way past the margin, not where it passed the margin: a steep
+  // edge passes the margin sooner than a gentle one, and a 1's half cells are
+  // steeper. The band is wide enough that a spike's tail, resting on the
+  // line, and the flat line after a real deck's edge do not move the time.
   const float near = above_ ? middle - margin * kTimingShare : middle + margin * kTimingShare;
   const float offset = x - near, before = previous_ - near;
   if (above_ ? (offset < 0 && before >= 0) : (offset > 0 && before <= 0))
@@ -114,9 +118,20 @@ AdaptiveCells::Event AdaptiveCells::Interval(float length) {
   // A half cell left alone before a whole one or a gap was a misread edge.
   pendingHalf_ = 0;
   if (cells < kWholeLimit) {
+    if (!locked_) {
+      // Learning from a leader: a run of cells that agree with each other,
+      // so that the changes misread while the levels settle do not pull the
+      // length away before the bits flow.
+      if (std::fabs(cells - 1) > kLeaderSpread) {
+        wholeRun_ = 0;
+        return Event::None;
+      }
+      TrackCellLength(length);
+      if (++wholeRun_ >= kLockCells) locked_ = true;
+      return locked_ ? Event::Zero : Event::None;
+    }
     TrackCellLength(length);
-    if (!locked_ && ++wholeRun_ >= kLockCells) locked_ = true;
-    return locked_ ? Event::Zero : Event::None;
+    return Event::Zero;
   }
   wholeRun_ = 0;
   if (!locked_) return Event::None;
