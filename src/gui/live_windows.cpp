@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
-#include <QFileInfo>
+#include <algorithm>
 
 #include "gui/main_window.h"
 #include "synthesis/wav_writer.h"
@@ -136,6 +136,7 @@ RecordWindow::RecordWindow(QWidget* parent, live::RecordLogic& logic, UserPrompt
   device_ = DeviceChoice(this, logic.DeviceNames(), logic.DefaultDevice());
   file_ = new QLineEdit("(temporary file)", this);
   file_->setReadOnly(true);
+  file_->setFocusPolicy(Qt::NoFocus);
   choose_ = new QPushButton("Save As...", this);
   connect(choose_, &QPushButton::clicked, this, [this] {
     const std::string chosen =
