@@ -1,5 +1,7 @@
 // sonatap: the desktop program.
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include "gui/main_window.h"
 #include "gui/ui_support.h"
@@ -7,6 +9,12 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Sonatap");
+  // Qt's own file dialog keeps its history in the user's settings; the
+  // program keeps nothing between runs, so such settings go to a folder of
+  // this run that is removed at exit.
+  QTemporaryDir settings;
+  for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+    QSettings::setPath(format, QSettings::UserScope, settings.path());
   sonatap::gui::ApplyLook();
   sonatap::gui::MainWindow window;
   window.show();

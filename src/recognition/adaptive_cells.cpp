@@ -23,9 +23,9 @@ constexpr float kMinHysteresis = 2;
 // a cell, up to kWholeLimit a whole one, longer a gap.
 constexpr float kGlitch = 0.3f;
 // Where a change is timed, as a share of the margin: past the flat line a
-// real deck leaves beside the middle after each edge (about 0.4 of it), and
+// real deck leaves beside the middle after each edge (0.4 to 0.5 of it), and
 // short of the margin, which steep and gentle edges pass at different times.
-constexpr float kTimingShare = 0.6f;
+constexpr float kTimingShare = 0.8f;
 constexpr float kHalfLimit = 0.75f;
 constexpr float kWholeLimit = 1.5f;
 // The learnt cell length stays within -20 % .. +25 % of nominal.
