@@ -27,6 +27,7 @@ constexpr float kGlitch = 0.3f;
 // real deck leaves beside the middle after each edge (0.4 to 0.5 of it), and
 // short of the margin, which steep and gentle edges pass at different times.
 constexpr float kTimingShare = 0.8f;
+constexpr double kLinger = 0.15;  // of a cell
 constexpr float kHalfLimit = 0.75f;
 constexpr float kWholeLimit = 1.5f;
 // The learnt cell length stays within -20 % .. +25 % of nominal.
@@ -91,7 +92,11 @@ AdaptiveCells::Event AdaptiveCells::Process(uint8_t sample) {
   }
   above_ = !above_;
   const double previous = lastChange_;
-  lastChange_ = middleCrossing_ > previous ? middleCrossing_ : now_;
+  // An edge goes from the timing level to the margin in a sample or two; a
+  // signal that lingered between them was on a flat part near the level,
+  // and the change is timed where it finally passed the margin.
+  const bool edge = middleCrossing_ > previous && now_ - middleCrossing_ < kLinger * cellLength_;
+  lastChange_ = edge ? middleCrossing_ : now_;
   gapEnd_ = lastChange_ + kMaxGapCells * cellLength_;
   if (previous < 0) return Event::None;
   return Interval(static_cast<float>(lastChange_ - previous));
