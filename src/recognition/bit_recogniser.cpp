@@ -28,16 +28,17 @@ int Distance(const std::array<int16_t, 65>& cell, int cellCount, const Shape& sh
 bool BitRecogniser::ProcessSample(uint8_t byte) {
   const TuningSettings& t = s_.tuning;
   c_.sample = byte + t.DcLevel - kMiddle;
+  // The adaptive method finds the signal's start by itself (its lock).
+  if (t.RecognitionMethod == kAdaptiveMethod) {
+    ProcessAdaptiveSample(byte);
+    return GaveUp();
+  }
   if (!c_.signalStarted) {
     const int startHigh = RoundToNearestEven(t.VolumePlus * 45 + 128);
     const int startLow = RoundToNearestEven(t.VolumeMinus * 32 + 128);
     if (c_.sample > startHigh || c_.sample < startLow) c_.signalStarted = true;
   }
   if (t.RecognitionMethod < kCrossingMethod) return ProcessTemplateSample();
-  if (t.RecognitionMethod == kAdaptiveMethod) {
-    ProcessAdaptiveSample(byte);
-    return GaveUp();
-  }
   ProcessCrossingSample();
   // The crossing method gives up on a lost data mark as the templates do.
   return GaveUp();
@@ -94,8 +95,10 @@ void BitRecogniser::ProcessCrossingSample() {
 }
 
 void BitRecogniser::ProcessAdaptiveSample(uint8_t byte) {
+  const AdaptiveCells::Event event = adaptive_.Process(byte);
+  if (event == AdaptiveCells::Event::None) return;
   const int64_t jumps = decoder_.Jumps();
-  switch (adaptive_.Process(byte)) {
+  switch (event) {
     case AdaptiveCells::Event::None:
       return;
     case AdaptiveCells::Event::Zero:
