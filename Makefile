@@ -3,6 +3,8 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 30
+# e.g. CHANNEL_ARGS='--plain-args "--recognition dc-offset" --verbose'
+CHANNEL_ARGS ?=
 CMAKE_FLAGS ?= -G Ninja
 LOCK = flock /tmp/sonatap-build.lock
 
@@ -27,6 +29,7 @@ demo: build
 
 bench: build
 	$(BUILD)/bench/sonatap_bench
+	nice -n 10 $(BUILD)/bench/sonatap_channel_bench $(CHANNEL_ARGS)
 	$(BUILD)/src/gui/sonatap_gui_bench
 
 run: build

@@ -1,5 +1,6 @@
 // Decoding a long recording (a 200-record file, about 7.6 MB of samples)
-// through recognition and the decoder, as `sonatap-cli decode` runs it.
+// through recognition and the decoder, as `sonatap-cli decode` runs it, by
+// recognition method.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -40,6 +41,7 @@ void BM_DecodeRecording200(benchmark::State& state) {
   for (auto _ : state) {
     auto session = Session::Create();
     session->tuning.SkipTime = 0;
+    session->tuning.RecognitionMethod = static_cast<int>(state.range(0));
     session->conversion.wavPath = path;
     RunServices services{view, prompts, progress, debugger, [&](int) { ++stored; }};
     RunConversion(*session, services);
@@ -47,6 +49,7 @@ void BM_DecodeRecording200(benchmark::State& state) {
   if (stored != static_cast<int>(state.iterations())) state.SkipWithError("the recording did not decode");
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(path)));
 }
-BENCHMARK(BM_DecodeRecording200)->Unit(benchmark::kMillisecond);
+// Natural templates, the crossing method, Adaptive.
+BENCHMARK(BM_DecodeRecording200)->Arg(1)->Arg(6)->Arg(7)->Unit(benchmark::kMillisecond);
 
 }  // namespace

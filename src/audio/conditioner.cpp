@@ -35,6 +35,11 @@ constexpr double kHistogramCells = 2;
 constexpr double kSpeedSearchLow = 0.8, kSpeedSearchHigh = 1.25;
 constexpr double kPeakWidth = 0.07;  // intervals this close to the peak make up the mean
 constexpr int64_t kMinLeaderCells = 1000;
+// The first pass may stop early: after kEnoughSeconds, once the strongest
+// channel shows the cells of several leaders, the rest of a long side would
+// only confirm the choice and the speed.
+constexpr int kEnoughSeconds = 60;
+constexpr int64_t kEnoughLeaderCells = 4 * 6144;
 // Level: peaks are followed over about 100 ms (fades, not cells); the gain
 // never lifts what is quieter than kGainFloorShare of the loudest level
 // seen (silence between files stays quiet).
@@ -91,8 +96,9 @@ std::string Percent(double share) {
   return text;
 }
 
-// The leaders' cell length from the channel's intervals, or 0.
-double LeaderCell(const std::vector<int64_t>& histogram, double nominal) {
+// The leaders' cell length from the channel's intervals, or 0; `seen` is how
+// many intervals make up the peak.
+double LeaderCell(const std::vector<int64_t>& histogram, double nominal, int64_t* seen = nullptr) {
   const size_t from = static_cast<size_t>(nominal * kSpeedSearchLow * kBinsPerSample);
   const size_t to = std::min(histogram.size() - 1, static_cast<size_t>(nominal * kSpeedSearchHigh * kBinsPerSample));
   // The peak of a window a few per cent wide, so jitter does not split it.
@@ -105,6 +111,7 @@ double LeaderCell(const std::vector<int64_t>& histogram, double nominal) {
       count += histogram[k];
     if (count > bestCount) bestCount = count, best = bin;
   }
+  if (seen) *seen = bestCount;
   if (bestCount < kMinLeaderCells) return 0;
   const double peak = static_cast<double>(best) / kBinsPerSample;
   double sum = 0;
@@ -145,6 +152,14 @@ Analysis Analyse(AudioSource& source, int chosenChannel, ProgressWindow& progres
     }
     position += got;
     progress.SetValue(static_cast<int>(position * kProgressSteps / 2 / std::max<int64_t>(1, format.frames)));
+    if (chosenChannel == 0 && position >= int64_t{kEnoughSeconds} * format.rate) {
+      const auto strongest = std::max_element(scans.begin(), scans.end(), [](const auto& a, const auto& b) {
+        return a.energy < b.energy;
+      });
+      int64_t seen = 0;
+      LeaderCell(strongest->histogram, nominal, &seen);
+      if (seen >= kEnoughLeaderCells) break;
+    }
   }
   if (source.Failed()) error = "The recording could not be read to its end (damaged or truncated).";
   Analysis result;
@@ -219,7 +234,7 @@ bool Transform(AudioSource& source, const Analysis& analysis, double outRate, st
   const AudioFormat& format = source.Format();
   soxr_error_t soxrError = nullptr;
   const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
-  const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_MQ, 0);
+  const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_LQ, 0);
   std::unique_ptr<soxr, SoxrDeleter> resampler(
       soxr_create(format.rate, outRate, 1, &soxrError, &io, &quality, nullptr));
   if (soxrError) {

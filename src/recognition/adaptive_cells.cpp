@@ -16,7 +16,7 @@ constexpr float kPeakDecay = 1.0f / 1024;
 constexpr float kSwingDecay = 1.0f / 44100;  // the slow level: about a second
 // A change needs the signal past the middle line by this share of the
 // recent peak-to-peak swing, and past a floor under which only hiss lives.
-constexpr float kHysteresis = 0.15f;
+constexpr float kHysteresis = 0.2f;
 constexpr float kNoiseFloorShare = 0.06f;
 constexpr float kMinHysteresis = 2;
 // Intervals, in cells: shorter than kGlitch is noise, up to kHalfLimit half

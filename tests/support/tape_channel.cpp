@@ -1,0 +1,283 @@
+#include "support/tape_channel.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <random>
+
+namespace sonatap::channel {
+namespace {
+
+// The tape file's layout in bytes: leader, then the data mark and the
+// record count twice; then per record two copies of: gap, mark, 64 data
+// bytes, checksum.
+constexpr int kMinLeaderCells = 100;  // zeros before the mark that count as a leader
+constexpr int kHeaderBytes = 3;
+constexpr int kGapBytes = 8;
+constexpr int kDataBytes = 64;
+constexpr int kCopyBytes = kGapBytes + 1 + kDataBytes + 1;
+constexpr uint8_t kMark = 0xFF;
+
+constexpr float kCrossingMargin = 0.05f;  // hysteresis of the clean reader, in full scale
+constexpr double kLongInterval = 0.75;   // in cells: longer is a 0 bit, shorter half a 1 bit
+
+constexpr double kHumThirdHarmonic = 0.3;      // rectifier buzz on top of the mains tone
+constexpr double kAzimuthDelayMs = 0.35;
+constexpr double kAzimuthDullHz = 3000;        // the skewed gap loses the top end
+constexpr double kDeadChannelNoiseDb = -66;    // a sound card input with nothing plugged in
+constexpr double kFlutterPhase = 1.0;          // radians, so wow and flutter do not start together
+
+double FromDb(double db) { return std::pow(10.0, db / 20.0); }
+
+// Seeded Gaussian noise that gives the same numbers on every platform.
+class Noise {
+ public:
+  explicit Noise(uint32_t seed) : rng_(seed) {}
+  double Uniform() { return (rng_() + 0.5) / 4294967296.0; }
+  double Gaussian() {
+    return std::sqrt(-2.0 * std::log(Uniform())) * std::cos(2.0 * std::numbers::pi * Uniform());
+  }
+
+ private:
+  std::mt19937 rng_;
+};
+
+// First-order sections: the coupling capacitors and the head's losses.
+class HighPass {
+ public:
+  HighPass(double hz, double rate) : a_(hz > 0 ? 1.0 / (1.0 + 2 * std::numbers::pi * hz / rate) : 1.0) {}
+  double operator()(double x) {
+    y_ = a_ * (y_ + x - x_);
+    x_ = x;
+    return y_;
+  }
+
+ private:
+  double a_, x_ = 0, y_ = 0;
+};
+
+class LowPass {
+ public:
+  LowPass(double hz, double rate) {
+    const double w = 2 * std::numbers::pi * hz / rate;
+    alpha_ = hz > 0 ? w / (1.0 + w) : 1.0;
+  }
+  double operator()(double x) { return y_ += alpha_ * (x - y_); }
+
+ private:
+  double alpha_, y_ = 0;
+};
+
+// Takes out part of each named copy, at a seeded place inside its data: where
+// the tape lifts off the head nothing of the cells is left, only the hiss
+// added later.
+std::vector<float> CutDropouts(const Recording& clean, const TapeMap& map, const std::vector<Dropout>& dropouts,
+                               Noise& noise) {
+  std::vector<float> tape = clean.samples;
+  for (const Dropout& d : dropouts) {
+    for (const CopySpan& span : map.copies) {
+      if (span.record != d.record || span.copy != d.copy) continue;
+      const auto length = static_cast<int64_t>(d.ms * clean.rate / 1000);
+      const auto room = std::max<int64_t>(1, span.end - span.begin - length);
+      const int64_t from = span.begin + static_cast<int64_t>(noise.Uniform() * room);
+      const int64_t to = std::min<int64_t>(from + length, static_cast<int64_t>(tape.size()));
+      std::fill(tape.begin() + from, tape.begin() + to, 0.0f);
+    }
+  }
+  return tape;
+}
+
+// Plays the tape at a drifting speed into the output rate. Each output
+// sample is the mean of the tape over the stretch that passed the head
+// during it (tape held between its samples), which interpolates when the
+// stretch is short and keeps the cells' energy without aliasing when it is
+// long.
+std::vector<double> Transport(const std::vector<float>& tape, const Impairments& f) {
+  std::vector<double> sum(tape.size() + 1, 0.0);
+  for (size_t i = 0; i < tape.size(); ++i) sum[i + 1] = sum[i] + tape[i];
+  const auto last = static_cast<double>(tape.size());
+  auto integral = [&](double at) {
+    const auto whole = static_cast<size_t>(at);
+    return whole >= tape.size() ? sum.back() : sum[whole] + (at - whole) * tape[whole];
+  };
+  std::vector<double> out;
+  out.reserve(static_cast<size_t>(last / f.speed * f.rate / kCleanRate) + 16);
+  const double step = static_cast<double>(kCleanRate) / f.rate;
+  double at = 0;
+  for (int64_t n = 0;; ++n) {
+    const double t = static_cast<double>(n) / f.rate;
+    const double speed = f.speed * (1.0 + f.wow * std::sin(2 * std::numbers::pi * f.wowHz * t) +
+                                    f.flutter * std::sin(2 * std::numbers::pi * f.flutterHz * t + kFlutterPhase));
+    const double next = at + speed * step;
+    if (next > last) break;
+    out.push_back((integral(next) - integral(at)) / (next - at));
+    at = next;
+  }
+  return out;
+}
+
+int16_t Quantise(double x, SampleFormat format) {
+  const double step = format == SampleFormat::U8 ? 256.0 : 1.0;
+  const double q = std::round(std::clamp(x, -1.0, 1.0) * 32768.0 / step) * step;
+  return static_cast<int16_t>(std::clamp(q, -32768.0, 32767.0 - (step - 1)));
+}
+
+}  // namespace
+
+Recording ReadRecording(const std::string& path) {
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  Recording r;
+  if (!file) return r;
+  r.rate = info.samplerate;
+  std::vector<float> frames(static_cast<size_t>(info.frames) * info.channels);
+  const sf_count_t got = sf_readf_float(file, frames.data(), info.frames);
+  sf_close(file);
+  r.samples.resize(static_cast<size_t>(got));
+  for (sf_count_t i = 0; i < got; ++i) r.samples[i] = frames[i * info.channels];
+  return r;
+}
+
+TapeMap MapTape(const Recording& clean) {
+  TapeMap map;
+  // Changes of level, where the signal passes the middle line by a margin.
+  std::vector<int64_t> changes;
+  int side = 0;
+  for (size_t i = 0; i < clean.samples.size(); ++i) {
+    const float x = clean.samples[i];
+    const int now = x > kCrossingMargin ? 1 : x < -kCrossingMargin ? -1 : side;
+    if (now != side && side != 0) changes.push_back(static_cast<int64_t>(i));
+    side = now;
+  }
+  changes.push_back(static_cast<int64_t>(clean.samples.size()));  // the last cell ends with the recording
+  if (changes.size() < 2 * kMinLeaderCells) return map;
+  // Every cell starts with a change; a 1 bit has one more in its middle. The
+  // leader's zeros give the cell length.
+  std::vector<int64_t> leader;
+  for (size_t i = 1; i < 2 * kMinLeaderCells; ++i) leader.push_back(changes[i] - changes[i - 1]);
+  std::nth_element(leader.begin(), leader.begin() + kMinLeaderCells, leader.end());
+  map.cellSamples = static_cast<double>(leader[kMinLeaderCells]);
+
+  std::vector<std::pair<int, int64_t>> bits;  // value, first sample
+  for (size_t i = 1; i < changes.size(); ++i) {
+    const int64_t interval = changes[i] - changes[i - 1];
+    if (interval > kLongInterval * map.cellSamples) {
+      bits.emplace_back(0, changes[i - 1]);
+    } else if (i + 1 < changes.size()) {
+      bits.emplace_back(1, changes[i - 1]);
+      ++i;
+    }
+  }
+  size_t start = kMinLeaderCells;
+  while (start < bits.size() && bits[start].first == 0) ++start;
+  std::vector<int64_t> byteStart;
+  for (size_t b = start; b + 8 <= bits.size(); b += 8) {
+    int value = 0;
+    for (size_t k = 0; k < 8; ++k) value = value * 2 + bits[b + k].first;
+    map.bytes.push_back(static_cast<uint8_t>(value));
+    byteStart.push_back(bits[b].second);
+  }
+  byteStart.push_back(static_cast<int64_t>(clean.samples.size()));
+  if (map.bytes.size() < kHeaderBytes || map.bytes[0] != kMark) return map;
+
+  const int records = map.bytes[1];
+  for (int r = 0; r < records; ++r) {
+    for (int c = 0; c < 2; ++c) {
+      const size_t block = kHeaderBytes + static_cast<size_t>(2 * r + c) * kCopyBytes;
+      if (block + kCopyBytes > map.bytes.size()) return map;
+      map.copies.push_back({r + 1, c + 1, byteStart[block + kGapBytes], byteStart[block + kCopyBytes]});
+      if (c == 0) {
+        const auto data = map.bytes.begin() + static_cast<std::ptrdiff_t>(block + kGapBytes + 1);
+        map.recordData.emplace_back(data, data + kDataBytes);
+      }
+    }
+  }
+  map.records = records;
+  return map;
+}
+
+std::vector<std::vector<float>> Play(const Recording& clean, const TapeMap& map, const Impairments& f,
+                                     uint32_t seed) {
+  Noise noise(seed);
+  const std::vector<double> played = Transport(CutDropouts(clean, map, f.dropouts, noise), f);
+
+  // The deck's electronics, then what the cable and the sound card add.
+  HighPass highPass(f.highPassHz, f.rate);
+  LowPass lowPass1(f.lowPassHz, f.rate), lowPass2(f.lowPassHz, f.rate);
+  float peak = 0;
+  for (float x : clean.samples) peak = std::max(peak, std::abs(x));
+  const double hum = peak * FromDb(f.humDb) / (1.0 + kHumThirdHarmonic);
+  const double hiss = peak * FromDb(f.noiseDb);
+  const double gain = FromDb(f.levelDb) * (f.invert ? -1.0 : 1.0);
+  std::vector<double> line(played.size());
+  for (size_t n = 0; n < played.size(); ++n) {
+    double x = played[n];
+    if (f.highPassHz > 0) x = highPass(x);
+    if (f.lowPassHz > 0) x = lowPass2(lowPass1(x));
+    const double phase = 2 * std::numbers::pi * f.humHz * static_cast<double>(n) / f.rate;
+    x += hum * (std::sin(phase) + kHumThirdHarmonic * std::sin(3 * phase));
+    x += hiss * noise.Gaussian();
+    line[n] = x * gain + f.dcOffset;
+  }
+
+  std::vector<std::vector<float>> out(f.channels == Channels::Mono ? 1 : 2, std::vector<float>(line.size()));
+  if (f.channels == Channels::Mono) {
+    std::copy(line.begin(), line.end(), out[0].begin());
+  } else if (f.channels == Channels::DeadLeft) {
+    const double floor = FromDb(kDeadChannelNoiseDb);
+    for (size_t n = 0; n < line.size(); ++n) {
+      out[0][n] = static_cast<float>(floor * noise.Gaussian());
+      out[1][n] = static_cast<float>(line[n]);
+    }
+  } else {
+    // The second gap of a skewed head reads the track a little later and
+    // with less treble; a plain mix of the two cancels near 1.4 kHz.
+    const double delay = kAzimuthDelayMs * f.rate / 1000;
+    LowPass dull(kAzimuthDullHz, f.rate);
+    for (size_t n = 0; n < line.size(); ++n) {
+      const double at = static_cast<double>(n) - delay;
+      const auto whole = static_cast<int64_t>(std::floor(at));
+      const double frac = at - whole;
+      auto tap = [&](int64_t i) { return i >= 0 && i < static_cast<int64_t>(line.size()) ? line[i] : f.dcOffset; };
+      out[0][n] = static_cast<float>(line[n]);
+      out[1][n] = static_cast<float>(dull((1 - frac) * tap(whole) + frac * tap(whole + 1)));
+    }
+  }
+  return out;
+}
+
+bool WriteImpaired(const Recording& clean, const TapeMap& map, const Impairments& f, uint32_t seed,
+                   const std::string& path) {
+  const auto channels = Play(clean, map, f, seed);
+  const size_t frames = channels[0].size();
+  const int count = static_cast<int>(channels.size());
+  SF_INFO info{};
+  info.samplerate = f.rate;
+  info.channels = count;
+  const bool flac = f.container == Container::Flac;
+  info.format = (flac ? SF_FORMAT_FLAC : SF_FORMAT_WAV) |
+                (f.format == SampleFormat::U8    ? (flac ? SF_FORMAT_PCM_S8 : SF_FORMAT_PCM_U8)
+                 : f.format == SampleFormat::S16 ? SF_FORMAT_PCM_16
+                                                 : SF_FORMAT_FLOAT);
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  if (!file) return false;
+  sf_count_t written = 0;
+  if (f.format == SampleFormat::Float) {
+    std::vector<float> interleaved(frames * count);
+    for (size_t n = 0; n < frames; ++n)
+      for (int c = 0; c < count; ++c) interleaved[n * count + c] = std::clamp(channels[c][n], -1.0f, 1.0f);
+    written = sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(frames));
+  } else {
+    // Rounded to the file's own step here, so that 8-bit output of a clean
+    // recording gives back its bytes.
+    std::vector<int16_t> interleaved(frames * count);
+    for (size_t n = 0; n < frames; ++n)
+      for (int c = 0; c < count; ++c) interleaved[n * count + c] = Quantise(channels[c][n], f.format);
+    written = sf_writef_short(file, interleaved.data(), static_cast<sf_count_t>(frames));
+  }
+  return sf_close(file) == 0 && written == static_cast<sf_count_t>(frames);
+}
+
+}  // namespace sonatap::channel
