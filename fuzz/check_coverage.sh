@@ -1,5 +1,6 @@
 #!/bin/sh
-# Fails when a fuzz target sees too little of the code: the core must be built
+# Fails when a fuzz target sees too little of the code, or fails on an input
+# it once failed on: the core must be built
 # with coverage in the fuzz build, or the fuzzers explore only their own few
 # lines. Each target reads its seeds once (-runs=0) and libFuzzer reports the
 # coverage edges it reached ("INITED cov: N"); each must reach its floor, set
@@ -25,12 +26,18 @@ for target in "$build"/fuzz/fuzz_*; do
   esac
   options=$(cat "$(dirname "$0")/$name.options" 2>/dev/null || echo -max_len=20000)
   empty=$(mktemp -d)
+  # What the fuzzers once found (fuzz/regressions/<target>) is read again too.
+  regressions="$(dirname "$0")/regressions/$name"
+  [ -d "$regressions" ] || regressions=""
   # shellcheck disable=SC2086
-  edges=$("$target" -runs=0 $options "$empty" "$build/seeds/$name" 2>&1 |
+  edges=$("$target" -runs=0 -timeout=30 $options "$empty" "$build/seeds/$name" $regressions 2>&1 |
           sed -n 's/.*INITED cov: \([0-9]*\).*/\1/p' | head -n 1)
   rm -rf "$empty"
-  if [ -z "$edges" ] || [ "$edges" -lt "$floor" ]; then
-    echo "check_coverage: $name reached ${edges:-no} coverage edges, fewer than $floor: is the core built with -fsanitize=fuzzer-no-link?" >&2
+  if [ -z "$edges" ]; then
+    echo "check_coverage: $name failed on its seeds or regressions (run it on them to see the report)" >&2
+    status=1
+  elif [ "$edges" -lt "$floor" ]; then
+    echo "check_coverage: $name reached $edges coverage edges, fewer than $floor: is the core built with -fsanitize=fuzzer-no-link?" >&2
     status=1
   else
     echo "check_coverage: $name reached $edges coverage edges (at least $floor)"

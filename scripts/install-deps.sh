@@ -7,7 +7,8 @@ set -eu
 
 packages="cmake ninja-build make util-linux g++ clang libclang-rt-14-dev
 libgtest-dev libbenchmark-dev qt6-base-dev libsndfile1-dev libsoxr-dev
-xvfb xauth x11-utils xdotool imagemagick dpkg-dev lintian"
+xvfb xauth x11-utils xdotool imagemagick dpkg-dev lintian
+portaudio19-dev pulseaudio pulseaudio-utils libasound2-plugins"
 
 missing=""
 for package in $packages; do

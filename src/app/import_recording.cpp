@@ -32,6 +32,11 @@ void ImportRecording(Session& session, UserPrompts& prompts, MainView& view, Pro
     view.FocusFiadList();
     return;
   }
+  ImportRecordingFile(path, session, prompts, view, progress, folder);
+}
+
+void ImportRecordingFile(const std::string& path, Session& session, UserPrompts& prompts, MainView& view,
+                         ProgressWindow& progress, TempFolder& folder) {
   const ImportedRecording imported = ConditionIntoFolder(path, folder, {}, progress);
   if (!imported.outcome.ok) {
     prompts.ShowMessage(kFileErrorCaption, imported.outcome.error);

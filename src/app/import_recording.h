@@ -28,6 +28,10 @@ ImportedRecording ConditionIntoFolder(const std::string& userPath, TempFolder& f
 void ImportRecording(Session& session, UserPrompts& prompts, MainView& view, ProgressWindow& progress,
                      TempFolder& folder);
 
+// What Import Recording does once the user has chosen `path`.
+void ImportRecordingFile(const std::string& path, Session& session, UserPrompts& prompts, MainView& view,
+                         ProgressWindow& progress, TempFolder& folder);
+
 FileDialog ImportDialog();
 
 }  // namespace sonatap

@@ -60,6 +60,13 @@ void MainWindowLogic::HandleMenu(int item) {
     case menu_item::kSaveAs:
       SaveSelected();
       break;
+    case menu_item::kPlayToTi:
+      if (const std::string name = SelectedName(); !name.empty()) ports_.PlayToTi(name);
+      break;
+    case menu_item::kRecordFromTape:
+      if (const std::string path = ports_.RecordFromTape(temp_); !path.empty())
+        ImportRecordingFile(path, s_, ports_.Prompts(), ports_, ports_.ImportProgress(), temp_);
+      break;
     case menu_item::kTuning:
       ports_.RunTuningDialog();
       break;

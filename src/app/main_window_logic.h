@@ -29,6 +29,8 @@ constexpr int kOptions = 106;
 constexpr int kHelp = 107;
 constexpr int kAbout = 108;
 constexpr int kImportRecording = 109;  // File > "Import Recording...", after Open
+constexpr int kPlayToTi = 110;         // File > "Play to TI...", after Save As
+constexpr int kRecordFromTape = 111;   // File > "Record from Tape...", after Play to TI
 }  // namespace menu_item
 
 namespace gadget {
@@ -84,6 +86,14 @@ class MainWindowPorts : public MainView {
   virtual void ShowListing(const BasicListing& listing) = 0;
   // Opens a document of the working folder with the system's default program.
   virtual void OpenDocument(const std::string& name) = 0;
+  // File > "Play to TI...": plays the "Loaded FIADs" entry `name` as tape sound.
+  virtual void PlayToTi(const std::string& name) { (void)name; }
+  // File > "Record from Tape...": records into `folder` (or where the user
+  // says) and gives the file to import, or "" when nothing was recorded.
+  virtual std::string RecordFromTape(TempFolder& folder) {
+    (void)folder;
+    return {};
+  }
 };
 
 class MainWindowLogic {

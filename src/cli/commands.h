@@ -13,6 +13,9 @@ int RunDecode(const std::vector<std::string>& words);
 int RunList(const std::vector<std::string>& words);
 int RunRebuild(const std::vector<std::string>& words);
 int RunCondition(const std::vector<std::string>& words);
+int RunPlay(const std::vector<std::string>& words);     // cmd_live.cpp
+int RunRecord(const std::vector<std::string>& words);
+int RunDevices(const std::vector<std::string>& words);
 
 class Args;
 // --channel left|right|auto|N, for every command that conditions.

@@ -69,6 +69,9 @@ int main(int argc, char** argv) {
     if (command == "list") return sonatap::cli::RunList(words);
     if (command == "condition") return sonatap::cli::RunCondition(words);
     if (command == "rebuild") return sonatap::cli::RunRebuild(words);
+    if (command == "play") return sonatap::cli::RunPlay(words);
+    if (command == "record") return sonatap::cli::RunRecord(words);
+    if (command == "devices") return sonatap::cli::RunDevices(words);
     throw sonatap::cli::UsageError("unknown command '" + command + "'");
   } catch (const sonatap::cli::UsageError& error) {
     std::cerr << "sonatap-cli: " << error.what() << "\nTry 'sonatap-cli --help'.\n";

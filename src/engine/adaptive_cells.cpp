@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "format/bit_shapes.h"
 
@@ -25,6 +26,7 @@ constexpr float kGlitch = 0.3f;
 // real deck leaves beside the middle after each edge (0.4 to 0.5 of it), and
 // short of the margin, which steep and gentle edges pass at different times.
 constexpr float kTimingShare = 0.8f;
+constexpr double kLinger = 0.15;  // of a cell
 constexpr float kHalfLimit = 0.75f;
 constexpr float kWholeLimit = 1.5f;
 // The learnt cell length stays within -20 % .. +25 % of nominal.
@@ -50,6 +52,7 @@ void AdaptiveCells::Reset() {
 
 void AdaptiveCells::Restart() {
   lastChange_ = middleCrossing_ = -1;
+  gapEnd_ = std::numeric_limits<double>::max();
   previous_ = kMiddleLevel;
   pendingHalf_ = 0;
   badRun_ = 0;
@@ -64,21 +67,23 @@ AdaptiveCells::Event AdaptiveCells::Process(uint8_t sample) {
   const float swing = high_ - low_;
   swing_ = std::max(swing, swing_ - swing_ * kSwingDecay);
   const float middle = (high_ + low_) * 0.5f;
-  const float margin = std::max({swing * kHysteresis, swing_ * kNoiseFloorShare, kMinHysteresis});
+  const float margin = std::max(std::max(swing * kHysteresis, swing_ * kNoiseFloorShare), kMinHysteresis);
 
   // A change is timed where the signal last left the band about the middle
   // line on its way past the margin, not where it passed the margin: a steep
   // edge passes the margin sooner than a gentle one, and a 1's half cells are
   // steeper. The band is wide enough that a spike's tail, resting on the
   // line, and the flat line after a real deck's edge do not move the time.
-  const float near = above_ ? middle - margin * kTimingShare : middle + margin * kTimingShare;
-  const float offset = x - near, before = previous_ - near;
-  if (above_ ? (offset < 0 && before >= 0) : (offset > 0 && before <= 0))
-    middleCrossing_ = static_cast<double>(now_ - 1) + before / (before - offset);
+  // How far the signal has gone from the middle line toward the next change
+  // (down when it is above), now and a sample ago.
+  const float toward = above_ ? -1.0f : 1.0f;
+  const float ahead = (x - middle) * toward, aheadBefore = (previous_ - middle) * toward;
   previous_ = x;
-  const bool changed = above_ ? x < middle - margin : x > middle + margin;
-  if (!changed) {
-    if (locked_ && lastChange_ >= 0 && static_cast<float>(now_ - lastChange_) > kMaxGapCells * cellLength_) {
+  const float timing = margin * kTimingShare;
+  if (ahead > timing && aheadBefore <= timing)
+    middleCrossing_ = now_ - 1 + (timing - aheadBefore) / (ahead - aheadBefore);
+  if (ahead <= margin) {
+    if (locked_ && now_ > gapEnd_) {
       locked_ = false;  // the signal has gone: the end of a file, or a long dropout
       wholeRun_ = 0;
     }
@@ -86,7 +91,12 @@ AdaptiveCells::Event AdaptiveCells::Process(uint8_t sample) {
   }
   above_ = !above_;
   const double previous = lastChange_;
-  lastChange_ = middleCrossing_ > previous ? middleCrossing_ : static_cast<double>(now_);
+  // An edge goes from the timing level to the margin in a sample or two; a
+  // signal that lingered between them was on a flat part near the level,
+  // and the change is timed where it finally passed the margin.
+  const bool edge = middleCrossing_ > previous && now_ - middleCrossing_ < kLinger * cellLength_;
+  lastChange_ = edge ? middleCrossing_ : now_;
+  gapEnd_ = lastChange_ + kMaxGapCells * cellLength_;
   if (previous < 0) return Event::None;
   return Interval(static_cast<float>(lastChange_ - previous));
 }

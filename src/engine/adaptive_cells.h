@@ -44,8 +44,9 @@ class AdaptiveCells {
   float swing_ = 0;           // slow peak-to-peak level, for the noise floor
   bool above_ = false;        // the side of the middle line the signal is on
   // Timing.
-  int64_t now_ = 0;
-  double lastChange_ = -1;      // when the last change crossed the middle line
+  double now_ = 0;              // samples since the start, as a time
+  double lastChange_ = -1;      // when the last change left the middle line
+  double gapEnd_ = 0;           // when the level has stood still too long
   double middleCrossing_ = -1;  // when the signal last left the middle line toward the next change
   float previous_ = 0;          // the last sample
   float cellLength_ = 0;

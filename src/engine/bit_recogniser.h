@@ -36,14 +36,15 @@ class BitRecogniser {
   bool ProcessSample(uint8_t byte, int64_t position) {
     position_ = position;
     c_.sample = byte + t_.DcLevel - kMiddleLevel;
-    if (!c_.signalStarted && limits_.Starts(c_.sample)) c_.signalStarted = true;
-    if (t_.RecognitionMethod < kCrossingMethod) return ProcessTemplateSample();
+    // The adaptive method finds the signal's start by itself (its lock).
     if (t_.RecognitionMethod == kAdaptiveMethod) {
       ProcessAdaptiveSample(byte);
-    } else {
-      ProcessCrossingSample();
+      return GaveUp();
     }
-    // The other methods give up on a lost data mark as the templates do.
+    if (!c_.signalStarted && limits_.Starts(c_.sample)) c_.signalStarted = true;
+    if (t_.RecognitionMethod < kCrossingMethod) return ProcessTemplateSample();
+    ProcessCrossingSample();
+    // The crossing method gives up on a lost data mark as the templates do.
     return GaveUp();
   }
   // The samples of a template cell before its end can be detected only go

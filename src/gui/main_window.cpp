@@ -65,6 +65,8 @@ void MainWindow::BuildMenus() {
   item(file, menu_item::kOpen, "Open");
   item(file, menu_item::kImportRecording, "Import Recording...");
   item(file, menu_item::kSaveAs, "Save As");
+  item(file, menu_item::kPlayToTi, "Play to TI...");
+  item(file, menu_item::kRecordFromTape, "Record from Tape...");
   file->addSeparator();
   item(file, menu_item::kExit, "Exit");
   QMenu* project = menuBar()->addMenu("Project");
@@ -243,6 +245,7 @@ bool MainWindow::DebugTicked() const { return debug_->isChecked(); }
 void MainWindow::ApplyEnabled(const EnabledStates& states) {
   start_->setEnabled(states.start);
   MenuItem(menu_item::kSaveAs)->setEnabled(states.fiadActions);
+  MenuItem(menu_item::kPlayToTi)->setEnabled(states.fiadActions);
   for (int number : {gadget::kSaveFiad, gadget::kDeleteFiad, gadget::kViewBasic})
     Gadget(number)->setEnabled(states.fiadActions);
 }
@@ -268,7 +271,7 @@ void MainWindow::LockInterface() {
   running_ = true;
   lastScreen_ = std::chrono::steady_clock::now();  // what changes here is shown at the first due poll
   for (int item : {menu_item::kOpen, menu_item::kImportRecording, menu_item::kSaveAs, menu_item::kTuning,
-                   menu_item::kDebug, menu_item::kOptions})
+                   menu_item::kDebug, menu_item::kOptions, menu_item::kPlayToTi, menu_item::kRecordFromTape})
     MenuItem(item)->setEnabled(false);
   for (int number : {gadget::kClearDisplay, gadget::kDebug, gadget::kSaveFiad, gadget::kDeleteFiad,
                      gadget::kViewBasic, gadget::kFiadList})
@@ -298,7 +301,7 @@ void MainWindow::FlushScreen() {
 void MainWindow::UnlockInterface() {
   FlushScreen();
   for (int item : {menu_item::kOpen, menu_item::kImportRecording, menu_item::kSaveAs, menu_item::kTuning,
-                   menu_item::kOptions})
+                   menu_item::kOptions, menu_item::kRecordFromTape})
     MenuItem(item)->setEnabled(true);
   MenuItem(menu_item::kDebug)->setEnabled(logic_.DebugMenuAvailable());
   for (int number : {gadget::kDebug, gadget::kClearDisplay, gadget::kFiadList}) Gadget(number)->setEnabled(true);

@@ -11,6 +11,7 @@
 #include "gui/prompts.h"
 #include "gui/run_windows.h"
 #include "app/main_window_logic.h"
+#include "live/audio_io.h"
 
 class QAction;
 class QCheckBox;
@@ -58,6 +59,10 @@ class MainWindow : public QMainWindow, public MainWindowPorts, public RunView {
   void RunOptionsDialog() override;
   void ShowListing(const BasicListing& listing) override;
   void OpenDocument(const std::string& name) override;
+  void PlayToTi(const std::string& name) override;            // live_windows.cpp
+  std::string RecordFromTape(TempFolder& folder) override;  // live_windows.cpp
+  // The sound devices the File menu's Play and Record use (tests give a fake).
+  void UseAudioSystem(std::unique_ptr<live::AudioSystem> audio) { audio_ = std::move(audio); }
   // RunView
   void LockInterface() override;
   void UnlockInterface() override;
@@ -92,6 +97,8 @@ class MainWindow : public QMainWindow, public MainWindowPorts, public RunView {
   };
 
   std::unique_ptr<Session> session_;
+  live::AudioSystem& Audio();
+  std::unique_ptr<live::AudioSystem> audio_;  // opened at the first Play or Record
   QtPrompts prompts_;
   Debugger debugger_{*this};
   QtProgressWindow volumeProgress_, saveProgress_, importProgress_;

@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
+#include <QRawFont>
 #include <QScreen>
 
 namespace sonatap::gui {
@@ -36,10 +37,33 @@ std::string FromQt(const QString& text) {
   return std::string(bytes.constData(), bytes.size());
 }
 
+namespace {
+
+// Whether any installed font draws the control pictures (U+2400 onwards);
+// without one they would show as nothing at all.
+bool ControlPicturesDrawn() {
+  static const bool drawn = [] {
+    for (const QString& family : QFontDatabase::families()) {
+      if (QRawFont::fromFont(QFont(family)).supportsCharacter(QChar(0x2407))) return true;
+    }
+    return false;
+  }();
+  return drawn;
+}
+
+}  // namespace
+
 QString ShownEntryName(const std::string& name) {
-  QString shown = ToQt(name);
-  for (QChar& c : shown) {
-    if (c.unicode() < 0x20) c = QChar(0x2400 + c.unicode());
+  const QString exact = ToQt(name);
+  QString shown;
+  for (const QChar c : exact) {
+    if (c.unicode() >= 0x20) {
+      shown += c;
+    } else if (ControlPicturesDrawn()) {
+      shown += QChar(0x2400 + c.unicode());
+    } else {
+      shown += '^' + QChar('@' + c.unicode());  // caret notation: ^G for 0x07
+    }
   }
   return shown;
 }

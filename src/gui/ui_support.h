@@ -18,7 +18,8 @@ QString ToQt(const std::string& text);
 std::string FromQt(const QString& text);
 
 // A FIAD list entry as shown: control characters (a TIFILES name's leading
-// 0x07) as their visible Unicode symbols, U+2400 onwards.
+// 0x07) as their Unicode pictures (U+2400 onwards, "\u2407" for 0x07), or in
+// caret notation ("^G") where no installed font draws those.
 QString ShownEntryName(const std::string& name);
 
 // A window the user leaves only through its buttons: a caption, no close box.

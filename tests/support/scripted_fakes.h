@@ -175,6 +175,10 @@ class Ports final : public MainWindowPorts {
   void RunOptionsDialog() override { ++optionsRuns; }
   void ShowListing(const BasicListing& listing) override { listings.push_back(listing); }
   void OpenDocument(const std::string& name) override { documents.push_back(name); }
+  std::vector<std::string> played;
+  std::string recorded;  // the file "Record from Tape" gives
+  void PlayToTi(const std::string& name) override { played.push_back(name); }
+  std::string RecordFromTape(sonatap::TempFolder&) override { return recorded; }
 };
 
 }  // namespace sonatap
