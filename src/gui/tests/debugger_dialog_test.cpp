@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 
+#include "gui/tests/shot.h"
 #include "gui/bit_view_dialog.h"
 #include "gui/debugger_dialog.h"
 #include "gui/ui_support.h"
@@ -98,13 +99,6 @@ QStringList RowTexts(QTableWidget* list, int row) {
 
 bool Ticked(QTableWidget* list, int row) { return list->item(row, 0)->checkState() == Qt::Checked; }
 void Tick(QTableWidget* list, int row, bool on) { list->item(row, 0)->setCheckState(on ? Qt::Checked : Qt::Unchecked); }
-
-void Shot(QWidget* w, const char* name) {
-  const QString folder = qEnvironmentVariable("SONATAP_SHOTS");
-  if (folder.isEmpty()) return;
-  QDir().mkpath(folder);
-  w->grab().save(folder + "/" + name + ".png");
-}
 
 QString Hex(int byte) { return QString::number(byte, 16).rightJustified(2, '0').toUpper(); }
 

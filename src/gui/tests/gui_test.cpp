@@ -28,6 +28,7 @@
 #include <functional>
 
 #include "format/fiad_file.h"
+#include "gui/tests/shot.h"
 #include "gui/dialogs.h"
 #include "gui/help_viewer.h"
 #include "gui/main_window.h"
@@ -39,14 +40,6 @@ using namespace sonatap;
 using namespace sonatap::gui;
 
 namespace {
-
-// Saves what a window looks like for people to check by eye.
-void Shot(QWidget* w, const char* name) {
-  const QString folder = qEnvironmentVariable("SONATAP_SHOTS");
-  if (folder.isEmpty() || w == nullptr) return;
-  QDir().mkpath(folder);
-  w->grab().save(folder + "/" + name + ".png");
-}
 
 // What a dialog showed before the test answered it.
 struct Seen {

@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "app/fiad_list.h"
+#include "gui/tests/shot.h"
 #include "gui/live_windows.h"
 #include "gui/main_window.h"
 #include "gui/ui_support.h"
@@ -23,13 +24,6 @@ using namespace sonatap;
 using namespace sonatap::gui;
 
 namespace {
-
-void Shot(QWidget* w, const char* name) {
-  const QString folder = qEnvironmentVariable("SONATAP_SHOTS");
-  if (folder.isEmpty() || w == nullptr) return;
-  QDir().mkpath(folder);
-  w->grab().save(folder + "/" + name + ".png");
-}
 
 // Plays into a counter; records a sound that ends with the device going away.
 class FakeAudio final : public live::AudioSystem {
