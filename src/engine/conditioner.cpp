@@ -216,15 +216,8 @@ class LevelledWriter {
   std::vector<uint8_t> bytes_;
 };
 
-void PutLittleEndian32(std::array<uint8_t, kWavHeaderSize>& header, int at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) header[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
 bool WriteHeader(std::FILE* file, int64_t dataLength) {
-  std::array<uint8_t, kWavHeaderSize> header{};
-  std::copy(WavHeaderTemplate.begin(), WavHeaderTemplate.end(), header.begin());
-  PutLittleEndian32(header, kRiffLengthOffset, static_cast<uint32_t>(36 + dataLength));
-  PutLittleEndian32(header, kWavHeaderSize - 4, static_cast<uint32_t>(dataLength));
+  const auto header = WavHeader(static_cast<uint32_t>(dataLength));
   return std::fseek(file, 0, SEEK_SET) == 0 && std::fwrite(header.data(), 1, header.size(), file) == header.size();
 }
 
@@ -233,8 +226,7 @@ struct SoxrDeleter {
 };
 
 // The chosen channel, cleaned, resampled and levelled into `file`.
-bool Transform(AudioSource& source, const Analysis& analysis, double outRate, std::FILE* file,
-               ProgressWindow& progress, LevelledWriter& writer, std::string& error) {
+bool Transform(AudioSource& source, const Analysis& analysis, double outRate, ProgressWindow& progress, LevelledWriter& writer, std::string& error) {
   const AudioFormat& format = source.Format();
   soxr_error_t soxrError = nullptr;
   const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
@@ -332,7 +324,7 @@ ConditionOutcome ConditionRecording(const std::string& inPath, const std::string
   }
   LevelledWriter writer(file);
   bool written = WriteHeader(file, 0) &&
-                 Transform(source, analysis, outRate, file, progress, writer, outcome.error) &&
+                 Transform(source, analysis, outRate, progress, writer, outcome.error) &&
                  WriteHeader(file, writer.Written());
   written = (std::fclose(file) == 0) && written;
   progress.Close();

@@ -26,6 +26,14 @@ bool EndsWith(const std::string& text, const std::string& tail) {
 
 }  // namespace
 
+std::array<uint8_t, kWavHeaderSize> WavHeader(uint32_t dataLength) {
+  std::array<uint8_t, kWavHeaderSize> header{};
+  std::copy(WavHeaderTemplate.begin(), WavHeaderTemplate.end(), header.begin());
+  PutLittleEndian32(header.data() + kRiffLengthOffset, 36 + dataLength);
+  PutLittleEndian32(header.data() + 40, dataLength);
+  return header;
+}
+
 std::string WavFileName(const std::string& chosenPath) {
   return EndsWith(chosenPath, ".wav") || EndsWith(chosenPath, ".WAV") ? chosenPath : chosenPath + ".wav";
 }
@@ -38,12 +46,7 @@ std::optional<WavWriteError> WriteWavFile(const std::string& path, const FiadIma
   AtomicFileWriter file(path);
   if (!file.Open()) return WavWriteError{false, WriteErrorText(path)};
 
-  const auto dataLength = static_cast<uint32_t>(TapeSampleCount(records));
-  std::array<uint8_t, kWavHeaderSize> header{};
-  std::copy(WavHeaderTemplate.begin(), WavHeaderTemplate.end(), header.begin());
-  PutLittleEndian32(header.data() + kRiffLengthOffset, 36 + dataLength);
-  PutLittleEndian32(header.data() + 40, dataLength);
-  file.Write(header);
+  file.Write(WavHeader(static_cast<uint32_t>(TapeSampleCount(records))));
 
   progress.Open("Saving Wav", records * kRecordBytes);
   WriteTapeImage(image, kind, shapes, file, [&progress](int position) { progress.SetValue(position); });

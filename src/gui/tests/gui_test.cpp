@@ -162,6 +162,17 @@ void WriteSilence(const QString& path, int seconds) {
   std::ofstream(path.toStdString(), std::ios::binary) << bytes;
 }
 
+// The example program as tape sound, opened with File > Open in a shown
+// window that reads it from its first sample.
+void OpenHelloRecording(MainWindow& w, const QTemporaryDir& folder, Answers& answers) {
+  w.show();
+  w.State().tuning.SkipTime = 0;
+  const QString recording = folder.filePath("hello.wav");
+  WriteRecording(HelloFiad(), recording, w.State().shapes.set);
+  answers.File(recording);
+  w.MenuItem(menu_item::kOpen)->trigger();
+}
+
 QString MonitorText(MainWindow& w) { return static_cast<QPlainTextEdit*>(w.Gadget(gadget::kMonitorArea))->toPlainText(); }
 
 }  // namespace
@@ -479,13 +490,8 @@ void GuiTest::statusAndGfxWindows() {
 void GuiTest::debuggerFromTheScanAndTheMenu() {
   QTemporaryDir folder;
   MainWindow w;
-  w.show();
-  w.State().tuning.SkipTime = 0;
-  const QString recording = folder.filePath("hello.wav");
-  WriteRecording(HelloFiad(), recording, w.State().shapes.set);
   Answers answers;
-  answers.File(recording);
-  w.MenuItem(menu_item::kOpen)->trigger();
+  OpenHelloRecording(w, folder, answers);
   QVERIFY(w.MenuItem(menu_item::kDebug)->isEnabled());
 
   bool exportDuringScan = true;
@@ -533,13 +539,8 @@ bool WideEnoughFor(const Seen& seen) {
 void GuiTest::namePromptOffersOkOnlyForValidNames() {
   QTemporaryDir folder;
   MainWindow w;
-  w.show();
-  w.State().tuning.SkipTime = 0;
-  const QString recording = folder.filePath("hello.wav");
-  WriteRecording(HelloFiad(), recording, w.State().shapes.set);
   Answers answers;
-  answers.File(recording);
-  w.MenuItem(menu_item::kOpen)->trigger();
+  OpenHelloRecording(w, folder, answers);
 
   struct State {
     QString text, hint;
