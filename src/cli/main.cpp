@@ -35,6 +35,12 @@ const std::string kUsage =
     "      --show-records puts the 64-byte block of each line in front of it.\n"
     "  rebuild FILE --count N --name NAME [--out DIR]\n"
     "      Build DIR/NAME.fiad from debug records text FILE (N records, 1..256).\n"
+    "  play FILE [--device NAME]\n"
+    "      Play FIAD file FILE as tape sound (or WAV file FILE) into a TI-99/4A.\n"
+    "  record OUT.wav [--seconds N] [--device NAME]\n"
+    "      Record a tape deck into OUT.wav until N seconds or Ctrl-C.\n"
+    "  devices\n"
+    "      List the sound outputs and inputs.\n"
     "\n"
     "Options: --help, --version\n"
     "Exit status: 0 done, 1 nothing could be made, 2 usage error or refused input.\n";
