@@ -8,7 +8,8 @@ set -eu
 packages="cmake ninja-build make util-linux g++ clang libclang-rt-14-dev
 libgtest-dev libbenchmark-dev qt6-base-dev libsndfile1-dev libsoxr-dev
 xvfb xauth x11-utils xdotool imagemagick dpkg-dev lintian
-portaudio19-dev pulseaudio pulseaudio-utils libasound2-plugins"
+portaudio19-dev pulseaudio pulseaudio-utils libasound2-plugins
+nlohmann-json3-dev"
 
 missing=""
 for package in $packages; do
