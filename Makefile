@@ -30,6 +30,7 @@ demo: build
 bench: build
 	$(BUILD)/bench/sonatap_bench
 	nice -n 10 $(BUILD)/bench/sonatap_channel_bench $(CHANNEL_ARGS)
+	nice -n 10 $(BUILD)/bench/sonatap_rescue_speed
 	$(BUILD)/src/gui/sonatap_gui_bench
 
 run: build

@@ -1,12 +1,14 @@
 // Makes recordings of tapes played through worn decks and sound cards (the
 // tape channel model), decodes each with sonatap-cli as a user would, and
-// prints how many records came back right.
+// prints how many records came back right; then the same and harsher tapes
+// rescued (rescue_set.cpp).
 //
 //   sonatap_channel_bench [--cli PATH] [--corpus DIR] [--plain-args "..."]
-//                         [--other-args "..."] [--only TEXT] [--keep DIR] [--verbose]
+//                         [--other-args "..."] [--only TEXT] [--keep DIR] [--verbose] [--rescue]
 //
 // An 8-bit mono 44100 Hz recording is decoded with --plain-args (default
 // "--recognition adaptive"), any other with --other-args (default none).
+// --rescue prints only the rescue table; --only picks cases in both tables.
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,39 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "support/decode_score.h"
-#include "support/tape_channel.h"
+#include "channel/channel_setup.h"
+#include "channel/rescue_set.h"
 
 namespace fs = std::filesystem;
-using namespace sonatap::channel;
 
-namespace {
-
-constexpr uint32_t kSeed = 1981;
-constexpr int kShapeMethods = 5;  // recognition 6 draws the cells of 1
-
-struct Source {
-  std::string name;
-  fs::path fiad;       // what is on the tape
-  fs::path recording;  // its clean recording
-  int shapes = 0;      // the encoder's method that draws it, or 0 for another tool's file
-  bool big = false;    // a long file, only for the cases that ask for it
-  Recording clean{};
-  TapeMap map{};
-  std::vector<RecordBytes> records{};
-};
-
-struct Case {
-  const char* name;
-  Impairments faults;
-  bool big = false;  // also run the long file
-};
-
-Impairments With(auto&& change) {
-  Impairments f;
-  change(f);
-  return f;
-}
+namespace sonatap::channel {
 
 // One fault at a time at the sizes a real deck and sound card give, then
 // worn decks that have them all.
@@ -96,87 +71,11 @@ std::vector<Case> Cases() {
   };
 }
 
-const char* FormatName(const Impairments& f) {
-  static char text[48];
-  const char* sample = f.format == SampleFormat::U8 ? "u8" : f.format == SampleFormat::S16 ? "s16" : "float";
-  std::snprintf(text, sizeof text, "%s%s %d %s", f.container == Container::Flac ? "flac " : "", sample, f.rate,
-                f.channels == Channels::Mono ? "mono" : "stereo");
-  return text;
-}
+namespace {
 
-struct Options {
-  std::string cli = SONATAP_CLI;
-  fs::path corpus = SONATAP_CORPUS;
-  std::string plainArgs = "--recognition adaptive";
-  std::string otherArgs;
-  std::string only;
-  fs::path keep;
-  bool verbose = false;
-};
+constexpr uint32_t kSeed = 1981;
 
-bool ParseOptions(int argc, char** argv, Options& o) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string word = argv[i];
-    auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-    const char* v = nullptr;
-    if (word == "--verbose") o.verbose = true;
-    else if (word == "--cli" && (v = value())) o.cli = v;
-    else if (word == "--corpus" && (v = value())) o.corpus = v;
-    else if (word == "--plain-args" && (v = value())) o.plainArgs = v;
-    else if (word == "--other-args" && (v = value())) o.otherArgs = v;
-    else if (word == "--only" && (v = value())) o.only = v;
-    else if (word == "--keep" && (v = value())) o.keep = v;
-    else return false;
-  }
-  return true;
-}
-
-// Encodes or finds each clean recording and learns where its records lie.
-bool PrepareSources(const Options& o, const fs::path& dir, std::vector<Source>& sources) {
-  const fs::path programs = o.corpus / "programs", recordings = o.corpus / "recordings";
-  for (int m = 1; m <= kShapeMethods; ++m)
-    sources.push_back({"shapes " + std::to_string(m), programs / "nim.tfi", dir / ("nim-" + std::to_string(m) + ".wav"),
-                       m});
-  sources.push_back({"retroload", programs / "nim.tfi", recordings / "nim-retroload.wav"});
-  sources.push_back({"mltt", programs / "nim.tfi", recordings / "nim-mltt.wav"});
-  sources.push_back({"big, shapes 1", programs / "big.tfi", dir / "big-1.wav", 1, true});
-  for (Source& s : sources) {
-    if (s.shapes > 0) {
-      const std::string command = "'" + o.cli + "' encode '" + s.fiad.string() + "' '" + s.recording.string() +
-                                  "' --recognition " + std::to_string(s.shapes) + " 2>/dev/null";
-      if (std::system(command.c_str()) != 0) {
-        std::fprintf(stderr, "cannot encode %s with %s\n", s.fiad.c_str(), o.cli.c_str());
-        return false;
-      }
-    }
-    s.clean = ReadRecording(s.recording.string());
-    s.map = MapTape(s.clean);
-    s.records = FiadRecords(s.fiad, s.map.records);
-    if (s.map.records == 0 || s.map.recordData != s.records) {
-      std::fprintf(stderr, "%s: the clean recording does not carry %s\n", s.recording.c_str(), s.fiad.c_str());
-      return false;
-    }
-  }
-  return true;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  Options o;
-  if (!ParseOptions(argc, argv, o)) {
-    std::fprintf(stderr,
-                 "usage: %s [--cli PATH] [--corpus DIR] [--plain-args ARGS] [--other-args ARGS] [--only TEXT] "
-                 "[--keep DIR] [--verbose]\n",
-                 argv[0]);
-    return 2;
-  }
-  const fs::path dir = o.keep.empty() ? fs::temp_directory_path() / ("sonatap-channel-" + std::to_string(::getpid()))
-                                      : o.keep;
-  fs::create_directories(dir);
-  std::vector<Source> sources;
-  if (!PrepareSources(o, dir, sources)) return 1;
-
+void PlainTable(const Options& o, const fs::path& dir, const std::vector<Source>& sources) {
   std::printf("Tape channel set: %s\n  u8 44100 mono: decode %s\n  other formats: decode %s\n\n", o.cli.c_str(),
               o.plainArgs.c_str(), o.otherArgs.empty() ? "(no option)" : o.otherArgs.c_str());
   std::printf("%-28s %-20s %9s %7s %6s %7s %8s\n", "case", "format", "records", "files", "exit 2", "false OK",
@@ -191,11 +90,10 @@ int main(int argc, char** argv) {
     for (size_t s = 0; s < sources.size(); ++s) {
       const Source& src = sources[s];
       if (src.big && !k.big) continue;
-      const char* extension = k.faults.container == Container::Flac ? ".flac" : ".wav";
-      const fs::path wav = dir / ("case" + std::to_string(c) + "-" + std::to_string(s) + extension);
+      const fs::path wav = dir / ("case" + std::to_string(c) + "-" + std::to_string(s) + Extension(k.faults));
       if (!WriteImpaired(src.clean, src.map, k.faults, kSeed + static_cast<uint32_t>(100 * c + s), wav.string())) {
         std::fprintf(stderr, "cannot write %s\n", wav.c_str());
-        return 1;
+        return;
       }
       const DecodeScore score = ScoreDecode(o.cli, wav, k.faults.PlainWav() ? o.plainArgs : o.otherArgs,
                                             src.records, dir / "out");
@@ -218,7 +116,29 @@ int main(int argc, char** argv) {
   }
   std::printf("\nall cases: %d/%d records right, %d false O.K.\n", totalRight, totalRecords, totalFalse);
   if (totalRefused > 0) std::printf("exit 2: the CLI refused the recording or an option (--verbose says why)\n");
+}
+
+}  // namespace
+}  // namespace sonatap::channel
+
+int main(int argc, char** argv) {
+  using namespace sonatap::channel;
+  Options o;
+  if (!ParseOptions(argc, argv, o)) {
+    std::fprintf(stderr,
+                 "usage: %s [--cli PATH] [--corpus DIR] [--plain-args ARGS] [--other-args ARGS] [--only TEXT] "
+                 "[--keep DIR] [--verbose] [--rescue]\n",
+                 argv[0]);
+    return 2;
+  }
+  const fs::path dir = o.keep.empty() ? fs::temp_directory_path() / ("sonatap-channel-" + std::to_string(::getpid()))
+                                      : o.keep;
+  fs::create_directories(dir);
+  std::vector<Source> sources;
+  if (!PrepareSources(o, dir, sources)) return 1;
+  if (!o.rescueOnly) PlainTable(o, dir, sources);
+  const bool rescued = RescueTable(o, dir, sources);
   fs::remove_all(dir / "out");
   if (o.keep.empty()) fs::remove_all(dir);
-  return 0;
+  return rescued ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <random>
 
@@ -28,6 +29,10 @@ constexpr double kAzimuthDelayMs = 0.35;
 constexpr double kAzimuthDullHz = 3000;        // the skewed gap loses the top end
 constexpr double kDeadChannelNoiseDb = -66;    // a sound card input with nothing plugged in
 constexpr double kFlutterPhase = 1.0;          // radians, so wow and flutter do not start together
+constexpr double kClickLevel = 0.6;            // the record key's click, of the clean peak
+constexpr double kClickMs = 2;                 // its decay
+constexpr double kBiasBurstLevel = 0.1;        // bias noise while the head switches on, of the clean peak
+constexpr double kBiasBurstSeconds = 0.4;      // at most
 
 double FromDb(double db) { return std::pow(10.0, db / 20.0); }
 
@@ -70,7 +75,34 @@ class LowPass {
   double alpha_, y_ = 0;
 };
 
-// Takes out part of each named copy, at a seeded place inside its data: where
+// One second-order section of a Butterworth low-pass (audio-cookbook form);
+// a cascade of them with the right Qs makes one of any even order.
+class LowPassSection {
+ public:
+  LowPassSection(double hz, double rate, double q) {
+    const double w = 2 * std::numbers::pi * std::min(hz, rate * 0.45) / rate;
+    const double alpha = std::sin(w) / (2 * q), c = std::cos(w), a0 = 1 + alpha;
+    b0_ = (1 - c) / 2 / a0, b1_ = (1 - c) / a0, a1_ = -2 * c / a0, a2_ = (1 - alpha) / a0;
+  }
+  double operator()(double x) {
+    const double y = b0_ * x + z1_;
+    z1_ = b1_ * x - a1_ * y + z2_;
+    z2_ = b0_ * x - a2_ * y;
+    return y;
+  }
+
+ private:
+  double b0_, b1_, a1_, a2_, z1_ = 0, z2_ = 0;
+};
+
+std::vector<LowPassSection> Butterworth(double hz, double rate, int order) {
+  std::vector<LowPassSection> sections;
+  for (int k = 1; k <= order / 2; ++k)
+    sections.emplace_back(hz, rate, 1.0 / (2 * std::cos((2 * k - 1) * std::numbers::pi / (2 * order))));
+  return sections;
+}
+
+// Takes out part of each named copy, at its place or a seeded one: where
 // the tape lifts off the head nothing of the cells is left, only the hiss
 // added later.
 std::vector<float> CutDropouts(const Recording& clean, const TapeMap& map, const std::vector<Dropout>& dropouts,
@@ -81,7 +113,9 @@ std::vector<float> CutDropouts(const Recording& clean, const TapeMap& map, const
       if (span.record != d.record || span.copy != d.copy) continue;
       const auto length = static_cast<int64_t>(d.ms * clean.rate / 1000);
       const auto room = std::max<int64_t>(1, span.end - span.begin - length);
-      const int64_t from = span.begin + static_cast<int64_t>(noise.Uniform() * room);
+      const double place = noise.Uniform();  // drawn for every dropout, so that placed ones move no others
+      const int64_t from = span.begin + (d.at >= 0 ? static_cast<int64_t>(d.at * static_cast<double>(span.end - span.begin))
+                                                   : static_cast<int64_t>(place * static_cast<double>(room)));
       const int64_t to = std::min<int64_t>(from + length, static_cast<int64_t>(tape.size()));
       std::fill(tape.begin() + from, tape.begin() + to, 0.0f);
     }
@@ -108,7 +142,8 @@ std::vector<double> Transport(const std::vector<float>& tape, const Impairments&
   double at = 0;
   for (int64_t n = 0;; ++n) {
     const double t = static_cast<double>(n) / f.rate;
-    const double speed = f.speed * (1.0 + f.wow * std::sin(2 * std::numbers::pi * f.wowHz * t) +
+    const double drift = 1.0 + f.drift * (2 * at / last - 1);
+    const double speed = f.speed * drift * (1.0 + f.wow * std::sin(2 * std::numbers::pi * f.wowHz * t) +
                                     f.flutter * std::sin(2 * std::numbers::pi * f.flutterHz * t + kFlutterPhase));
     const double next = at + speed * step;
     if (next > last) break;
@@ -198,6 +233,77 @@ TapeMap MapTape(const Recording& clean) {
   return map;
 }
 
+std::vector<Dropout> ScatterDropouts(const TapeMap& map, int count, Hit hit, double minMs, double maxMs,
+                                     uint32_t seed) {
+  Noise pick(seed);
+  std::vector<Dropout> dropouts;
+  if (map.records == 0) return dropouts;
+  for (int i = 0; i < count; ++i) {
+    const int record = 1 + std::min(map.records - 1, static_cast<int>(pick.Uniform() * map.records));
+    const double ms = minMs + pick.Uniform() * (maxMs - minMs);
+    const CopySpan& span = map.copies[static_cast<size_t>(2 * (record - 1))];
+    const double share = ms * kCleanRate / 1000 / static_cast<double>(span.end - span.begin);
+    const int copy = pick.Uniform() < 0.5 ? 1 : 2;
+    const double first = pick.Uniform(), second = pick.Uniform();
+    switch (hit) {
+      case Hit::OneCopy:
+        dropouts.push_back({record, copy, ms, first * (1 - share)});
+        break;
+      case Hit::BothApart:  // one copy loses part of its first half, the other part of its second
+        dropouts.push_back({record, copy, ms, first * std::max(0.0, 0.5 - share)});
+        dropouts.push_back({record, 3 - copy, ms, 0.5 + second * std::max(0.0, 0.5 - share)});
+        break;
+      case Hit::BothSame:
+        dropouts.push_back({record, 1, ms, first * (1 - share)});
+        dropouts.push_back({record, 2, ms, first * (1 - share)});
+        break;
+    }
+  }
+  return dropouts;
+}
+
+Side ComposeSide(const std::vector<Recording>& files, double minGapSeconds, double maxGapSeconds, uint32_t seed) {
+  Noise noise(seed);
+  Side side;
+  float peak = 0;
+  for (const Recording& file : files)
+    for (float x : file.samples) peak = std::max(peak, std::abs(x));
+  std::vector<float>& tape = side.clean.samples;
+  for (size_t i = 0; i < files.size(); ++i) {
+    TapeMap map = MapTape(files[i]);
+    if (map.records == 0) return {};
+    if (i > 0) {
+      // Erased tape; somewhere in it the record key clicks and the bias
+      // oscillator's noise comes up and dies while the head settles.
+      const auto gap = static_cast<size_t>((minGapSeconds + noise.Uniform() * (maxGapSeconds - minGapSeconds)) *
+                                           kCleanRate);
+      const size_t from = tape.size();
+      tape.resize(from + gap, 0.0f);
+      const size_t click = from + static_cast<size_t>(noise.Uniform() * static_cast<double>(gap) * 0.8);
+      const auto burst = static_cast<size_t>(noise.Uniform() * kBiasBurstSeconds * kCleanRate);
+      const double decay = kClickMs * kCleanRate / 1000;
+      for (size_t n = click; n < std::min(tape.size(), click + burst + static_cast<size_t>(10 * decay)); ++n) {
+        const auto k = static_cast<double>(n - click);
+        double x = kClickLevel * std::exp(-k / decay);
+        if (n - click < burst) x += kBiasBurstLevel * noise.Gaussian();
+        tape[n] = static_cast<float>(peak * x);
+      }
+    }
+    const auto offset = static_cast<int64_t>(tape.size());
+    side.firstRecord.push_back(side.map.records + 1);
+    for (CopySpan copy : map.copies) {
+      copy.record += side.map.records, copy.begin += offset, copy.end += offset;
+      side.map.copies.push_back(copy);
+    }
+    side.map.recordData.insert(side.map.recordData.end(), map.recordData.begin(), map.recordData.end());
+    side.map.records += map.records;
+    side.map.cellSamples = map.cellSamples;
+    tape.insert(tape.end(), files[i].samples.begin(), files[i].samples.end());
+    side.files.push_back(std::move(map));
+  }
+  return side;
+}
+
 std::vector<std::vector<float>> Play(const Recording& clean, const TapeMap& map, const Impairments& f,
                                      uint32_t seed) {
   Noise noise(seed);
@@ -206,19 +312,29 @@ std::vector<std::vector<float>> Play(const Recording& clean, const TapeMap& map,
   // The deck's electronics, then what the cable and the sound card add.
   HighPass highPass(f.highPassHz, f.rate);
   LowPass lowPass1(f.lowPassHz, f.rate), lowPass2(f.lowPassHz, f.rate);
+  std::vector<LowPassSection> dullHead = Butterworth(f.lowPassHz, f.rate, f.lowPassOrder);
   float peak = 0;
   for (float x : clean.samples) peak = std::max(peak, std::abs(x));
   const double hum = peak * FromDb(f.humDb) / (1.0 + kHumThirdHarmonic);
   const double hiss = peak * FromDb(f.noiseDb);
+  const double clip = f.clipAt > 0 ? f.clipAt * peak : std::numeric_limits<double>::infinity();
   const double gain = FromDb(f.levelDb) * (f.invert ? -1.0 : 1.0);
   std::vector<double> line(played.size());
   for (size_t n = 0; n < played.size(); ++n) {
+    const double t = static_cast<double>(n) / f.rate;
+    // The oxide's contact comes and goes: the level sinks smoothly and returns.
     double x = played[n];
+    if (f.fadeDb > 0) x *= FromDb(-f.fadeDb * (1 - std::cos(2 * std::numbers::pi * f.fadeHz * t)) / 2);
     if (f.highPassHz > 0) x = highPass(x);
-    if (f.lowPassHz > 0) x = lowPass2(lowPass1(x));
-    const double phase = 2 * std::numbers::pi * f.humHz * static_cast<double>(n) / f.rate;
+    if (f.lowPassHz > 0 && f.lowPassOrder > 0) {
+      for (LowPassSection& section : dullHead) x = section(x);
+    } else if (f.lowPassHz > 0) {
+      x = lowPass2(lowPass1(x));
+    }
+    const double phase = 2 * std::numbers::pi * f.humHz * t;
     x += hum * (std::sin(phase) + kHumThirdHarmonic * std::sin(3 * phase));
     x += hiss * noise.Gaussian();
+    x = std::clamp(x, -clip, clip);  // the card's input stage, overdriven
     line[n] = x * gain + f.dcOffset;
   }
 

@@ -43,6 +43,21 @@ struct TapeMap {
 // is found. Not a decoder: it needs a clean signal.
 TapeMap MapTape(const Recording& clean);
 
+// Several tape files saved one after the other on one side of a cassette.
+struct Side {
+  Recording clean;
+  TapeMap map;                   // every file's copies, records numbered on across the side
+  std::vector<TapeMap> files;    // each file's own map (positions within its own recording)
+  std::vector<int> firstRecord;  // each file's record 1 as numbered in `map`
+};
+
+// Puts the clean recordings of tape files on one side with gaps of
+// minGap..maxGap seconds between them, as a user leaves while typing the
+// next SAVE: erased tape, with the click of the record key and a burst of
+// the bias noise in some of them. An empty side when a recording holds no
+// tape file.
+Side ComposeSide(const std::vector<Recording>& files, double minGapSeconds, double maxGapSeconds, uint32_t seed);
+
 enum class SampleFormat { U8, S16, Float };
 enum class Container { Wav, Flac };  // FLAC holds 8 or 16 bits, not float
 enum class Channels {
@@ -56,15 +71,32 @@ struct Dropout {
   int record = 1;
   int copy = 1;
   double ms = 5;
+  double at = -1;  // where it starts, as a share of the copy from its data mark; below 0 a seeded place
 };
+
+// How a scatter of dropouts meets the two copies of a record.
+enum class Hit {
+  OneCopy,    // one copy of the record; the other is whole
+  BothApart,  // both copies, one in each half: every byte is whole in one copy
+  BothSame,   // both copies at the same bytes: nothing on tape holds them
+};
+
+// `count` dropouts (`count` pairs for the kinds that hit both copies), each
+// minMs..maxMs long, at seeded records and places of `map`.
+std::vector<Dropout> ScatterDropouts(const TapeMap& map, int count, Hit hit, double minMs, double maxMs,
+                                     uint32_t seed);
 
 // Every fault off by default; decibels are relative to the clean peak.
 struct Impairments {
   double speed = 1.0;          // 1.05: the deck runs 5 % fast
+  double drift = 0;            // 0.07: the motor runs 7 % slow at the start, 7 % fast at the end, linearly
   double wow = 0, wowHz = 0.5;  // depth as a fraction of the speed
   double flutter = 0, flutterHz = 10;
   double highPassHz = 0;        // first order: 40 Hz keeps square cells, 1.2 kHz makes spikes
   double lowPassHz = 0;         // two first-order poles (head gap and playback losses)
+  int lowPassOrder = 0;         // above 0: a Butterworth of this even order instead (dull heads: nothing left above)
+  double fadeDb = 0, fadeHz = 3;  // the level sinks by fadeDb and comes back fadeHz times a second (poor contact)
+  double clipAt = 0;            // above 0: the sound card clips at this share of the clean peak
   double humDb = -200, humHz = 50;
   double noiseDb = -200;        // white hiss
   double levelDb = 0;           // the sound card's recording level

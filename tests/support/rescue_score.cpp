@@ -1,0 +1,106 @@
+#include "support/rescue_score.h"
+
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+
+namespace sonatap::channel {
+namespace {
+
+constexpr const char* kOutName = "RESCUE";
+
+std::string Slurp(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+int Shared(const std::vector<RecordBytes>& got, const std::vector<RecordBytes>& want) {
+  int same = 0;
+  for (size_t r = 0; r < std::min(got.size(), want.size()); ++r) same += got[r] == want[r];
+  return same;
+}
+
+// One stored file's verdicts against the tape file it holds.
+void Tally(const nlohmann::json& records, const std::vector<RecordBytes>& got, const ExpectedFile& want,
+           RecordTally& all, RecordTally& damaged) {
+  std::vector<std::string> verdicts(want.records.size());
+  for (const auto& r : records) {
+    const int n = r.value("record", 0);
+    if (n >= 1 && n <= static_cast<int>(verdicts.size()) && r.contains("verdict") && r["verdict"].is_string())
+      verdicts[n - 1] = r["verdict"].get<std::string>();
+  }
+  for (size_t i = 0; i < verdicts.size(); ++i) {
+    RecordTally one;
+    const bool same = i < got.size() && got[i] == want.records[i];
+    if (verdicts[i] == "O.K.") (same ? one.right : one.falseOk) = 1;
+    else if (verdicts[i] == "repaired") (same ? one.right : one.falseRepaired) = 1, one.repaired = same;
+    else if (verdicts[i] == "BAD") one.bad = 1;
+    else one.lost = 1;
+    all += one;
+    if (want.damaged.contains(static_cast<int>(i) + 1)) damaged += one;
+  }
+}
+
+}  // namespace
+
+RecordTally& RecordTally::operator+=(const RecordTally& o) {
+  right += o.right, repaired += o.repaired, bad += o.bad, falseOk += o.falseOk;
+  falseRepaired += o.falseRepaired, lost += o.lost;
+  return *this;
+}
+
+RescueScore ScoreRescue(const std::string& cli, const std::filesystem::path& recording,
+                        const std::vector<ExpectedFile>& expected, const std::filesystem::path& workDir) {
+  std::filesystem::remove_all(workDir);
+  std::filesystem::create_directories(workDir);
+  const std::filesystem::path report = workDir / "report.json", out = workDir / "stdout", err = workDir / "stderr";
+  const std::string command = "'" + cli + "' decode '" + recording.string() + "' --rescue --report '" +
+                              report.string() + "' --out '" + workDir.string() + "' --name " + kOutName + " >'" +
+                              out.string() + "' 2>'" + err.string() + "'";
+  RescueScore score;
+  const auto began = std::chrono::steady_clock::now();
+  const int raw = std::system(command.c_str());
+  score.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  score.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  score.errors = Slurp(err);
+
+  const nlohmann::json json = nlohmann::json::parse(Slurp(report), nullptr, false);
+  score.report = json.is_object() && json.contains("files") && json["files"].is_array();
+  std::vector<bool> matched(expected.size(), false);
+  if (score.report) {
+    for (const auto& file : json["files"]) {
+      if (!file.contains("fiad") || !file["fiad"].is_string()) continue;
+      ++score.stored;
+      std::filesystem::path fiad = file["fiad"].get<std::string>();
+      if (!std::filesystem::exists(fiad)) fiad = workDir / fiad.filename();
+      // The tape file it shares most records with, of those not yet matched.
+      int best = -1, bestShared = 0;
+      std::vector<RecordBytes> got;
+      for (size_t e = 0; e < expected.size(); ++e) {
+        if (matched[e]) continue;
+        auto records = FiadRecords(fiad, static_cast<int>(expected[e].records.size()));
+        if (const int shared = Shared(records, expected[e].records); shared > bestShared)
+          best = static_cast<int>(e), bestShared = shared, got = std::move(records);
+      }
+      if (best < 0) {
+        ++score.phantoms;
+        continue;
+      }
+      matched[best] = true;
+      ++score.found;
+      Tally(file.value("records", nlohmann::json::array()), got, expected[best], score.all, score.damaged);
+    }
+  }
+  for (size_t e = 0; e < expected.size(); ++e) {
+    if (matched[e]) continue;
+    score.all.lost += static_cast<int>(expected[e].records.size());
+    score.damaged.lost += static_cast<int>(expected[e].damaged.size());
+  }
+  return score;
+}
+
+}  // namespace sonatap::channel
