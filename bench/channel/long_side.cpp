@@ -11,8 +11,9 @@ namespace {
 
 constexpr uint32_t kSideSeed = 1999;
 constexpr double kMinGapSeconds = 2, kMaxGapSeconds = 8;
-// Sizes that, with the corpus files and the gaps, fill about 30 minutes.
-constexpr int kMadeRecords[] = {256, 230, 248, 240, 252, 236, 244};
+// Sizes that, with the corpus files and the gaps, fill about 30 minutes
+// (a FIAD holds at most 252 records).
+constexpr int kMadeRecords[] = {250, 230, 248, 240, 245, 236, 244};
 constexpr const char* kCorpusFiles[] = {"big", "nim", "xb", "V127", "F10R"};
 
 // A FIAD of `records` seeded records, made by the CLI from a debug records text.

@@ -1,0 +1,61 @@
+// `decode --rescue` through the CLI: a record whose two copies lose
+// different bytes comes back "repaired" with the tape's bytes, one whose
+// copies lose the same bytes stays "BAD", and the exit status says which.
+// The success rates on harder tapes are in the channel bench's rescue table.
+#include <gtest/gtest.h>
+
+#include "cli/cli_test_util.h"
+#include "support/rescue_score.h"
+#include "support/tape_channel.h"
+
+namespace sonatap {
+namespace {
+
+using namespace channel;
+
+struct RescueCase {
+  const char* name;
+  std::vector<Dropout> dropouts;  // on nim's record 3
+  int status, right, repaired, bad;
+};
+
+void PrintTo(const RescueCase& c, std::ostream* os) { *os << c.name; }
+
+const RescueCase kCases[] = {
+    {"clean", {}, 0, 10, 0, 0},
+    {"copies_hit_apart", {{3, 1, 10, 0.15}, {3, 2, 10, 0.65}}, 3, 10, 1, 0},
+    {"copies_hit_at_one_place", {{3, 1, 40, 0.3}, {3, 2, 40, 0.3}}, 3, 9, 0, 1},
+};
+
+class RescueTest : public ::testing::TestWithParam<RescueCase> {};
+
+TEST_P(RescueTest, VerdictsAndBytes) {
+  const RescueCase& c = GetParam();
+  const std::string fiad = std::string(SONATAP_CORPUS) + "/programs/nim.tfi";
+  if (!std::filesystem::exists(fiad)) GTEST_SKIP() << "no corpus at " << SONATAP_CORPUS;
+  const TempDir dir;
+  ASSERT_EQ(RunCli("encode " + fiad + " " + dir.Path("clean.wav")).status, 0);
+  const Recording clean = ReadRecording(dir.Path("clean.wav"));
+  const TapeMap map = MapTape(clean);
+  ASSERT_EQ(map.records, 10);
+  Impairments faults;
+  faults.dropouts = c.dropouts;
+  ASSERT_TRUE(WriteImpaired(clean, map, faults, 7, dir.Path("played.wav")));
+
+  const RescueScore score =
+      ScoreRescue(SONATAP_CLI, dir.Path("played.wav"), {{FiadRecords(fiad, 10), {}}}, dir.path / "out");
+  ASSERT_TRUE(score.report) << score.errors;
+  EXPECT_EQ(score.status, c.status);
+  EXPECT_EQ(score.stored, 1);
+  EXPECT_EQ(score.found, 1);
+  EXPECT_EQ(score.all.right, c.right);
+  EXPECT_EQ(score.all.repaired, c.repaired);
+  EXPECT_EQ(score.all.bad, c.bad);
+  EXPECT_EQ(score.all.falseOk + score.all.falseRepaired, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RescueTest, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace sonatap
