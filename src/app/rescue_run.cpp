@@ -1,0 +1,108 @@
+#include "app/rescue_run.h"
+
+#include <algorithm>
+
+#include "app/store_fiad.h"
+
+namespace sonatap {
+namespace {
+
+std::string ScanLine(size_t number, const ScanSettings& settings, const ScanResult& result) {
+  int verified = 0;
+  for (const ScannedFile& file : result.files) {
+    std::vector<bool> seen(static_cast<size_t>(file.header.secondCount) + 1);
+    for (const CopyReading& c : file.copies) {
+      if (c.good && c.record <= file.header.secondCount && !seen[c.record]) {
+        seen[c.record] = true;
+        ++verified;
+      }
+    }
+  }
+  return "Scan " + std::to_string(number) + ": " + RungName(settings) + ": " + std::to_string(result.files.size()) +
+         " files, " + std::to_string(verified) + " records O.K.\r\n";
+}
+
+void ReportFile(MonitorLog& monitor, size_t number, const RescuedFile& file) {
+  for (size_t r = 0; r < file.records.size(); ++r) {
+    const RescuedRecord& record = file.records[r];
+    const std::string name = "Rec #" + std::to_string(r + 1) + " ";
+    if (record.verdict != Verdict::Ok) monitor.Append(name + VerdictText(record.verdict) + "\r\n");
+    else if (record.conflict) monitor.Append(name + "O.K. (verified readings differed)\r\n");
+  }
+  monitor.Append("File " + std::to_string(number) + ": " + std::to_string(file.records.size()) +
+                 " records: " + std::to_string(file.Count(Verdict::Ok)) + " O.K., " +
+                 std::to_string(file.Count(Verdict::Repaired)) + " repaired, " +
+                 std::to_string(file.Count(Verdict::Bad)) + " BAD\r\n");
+}
+
+// The debugger's rows, and the decoded records a store takes, from one file.
+void LoadFile(Session& session, const RescuedFile& file) {
+  DebugStore& debug = session.debug;
+  debug.Reset();
+  const int count = std::min(static_cast<int>(file.records.size()), DebugStore::kRows);
+  debug.count = count;
+  session.decoder.recordData.fill(0);
+  session.decoder.recordCount = static_cast<int>(file.records.size());
+  for (int row = 1; row <= count; ++row) {
+    const RescuedRecord& record = file.records[row - 1];
+    DebugRecord& r = debug.rows[row];
+    r.status = DebugStatus(record.verdict);
+    r.filePos = std::max<int64_t>(record.position, 0);
+    std::copy(record.bytes.begin(), record.bytes.end(), r.data.begin() + 1);
+    std::copy(record.bytes.begin(), record.bytes.end(),
+              session.decoder.recordData.begin() + (row - 1) * kRecordBytes + 1);
+  }
+}
+
+}  // namespace
+
+RecordStatus DebugStatus(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::Ok: return RecordStatus::Ok;
+    case Verdict::Repaired: return RecordStatus::Unknown;
+    case Verdict::Bad: break;
+  }
+  return RecordStatus::Bad;
+}
+
+RescueResult RescueRecording(Session& session, RunServices& services) {
+  RunView& view = services.view;
+  MonitorLog& monitor = session.monitor;
+  view.LockInterface();
+  monitor.Append("Rescue Scan: " + FileNamePart(session.conversion.wavPath) + "\r\n");
+  monitor.ShowNow(view);
+  std::vector<ScanSettings> rungs;
+  for (const RescueRung& rung : RescueLadder()) rungs.push_back(RungSettings(rung, session.tuning));
+  RescueResult result;
+  result.ladder = RunLadder(session.conversion.wavPath, rungs, [&](int percent) {
+    view.SetProgress(percent);
+    return view.Poll().stopPressed;
+  });
+  const LadderOutcome& ladder = result.ladder;
+  if (ladder.stopped) {
+    monitor.Append("User Break..\r\n");
+    view.ReleaseStop();
+  }
+  for (size_t s = 0; s < ladder.scans.size(); ++s) monitor.Append(ScanLine(s + 1, ladder.scans[s], ladder.results[s]));
+  if (ladder.files.empty()) monitor.Append("No tape file found\r\n");
+  for (size_t f = 0; f < ladder.files.size(); ++f) {
+    const RescuedFile& file = ladder.files[f];
+    ReportFile(monitor, f + 1, file);
+    monitor.ShowNow(view);
+    LoadFile(session, file);
+    StoreResult stored;
+    if (file.Count(Verdict::Ok) == static_cast<int>(file.records.size())) {
+      stored = StoreDecodedFiad(session, services.prompts);
+    } else if (services.debugger.Run()) {
+      stored = StoreAccumulatedFiad(session, services.prompts);
+    }
+    result.storedSlots.push_back(stored.slot);
+    if (stored.slot != 0 && services.fiadStored) services.fiadStored(stored.slot);
+  }
+  monitor.Append("End of Rescue Scan\r\n\r\n");
+  monitor.ShowNow(view);
+  view.UnlockInterface();
+  return result;
+}
+
+}  // namespace sonatap
