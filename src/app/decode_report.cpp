@@ -3,7 +3,6 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
-#include "app/rescue_ladder.h"
 #include "app/tuning_schema.h"
 #include "format/tape_format.h"
 
@@ -20,10 +19,10 @@ double Seconds(const RecordingFacts& r, int64_t position) {
 Json Position(int64_t position) { return position < 0 ? Json() : Json(position); }
 Json Time(const RecordingFacts& r, int64_t position) { return position < 0 ? Json() : Json(Seconds(r, position)); }
 
-Json ScanJson(size_t number, const ScanSettings& s) {
+Json ScanJson(size_t number, const std::string& name, const ScanSettings& s) {
   const TuningSettings& t = s.tuning;
   return {{"scan", number},
-          {"name", RungName(s)},
+          {"name", name},
           {"recognition", kRecognitionMethods[t.RecognitionMethod - 1].option},
           {"detection", kDetectionMethods[t.DetectionMethod - 1].option},
           {"inverted", s.inverted}};
@@ -60,7 +59,7 @@ Json FileJson(const DecodeReport& report, size_t f) {
 std::string ReportJson(const DecodeReport& report) {
   const RecordingFacts& r = report.recording;
   Json scans = Json::array(), files = Json::array();
-  for (size_t s = 0; s < report.scans.size(); ++s) scans.push_back(ScanJson(s + 1, report.scans[s]));
+  for (size_t s = 0; s < report.scans.size(); ++s) scans.push_back(ScanJson(s + 1, s < report.scanNames.size() ? report.scanNames[s] : "", report.scans[s]));
   for (size_t f = 0; f < report.files.size(); ++f) files.push_back(FileJson(report, f));
   const Json json = {{"version", 1},
                      {"recording",
@@ -78,7 +77,6 @@ std::string ReportJson(const DecodeReport& report) {
 void RunVerdicts::CountBytesRead(const TapeFileHeader& header) {
   RescuedFile& file = files.emplace_back();
   file.header = header;
-  file.scansSeen = 1;
   file.records.resize(static_cast<size_t>(std::max(header.secondCount, 0)));
 }
 

@@ -24,6 +24,7 @@ struct RecordingFacts {
 struct DecodeReport {
   RecordingFacts recording;
   bool rescue = false;
+  std::vector<std::string> scanNames;  // "Adaptive, conditioned"
   std::vector<ScanSettings> scans;
   std::vector<RescuedFile> files;
   std::vector<std::string> fiads;  // per file: the FIAD written, or empty

@@ -1,6 +1,8 @@
 #include "app/rescue_ladder.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
@@ -14,12 +16,13 @@ namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
 
-// Measured on the tape-channel set: Adaptive reads nearly everything; the
-// crossing method and the templates on the cleaned signal read some records
-// of the worst sides that Adaptive misses.
+// Measured on the tape-channel set: Adaptive on the recording as it is
+// reads nearly everything; the conditioned copy and the other methods read
+// some records of the worst sides that it misses.
 constexpr RescueRung kLadder[] = {
-    {kAdaptiveMethod, 1, false}, {kCrossingMethod, 1, false}, {1, 1, false},
-    {kAdaptiveMethod, 1, true},  {2, 2, false},               {3, 3, false},
+    {kAdaptiveMethod, 1, false, false}, {kAdaptiveMethod, 1, false, true}, {kCrossingMethod, 1, false, true},
+    {1, 1, false, true},                {kAdaptiveMethod, 1, true, false}, {1, 1, false, false},
+    {2, 2, false, true},
 };
 
 struct Shared {
@@ -33,42 +36,73 @@ struct Shared {
 
 std::span<const RescueRung> RescueLadder() { return kLadder; }
 
-ScanSettings RungSettings(const RescueRung& rung, const TuningSettings& base) {
-  ScanSettings s{base, rung.inverted};
-  s.tuning.RecognitionMethod = rung.recognition;
-  s.tuning.DetectionMethod = rung.detection;
-  s.tuning.AutoVolume = true;
-  return s;
+std::vector<LadderScan> LadderScans(std::span<const ScanSource> sources, const TuningSettings& base) {
+  std::vector<LadderScan> scans;
+  for (const RescueRung& rung : kLadder) {
+    // Without a conditioned copy (the recording was conditioned as it was
+    // imported) its rungs read the recording.
+    const auto copy = std::find_if(sources.begin(), sources.end(), [](const ScanSource& s) { return s.conditioned; });
+    const size_t source = rung.conditioned && copy != sources.end() ? static_cast<size_t>(copy - sources.begin()) : 0;
+    LadderScan scan{{base, rung.inverted}, source};
+    scan.settings.tuning.RecognitionMethod = rung.recognition;
+    scan.settings.tuning.DetectionMethod = rung.detection;
+    scan.settings.tuning.AutoVolume = true;
+    const bool repeated = std::any_of(scans.begin(), scans.end(), [&](const LadderScan& s) {
+      return s.source == scan.source && s.settings.inverted == scan.settings.inverted &&
+             s.settings.tuning.RecognitionMethod == rung.recognition && s.settings.tuning.DetectionMethod == rung.detection;
+    });
+    if (!repeated) scans.push_back(scan);
+  }
+  return scans;
 }
 
-std::string RungName(const ScanSettings& settings) {
-  const TuningSettings& t = settings.tuning;
+std::string ScanName(const LadderScan& scan, std::span<const ScanSource> sources) {
+  const TuningSettings& t = scan.settings.tuning;
   std::string name = kRecognitionMethods[t.RecognitionMethod - 1].label;
   if (t.RecognitionMethod < kCrossingMethod) name += std::string(" / ") + kDetectionMethods[t.DetectionMethod - 1].label;
-  return settings.inverted ? name + ", inverted" : name;
+  // Only a copy made for the rescue is worth naming; an imported recording is conditioned anyway.
+  if (sources[scan.source].conditioned) name += ", conditioned";
+  return scan.settings.inverted ? name + ", inverted" : name;
 }
 
-LadderOutcome RunLadder(const std::string& wavPath, std::span<const ScanSettings> rungs, const LadderPoll& poll,
-                        int workers) {
+// Moves a conditioned copy's positions onto the recording's.
+void MapPositions(ScanResult& result, const ScanSource& source) {
+  if (!source.conditioned) return;
+  auto map = [&](int64_t& p) { p = std::llround(source.offset + static_cast<double>(p) * source.scale); };
+  for (ScannedFile& file : result.files) {
+    map(file.header.syncPosition);
+    for (CopyReading& copy : file.copies) map(copy.markPosition);
+  }
+}
+
+LadderOutcome RunLadder(std::span<const ScanSource> sources, std::span<const LadderScan> scans,
+                        const LadderPoll& poll, int workers) {
   Shared shared;
-  shared.results.resize(rungs.size());
+  shared.results.resize(scans.size());
   std::atomic<bool> stop = false;
-  std::vector<std::atomic<int64_t>> positions(rungs.size());
-  std::error_code error;
-  const auto length = static_cast<int64_t>(std::filesystem::file_size(wavPath, error));
+  std::vector<std::atomic<int64_t>> positions(scans.size());
+  std::vector<int64_t> lengths;
+  int64_t total = 0;
+  for (const LadderScan& scan : scans) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(sources[scan.source].path, error);
+    total += lengths.emplace_back(error ? 0 : static_cast<int64_t>(size));
+  }
 
   auto work = [&] {
     for (;;) {
-      size_t rung;
+      size_t n;
       {
         std::lock_guard lock(shared.mutex);
-        if (stop || shared.next >= rungs.size()) return;
-        rung = shared.next++;
+        if (stop || shared.next >= scans.size()) return;
+        n = shared.next++;
       }
-      ScanResult result = ScanRecording(wavPath, rungs[rung], stop, positions[rung]);
+      const ScanSource& source = sources[scans[n].source];
+      ScanResult result = ScanRecording(source.path, scans[n].settings, stop, positions[n]);
+      MapPositions(result, source);
       std::lock_guard lock(shared.mutex);
-      if (result.complete) positions[rung] = length;
-      shared.results[rung] = std::move(result);
+      if (result.complete) positions[n] = lengths[n];
+      shared.results[n] = std::move(result);
       shared.changed.notify_all();
     }
   };
@@ -76,14 +110,14 @@ LadderOutcome RunLadder(const std::string& wavPath, std::span<const ScanSettings
   for (int w = 0; w < std::max(1, workers); ++w) threads.emplace_back(work);
 
   LadderOutcome outcome;
-  size_t merged = 0;  // rungs 1..merged are in `outcome`
+  size_t merged = 0;  // scans 1..merged are in `outcome`
   bool finished = false;
   while (!finished) {
     std::unique_lock lock(shared.mutex);
     shared.changed.wait_for(lock, kPollInterval);
-    // The rungs' order decides, not which thread finished first.
-    while (merged < rungs.size() && shared.results[merged]) {
-      outcome.scans.push_back(rungs[merged]);
+    // The ladder's order decides, not which thread finished first.
+    while (merged < scans.size() && shared.results[merged]) {
+      outcome.scans.push_back(scans[merged]);
       outcome.results.push_back(std::move(*shared.results[merged]));
       ++merged;
       const std::vector<RescuedFile> all = MergeScans(outcome.results, true);
@@ -92,12 +126,11 @@ LadderOutcome RunLadder(const std::string& wavPath, std::span<const ScanSettings
         break;
       }
     }
-    if (merged == rungs.size()) finished = true;
+    if (merged == scans.size()) finished = true;
     lock.unlock();
     if (finished) break;
     int64_t done = 0;
     for (const auto& p : positions) done += p.load(std::memory_order_relaxed);
-    const int64_t total = length * static_cast<int64_t>(rungs.size());
     if (poll(total > 0 ? static_cast<int>(done * 100 / total) : 0)) {
       outcome.stopped = true;
       break;

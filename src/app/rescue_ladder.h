@@ -12,22 +12,40 @@
 
 namespace sonatap {
 
+// A recording a scan reads. A conditioned copy of the recording has its own
+// sample offsets: offset + p * scale is where its sample p lies in the
+// recording the rescue reports on.
+struct ScanSource {
+  std::string path;
+  double scale = 1;
+  double offset = 0;
+  bool conditioned = false;
+};
+
 struct RescueRung {
   int recognition;
   int detection;
   bool inverted;
+  bool conditioned;  // read the conditioned copy
 };
 
 std::span<const RescueRung> RescueLadder();
 
-// The rung's tuning: the user's, with its method and Auto Volume.
-ScanSettings RungSettings(const RescueRung& rung, const TuningSettings& base);
+struct LadderScan {
+  ScanSettings settings;
+  size_t source = 0;
+};
 
-// "Adaptive", "Natural / Sine", "DC Offset, inverted"
-std::string RungName(const ScanSettings& settings);
+// The ladder's scans over `sources` (the recording first, then its
+// conditioned copy if there is one), with the user's tuning less the
+// method and with Auto Volume.
+std::vector<LadderScan> LadderScans(std::span<const ScanSource> sources, const TuningSettings& base);
+
+// "Adaptive", "Natural / Sine", "DC Offset, conditioned, inverted"
+std::string ScanName(const LadderScan& scan, std::span<const ScanSource> sources);
 
 struct LadderOutcome {
-  std::vector<ScanSettings> scans;  // the scans merged, in ladder order
+  std::vector<LadderScan> scans;  // the scans merged, in ladder order
   std::vector<ScanResult> results;
   std::vector<RescuedFile> files;
   bool stopped = false;
@@ -37,11 +55,11 @@ struct LadderOutcome {
 // (0..100); true asks the scans to stop.
 using LadderPoll = std::function<bool(int percent)>;
 
-// Runs `rungs` over `wavPath` on up to `workers` threads. The outcome
-// depends only on the rungs: the ladder stops after the first rung (in
-// order) whose results, with those of the rungs before it, verify every
-// record. Stopped: the rungs finished until then, merged.
-LadderOutcome RunLadder(const std::string& wavPath, std::span<const ScanSettings> rungs, const LadderPoll& poll,
-                        int workers = 2);
+// Runs `scans` on up to `workers` threads. The outcome depends only on the
+// scans: the ladder stops after the first scan (in order) whose results,
+// with those of the scans before it, verify every record. Positions are
+// the first source's. Stopped: the scans finished until then, merged.
+LadderOutcome RunLadder(std::span<const ScanSource> sources, std::span<const LadderScan> scans,
+                        const LadderPoll& poll, int workers = 2);
 
 }  // namespace sonatap

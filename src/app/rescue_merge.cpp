@@ -8,6 +8,10 @@
 namespace sonatap {
 namespace {
 
+// One block on tape: eight zero bytes, the mark, 64 bytes and the checksum,
+// eight cells of 32 samples a byte.
+constexpr int64_t kBlockSamples = (8 + kBlockBytes) * 8 * 32;
+
 // One tape file as the scans saw it.
 struct Sighting {
   int scan;  // from 1
@@ -37,22 +41,35 @@ std::vector<Group> GroupFiles(const std::vector<ScanResult>& scans) {
   return groups;
 }
 
-// Two record counts read at one place are one header misread: the reading
-// with more verified copies behind it stands.
-bool Outweighs(const Group& a, const Group& b) {
-  if (a.verifiedCopies != b.verifiedCopies) return a.verifiedCopies > b.verifiedCopies;
-  return a.sightings.size() > b.sightings.size();
+// Where a file lies: from its sync to the end of the last block read.
+struct Span {
+  int64_t from, to;
+  bool Overlaps(const Span& o) const { return from <= o.to && o.from <= to; }
+};
+
+Span SpanOf(const Group& g) {
+  Span span{g.header.syncPosition, g.header.syncPosition};
+  for (const Sighting& s : g.sightings)
+    for (const CopyReading& c : s.file->copies) span.to = std::max(span.to, c.markPosition + kBlockSamples);
+  return span;
 }
 
-void DropMisreadCounts(std::vector<Group>& groups) {
+// Files cannot overlap on tape. A scan that lost its way inside a file can
+// take the zeros and data mark before any block for a new file's sync, and
+// a misread count makes a second file at the same place: of files that
+// overlap, the one with more verified copies behind it (then the earlier) stands.
+void DropOverlapping(std::vector<Group>& groups) {
+  std::stable_sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
+    if (a.verifiedCopies != b.verifiedCopies) return a.verifiedCopies > b.verifiedCopies;
+    return a.header.syncPosition < b.header.syncPosition;
+  });
   std::vector<Group> kept;
+  std::vector<Span> spans;
   for (const Group& g : groups) {
-    bool beaten = false;
-    for (const Group& other : groups) {
-      if (&other == &g || std::llabs(other.header.syncPosition - g.header.syncPosition) > kSameFileDistance) continue;
-      if (Outweighs(other, g) || (!Outweighs(g, other) && &other < &g)) beaten = true;
-    }
-    if (!beaten) kept.push_back(g);
+    const Span span = SpanOf(g);
+    if (std::any_of(spans.begin(), spans.end(), [&](const Span& s) { return s.Overlaps(span); })) continue;
+    kept.push_back(g);
+    spans.push_back(span);
   }
   groups = std::move(kept);
 }
@@ -90,7 +107,7 @@ RescuedRecord TrustedRecord(const std::vector<const CopyReading*>& readings, con
 }
 
 RescuedFile MergeGroup(const Group& g) {
-  RescuedFile file{g.header, {}, static_cast<int>(g.sightings.size())};
+  RescuedFile file{g.header, {}};
   for (int record = 1; record <= g.header.secondCount; ++record) {
     std::vector<const CopyReading*> readings;
     std::vector<int> scans;
@@ -122,15 +139,14 @@ int RescuedFile::Count(Verdict verdict) const {
       std::count_if(records.begin(), records.end(), [&](const RescuedRecord& r) { return r.verdict == verdict; }));
 }
 
-std::vector<RescuedFile> MergeScans(const std::vector<ScanResult>& scans, bool keepUnconfirmed) {
+std::vector<RescuedFile> MergeScans(const std::vector<ScanResult>& scans, bool keepUnverified) {
   std::vector<Group> groups = GroupFiles(scans);
-  DropMisreadCounts(groups);
+  DropOverlapping(groups);
   std::sort(groups.begin(), groups.end(),
             [](const Group& a, const Group& b) { return a.header.syncPosition < b.header.syncPosition; });
   std::vector<RescuedFile> files;
   for (const Group& g : groups) {
-    // A header that one scan made out of noise has nothing behind it.
-    if (!keepUnconfirmed && g.verifiedCopies == 0 && g.sightings.size() < 2) continue;
+    if (!keepUnverified && g.verifiedCopies == 0) continue;
     files.push_back(MergeGroup(g));
   }
   return files;

@@ -23,7 +23,6 @@ struct RescuedRecord {
 struct RescuedFile {
   TapeFileHeader header;
   std::vector<RescuedRecord> records;  // records 1..secondCount
-  int scansSeen = 0;                   // how many scans found it
   int Count(Verdict verdict) const;
 };
 
@@ -32,9 +31,10 @@ constexpr int64_t kSameFileDistance = 22050;
 
 // Scans in the order they ran (scan n at index n - 1). Files are matched by
 // sync position and record count; each record takes a verified reading, a
-// repair, or its best guess. Files no scan read a single record of, seen
-// by one scan only, are noise and dropped unless `keepUnconfirmed`.
-std::vector<RescuedFile> MergeScans(const std::vector<ScanResult>& scans, bool keepUnconfirmed = false);
+// repair, or its best guess. A file of which no scan verified a single
+// record is dropped unless `keepUnverified`: noise between files, or a
+// header misread, makes such files, and nothing of them could be trusted.
+std::vector<RescuedFile> MergeScans(const std::vector<ScanResult>& scans, bool keepUnverified = false);
 
 // Every record of every file verified: no further scan can add anything.
 bool AllVerified(const std::vector<RescuedFile>& files);

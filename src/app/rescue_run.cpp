@@ -3,11 +3,12 @@
 #include <algorithm>
 
 #include "app/store_fiad.h"
+#include "engine/sample_buffer.h"
 
 namespace sonatap {
 namespace {
 
-std::string ScanLine(size_t number, const ScanSettings& settings, const ScanResult& result) {
+std::string ScanLine(size_t number, const std::string& name, const ScanResult& result) {
   int verified = 0;
   for (const ScannedFile& file : result.files) {
     std::vector<bool> seen(static_cast<size_t>(file.header.secondCount) + 1);
@@ -18,7 +19,7 @@ std::string ScanLine(size_t number, const ScanSettings& settings, const ScanResu
       }
     }
   }
-  return "Scan " + std::to_string(number) + ": " + RungName(settings) + ": " + std::to_string(result.files.size()) +
+  return "Scan " + std::to_string(number) + ": " + name + ": " + std::to_string(result.files.size()) +
          " files, " + std::to_string(verified) + " records O.K.\r\n";
 }
 
@@ -65,16 +66,27 @@ RecordStatus DebugStatus(Verdict verdict) {
   return RecordStatus::Bad;
 }
 
-RescueResult RescueRecording(Session& session, RunServices& services) {
+std::vector<ScanSource> RescueSources(const std::string& wavPath, const std::string& conditionedCopy,
+                                      double timeScale) {
+  std::vector<ScanSource> sources{{wavPath}};
+  if (conditionedCopy.empty()) return sources;
+  SampleBuffer recording, copy;
+  if (!recording.Open(wavPath) || !copy.Open(conditionedCopy)) return sources;
+  const auto first = static_cast<double>(SampleDataStart(recording) - 1);
+  const auto copyFirst = static_cast<double>(SampleDataStart(copy) - 1);
+  sources.push_back({conditionedCopy, timeScale, first - copyFirst * timeScale, true});
+  return sources;
+}
+
+RescueResult RescueRecording(Session& session, RunServices& services, std::span<const ScanSource> sources) {
   RunView& view = services.view;
   MonitorLog& monitor = session.monitor;
   view.LockInterface();
   monitor.Append("Rescue Scan: " + FileNamePart(session.conversion.wavPath) + "\r\n");
   monitor.ShowNow(view);
-  std::vector<ScanSettings> rungs;
-  for (const RescueRung& rung : RescueLadder()) rungs.push_back(RungSettings(rung, session.tuning));
+  const std::vector<LadderScan> scans = LadderScans(sources, session.tuning);
   RescueResult result;
-  result.ladder = RunLadder(session.conversion.wavPath, rungs, [&](int percent) {
+  result.ladder = RunLadder(sources, scans, [&](int percent) {
     view.SetProgress(percent);
     return view.Poll().stopPressed;
   });
@@ -83,7 +95,7 @@ RescueResult RescueRecording(Session& session, RunServices& services) {
     monitor.Append("User Break..\r\n");
     view.ReleaseStop();
   }
-  for (size_t s = 0; s < ladder.scans.size(); ++s) monitor.Append(ScanLine(s + 1, ladder.scans[s], ladder.results[s]));
+  for (size_t s = 0; s < ladder.scans.size(); ++s) monitor.Append(ScanLine(s + 1, ScanName(ladder.scans[s], sources), ladder.results[s]));
   if (ladder.files.empty()) monitor.Append("No tape file found\r\n");
   for (size_t f = 0; f < ladder.files.size(); ++f) {
     const RescuedFile& file = ladder.files[f];

@@ -15,7 +15,14 @@ struct RescueResult {
   std::vector<int> storedSlots;  // per file of ladder.files: 1..10, or 0 when not stored
 };
 
-RescueResult RescueRecording(Session& session, RunServices& services);
+// `sources`: the current recording first, then a conditioned copy of it if
+// one was made for the rescue.
+RescueResult RescueRecording(Session& session, RunServices& services, std::span<const ScanSource> sources);
+
+// The current recording, and `conditionedCopy` (may be empty) whose
+// seconds are `timeScale` seconds of the recording.
+std::vector<ScanSource> RescueSources(const std::string& wavPath, const std::string& conditionedCopy,
+                                      double timeScale);
 
 // The debug store's status of a rescued record: "repaired" shows as
 // Unknown, so that Auto Lock and the bit view treat it as unproven.

@@ -122,14 +122,13 @@ int RunDecode(const std::vector<std::string>& words) {
   if (input.kind == InputKind::Unreadable) return Fail(kAccessErrorText, 2);
   if (input.kind == InputKind::Fiad) return Fail("This is a FIAD file, not a recording: use list or encode.", 2);
   // A recording Open takes is read as it is; any other audio is conditioned
-  // first, and then read with the Adaptive method unless told otherwise. A
-  // rescue always reads the conditioned signal.
+  // first, and then read with the Adaptive method unless told otherwise.
   DecodeReport report;
   report.rescue = rescue;
   report.recording = {userPath, kPlainRecordingFormat, "", 1, 1};
   TempFolder temp;
   std::string wavPath = userPath;
-  if (input.kind == InputKind::Refused || rescue || args.Has("condition") || args.Has("channel")) {
+  if (input.kind == InputKind::Refused || args.Has("condition") || args.Has("channel")) {
     NoProgress quiet;
     const ImportedRecording imported = ConditionIntoFolder(userPath, temp, conditionOptions, quiet);
     if (!imported.outcome.ok) return ConditionFailure(imported.outcome);
@@ -173,14 +172,27 @@ int RunDecode(const std::vector<std::string>& words) {
   NoProgress progress;
   RunServices services{view, prompts, progress, debugger, writeFiad, rescue ? nullptr : &verdicts};
   if (rescue) {
-    const RescueResult result = RescueRecording(*session, services);
-    report.scans = result.ladder.scans;
+    // A recording read as it is also gets a conditioned copy: some worn
+    // sides read better one way, some the other.
+    ImportedRecording copy;
+    if (wavPath == userPath) {
+      NoProgress quiet;
+      copy = ConditionIntoFolder(userPath, temp, conditionOptions, quiet);
+    }
+    const std::vector<ScanSource> sources =
+        RescueSources(wavPath, copy.outcome.ok ? copy.path : "", copy.outcome.timeScale);
+    const RescueResult result = RescueRecording(*session, services, sources);
+    for (const LadderScan& scan : result.ladder.scans) {
+      report.scans.push_back(scan.settings);
+      report.scanNames.push_back(ScanName(scan, sources));
+    }
     report.files = result.ladder.files;
     auto next = paths.begin();
     for (const int slot : result.storedSlots) report.fiads.push_back(slot != 0 && next != paths.end() ? *next++ : "");
   } else {
     RunConversion(*session, services);
     report.scans = {ScanSettings{session->tuning, false}};
+    report.scanNames = {kRecognitionMethods[session->tuning.RecognitionMethod - 1].label};
     report.files = verdicts.files;
     report.fiads.resize(report.files.size());
   }
