@@ -17,12 +17,14 @@ namespace {
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
 
 // Measured on the tape-channel set: Adaptive on the recording as it is
-// reads nearly everything; the conditioned copy and the other methods read
-// some records of the worst sides that it misses.
+// reads nearly everything; the conditioned copy, the other channel and the
+// other methods read some records of the worst sides that it misses.
+constexpr SourceKind kAsIs = SourceKind::Recording, kCopy = SourceKind::ConditionedCopy,
+                     kOther = SourceKind::OtherChannel;
 constexpr RescueRung kLadder[] = {
-    {kAdaptiveMethod, 1, false, false}, {kAdaptiveMethod, 1, false, true}, {kCrossingMethod, 1, false, true},
-    {1, 1, false, true},                {kAdaptiveMethod, 1, true, false}, {1, 1, false, false},
-    {2, 2, false, true},
+    {kAdaptiveMethod, 1, false, kAsIs}, {kAdaptiveMethod, 1, false, kCopy}, {kCrossingMethod, 1, false, kCopy},
+    {1, 1, false, kCopy},               {1, 1, false, kOther},              {kAdaptiveMethod, 1, true, kAsIs},
+    {1, 1, false, kAsIs},               {kAdaptiveMethod, 1, false, kOther}, {2, 2, false, kCopy},
 };
 
 struct Shared {
@@ -39,10 +41,11 @@ std::span<const RescueRung> RescueLadder() { return kLadder; }
 std::vector<LadderScan> LadderScans(std::span<const ScanSource> sources, const TuningSettings& base) {
   std::vector<LadderScan> scans;
   for (const RescueRung& rung : kLadder) {
+    const auto found = std::find_if(sources.begin(), sources.end(), [&](const ScanSource& s) { return s.kind == rung.source; });
     // Without a conditioned copy (the recording was conditioned as it was
-    // imported) its rungs read the recording.
-    const auto copy = std::find_if(sources.begin(), sources.end(), [](const ScanSource& s) { return s.conditioned; });
-    const size_t source = rung.conditioned && copy != sources.end() ? static_cast<size_t>(copy - sources.begin()) : 0;
+    // imported) its rungs read the recording; a mono one has no other channel.
+    if (found == sources.end() && rung.source == SourceKind::OtherChannel) continue;
+    const size_t source = found == sources.end() ? 0 : static_cast<size_t>(found - sources.begin());
     LadderScan scan{{base, rung.inverted}, source};
     scan.settings.tuning.RecognitionMethod = rung.recognition;
     scan.settings.tuning.DetectionMethod = rung.detection;
@@ -61,13 +64,14 @@ std::string ScanName(const LadderScan& scan, std::span<const ScanSource> sources
   std::string name = kRecognitionMethods[t.RecognitionMethod - 1].label;
   if (t.RecognitionMethod < kCrossingMethod) name += std::string(" / ") + kDetectionMethods[t.DetectionMethod - 1].label;
   // Only a copy made for the rescue is worth naming; an imported recording is conditioned anyway.
-  if (sources[scan.source].conditioned) name += ", conditioned";
+  if (sources[scan.source].kind == SourceKind::ConditionedCopy) name += ", conditioned";
+  if (sources[scan.source].kind == SourceKind::OtherChannel) name += ", other channel";
   return scan.settings.inverted ? name + ", inverted" : name;
 }
 
 // Moves a conditioned copy's positions onto the recording's.
 void MapPositions(ScanResult& result, const ScanSource& source) {
-  if (!source.conditioned) return;
+  if (source.kind == SourceKind::Recording) return;
   auto map = [&](int64_t& p) { p = std::llround(source.offset + static_cast<double>(p) * source.scale); };
   for (ScannedFile& file : result.files) {
     map(file.header.syncPosition);
@@ -121,7 +125,7 @@ LadderOutcome RunLadder(std::span<const ScanSource> sources, std::span<const Lad
       outcome.results.push_back(std::move(*shared.results[merged]));
       ++merged;
       const std::vector<RescuedFile> all = MergeScans(outcome.results, true);
-      if (!all.empty() && AllVerified(all)) {
+      if (AllVerified(all)) {
         finished = true;
         break;
       }

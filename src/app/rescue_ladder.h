@@ -12,21 +12,25 @@
 
 namespace sonatap {
 
-// A recording a scan reads. A conditioned copy of the recording has its own
-// sample offsets: offset + p * scale is where its sample p lies in the
-// recording the rescue reports on.
+// What a scan reads: the recording, a conditioned copy made for the rescue
+// (of a recording read as it is), or a conditioned copy of the other
+// channel of a stereo recording.
+enum class SourceKind { Recording, ConditionedCopy, OtherChannel };
+
+// A copy has its own sample offsets: offset + p * scale is where its
+// sample p lies in the recording the rescue reports on.
 struct ScanSource {
   std::string path;
+  SourceKind kind = SourceKind::Recording;
   double scale = 1;
   double offset = 0;
-  bool conditioned = false;
 };
 
 struct RescueRung {
   int recognition;
   int detection;
   bool inverted;
-  bool conditioned;  // read the conditioned copy
+  SourceKind source;
 };
 
 std::span<const RescueRung> RescueLadder();
@@ -36,12 +40,11 @@ struct LadderScan {
   size_t source = 0;
 };
 
-// The ladder's scans over `sources` (the recording first, then its
-// conditioned copy if there is one), with the user's tuning less the
-// method and with Auto Volume.
+// The ladder's scans over `sources` (the recording first, then any copies),
+// with the user's tuning less the method and with Auto Volume.
 std::vector<LadderScan> LadderScans(std::span<const ScanSource> sources, const TuningSettings& base);
 
-// "Adaptive", "Natural / Sine", "DC Offset, conditioned, inverted"
+// "Adaptive", "Natural / Sine", "DC Offset, conditioned, inverted", "Sine / Sine, other channel"
 std::string ScanName(const LadderScan& scan, std::span<const ScanSource> sources);
 
 struct LadderOutcome {

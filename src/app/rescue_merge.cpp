@@ -153,8 +153,10 @@ std::vector<RescuedFile> MergeScans(const std::vector<ScanResult>& scans, bool k
 }
 
 bool AllVerified(const std::vector<RescuedFile>& files) {
-  return std::all_of(files.begin(), files.end(),
-                     [](const RescuedFile& f) { return f.Count(Verdict::Ok) == static_cast<int>(f.records.size()); });
+  // A header that announces no record at all is a misreading, not a file read.
+  return !files.empty() && std::all_of(files.begin(), files.end(), [](const RescuedFile& f) {
+    return !f.records.empty() && f.Count(Verdict::Ok) == static_cast<int>(f.records.size());
+  });
 }
 
 }  // namespace sonatap

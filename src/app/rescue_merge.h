@@ -36,7 +36,7 @@ constexpr int64_t kSameFileDistance = 22050;
 // header misread, makes such files, and nothing of them could be trusted.
 std::vector<RescuedFile> MergeScans(const std::vector<ScanResult>& scans, bool keepUnverified = false);
 
-// Every record of every file verified: no further scan can add anything.
+// Files found, and every record of every file verified: no further scan can add anything.
 bool AllVerified(const std::vector<RescuedFile>& files);
 
 }  // namespace sonatap

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/import_recording.h"
 #include "app/store_fiad.h"
 #include "engine/sample_buffer.h"
 
@@ -66,15 +67,27 @@ RecordStatus DebugStatus(Verdict verdict) {
   return RecordStatus::Bad;
 }
 
-std::vector<ScanSource> RescueSources(const std::string& wavPath, const std::string& conditionedCopy,
-                                      double timeScale) {
+std::vector<ScanSource> PrepareRescueSources(const Session& session, const ConditionOptions& options,
+                                             TempFolder& folder, ProgressWindow& progress) {
+  const std::string& wavPath = session.conversion.wavPath;
   std::vector<ScanSource> sources{{wavPath}};
-  if (conditionedCopy.empty()) return sources;
-  SampleBuffer recording, copy;
-  if (!recording.Open(wavPath) || !copy.Open(conditionedCopy)) return sources;
+  const RecordingOrigin& origin = session.origin;
+  const std::optional<ConditionOutcome>& done = origin.conditioning;
+  ConditionOptions copyOptions = options;
+  SourceKind kind = SourceKind::ConditionedCopy;
+  if (done) {
+    if (done->channels < 2 || options.channel != 0) return sources;
+    copyOptions.channel = done->channel == 1 ? 2 : 1;
+    kind = SourceKind::OtherChannel;
+  }
+  const ImportedRecording copy = ConditionIntoFolder(origin.userPath, folder, copyOptions, progress, "-rescue");
+  SampleBuffer recording, copied;
+  if (!copy.outcome.ok || !recording.Open(wavPath) || !copied.Open(copy.path)) return sources;
+  // Both map onto the user's file: seconds of it per second of each.
+  const double scale = copy.outcome.timeScale / (done ? done->timeScale : 1);
   const auto first = static_cast<double>(SampleDataStart(recording) - 1);
-  const auto copyFirst = static_cast<double>(SampleDataStart(copy) - 1);
-  sources.push_back({conditionedCopy, timeScale, first - copyFirst * timeScale, true});
+  const auto copyFirst = static_cast<double>(SampleDataStart(copied) - 1);
+  sources.push_back({copy.path, kind, scale, first - copyFirst * scale});
   return sources;
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/conversion_run.h"
 #include "app/rescue_ladder.h"
+#include "engine/temp_folder.h"
 
 namespace sonatap {
 
@@ -19,10 +20,11 @@ struct RescueResult {
 // one was made for the rescue.
 RescueResult RescueRecording(Session& session, RunServices& services, std::span<const ScanSource> sources);
 
-// The current recording, and `conditionedCopy` (may be empty) whose
-// seconds are `timeScale` seconds of the recording.
-std::vector<ScanSource> RescueSources(const std::string& wavPath, const std::string& conditionedCopy,
-                                      double timeScale);
+// The current recording and the copies a rescue also reads, made in
+// `folder`: a conditioned copy of a recording read as it is, the other
+// channel of a conditioned stereo one (unless the user chose the channel).
+std::vector<ScanSource> PrepareRescueSources(const Session& session, const ConditionOptions& options,
+                                             TempFolder& folder, ProgressWindow& progress);
 
 // The debug store's status of a rescued record: "repaired" shows as
 // Unknown, so that Auto Lock and the bit view treat it as unproven.

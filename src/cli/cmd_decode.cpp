@@ -132,6 +132,7 @@ int RunDecode(const std::vector<std::string>& words) {
     NoProgress quiet;
     const ImportedRecording imported = ConditionIntoFolder(userPath, temp, conditionOptions, quiet);
     if (!imported.outcome.ok) return ConditionFailure(imported.outcome);
+    session->origin.conditioning = imported.outcome;
     std::cerr << imported.outcome.summary << "\n";
     wavPath = imported.path;
     report.recording.format = imported.outcome.format;
@@ -140,6 +141,7 @@ int RunDecode(const std::vector<std::string>& words) {
     if (!args.Has("recognition")) session->tuning.RecognitionMethod = kAdaptiveMethod;
   }
   session->conversion.wavPath = wavPath;
+  session->origin.userPath = userPath;
   if (SampleBuffer samples; samples.Open(wavPath)) report.recording.dataStart = SampleDataStart(samples);
 
   NoDebuggerWindow noDebugger;
@@ -172,15 +174,8 @@ int RunDecode(const std::vector<std::string>& words) {
   NoProgress progress;
   RunServices services{view, prompts, progress, debugger, writeFiad, rescue ? nullptr : &verdicts};
   if (rescue) {
-    // A recording read as it is also gets a conditioned copy: some worn
-    // sides read better one way, some the other.
-    ImportedRecording copy;
-    if (wavPath == userPath) {
-      NoProgress quiet;
-      copy = ConditionIntoFolder(userPath, temp, conditionOptions, quiet);
-    }
-    const std::vector<ScanSource> sources =
-        RescueSources(wavPath, copy.outcome.ok ? copy.path : "", copy.outcome.timeScale);
+    NoProgress quiet;
+    const std::vector<ScanSource> sources = PrepareRescueSources(*session, conditionOptions, temp, quiet);
     const RescueResult result = RescueRecording(*session, services, sources);
     for (const LadderScan& scan : result.ladder.scans) {
       report.scans.push_back(scan.settings);
