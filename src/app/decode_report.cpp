@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/tuning_schema.h"
+#include "engine/file_writer.h"
 #include "format/tape_format.h"
 
 namespace sonatap {
@@ -73,6 +74,15 @@ std::string ReportJson(const DecodeReport& report) {
   // Invalid UTF-8 in a path is replaced rather than refused.
   return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
+
+bool WriteReportFile(const std::string& json, const std::string& path) {
+  AtomicFileWriter file(path);
+  if (!file.Open()) return false;
+  file.Write(reinterpret_cast<const uint8_t*>(json.data()), json.size());
+  return file.Commit();
+}
+
+FileDialog RescueReportDialog() { return {"Save Rescue Report", "JSON files | *.json|All Files | *.*", 1}; }
 
 void RunVerdicts::CountBytesRead(const TapeFileHeader& header) {
   RescuedFile& file = files.emplace_back();

@@ -7,6 +7,7 @@
 
 #include "app/rescue_merge.h"
 #include "app/tape_scan.h"
+#include "app/user_prompts.h"
 
 namespace sonatap {
 
@@ -31,6 +32,12 @@ struct DecodeReport {
 };
 
 std::string ReportJson(const DecodeReport& report);
+
+// Writes the report whole or not at all.
+bool WriteReportFile(const std::string& json, const std::string& path);
+
+// Project > "Save Rescue Report...".
+FileDialog RescueReportDialog();
 
 // An ordinary run's verdicts as they come: a record is O.K. when a copy
 // verified, BAD otherwise; everything is scan 1.

@@ -58,6 +58,29 @@ void LoadFile(Session& session, const RescuedFile& file) {
 
 }  // namespace
 
+RecordingFacts CurrentRecordingFacts(const Session& session) {
+  RecordingFacts facts{session.origin.userPath, kPlainRecordingFormat, "", 1, 1};
+  if (const auto& c = session.origin.conditioning) {
+    facts.format = c->format;
+    facts.conditioning = c->summary;
+    facts.timeScale = c->timeScale;
+  }
+  if (SampleBuffer samples; samples.Open(session.conversion.wavPath)) facts.dataStart = SampleDataStart(samples);
+  return facts;
+}
+
+DecodeReport RescueReport(const Session& session, std::span<const ScanSource> sources, const RescueResult& result,
+                          const std::vector<std::string>& stored) {
+  DecodeReport report{CurrentRecordingFacts(session), true, {}, {}, result.ladder.files, {}};
+  auto next = stored.begin();
+  for (const int slot : result.storedSlots) report.fiads.push_back(slot != 0 && next != stored.end() ? *next++ : "");
+  for (const LadderScan& scan : result.ladder.scans) {
+    report.scanNames.push_back(ScanName(scan, sources));
+    report.scans.push_back(scan.settings);
+  }
+  return report;
+}
+
 RecordStatus DebugStatus(Verdict verdict) {
   switch (verdict) {
     case Verdict::Ok: return RecordStatus::Ok;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/conversion_run.h"
+#include "app/decode_report.h"
 #include "app/rescue_ladder.h"
 #include "engine/temp_folder.h"
 
@@ -25,6 +26,14 @@ RescueResult RescueRecording(Session& session, RunServices& services, std::span<
 // channel of a conditioned stereo one (unless the user chose the channel).
 std::vector<ScanSource> PrepareRescueSources(const Session& session, const ConditionOptions& options,
                                              TempFolder& folder, ProgressWindow& progress);
+
+// The report of a rescue. `stored` names what was stored (a file written,
+// an entry of the list), in the order the files were stored.
+DecodeReport RescueReport(const Session& session, std::span<const ScanSource> sources, const RescueResult& result,
+                          const std::vector<std::string>& stored);
+
+// The facts of the current recording, for a report.
+RecordingFacts CurrentRecordingFacts(const Session& session);
 
 // The debug store's status of a rescued record: "repaired" shows as
 // Unknown, so that Auto Lock and the bit view treat it as unproven.

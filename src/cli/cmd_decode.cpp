@@ -14,7 +14,6 @@
 #include "app/import_recording.h"
 #include "app/rescue_run.h"
 #include "engine/input_file.h"
-#include "engine/sample_buffer.h"
 
 namespace sonatap::cli {
 namespace {
@@ -123,9 +122,6 @@ int RunDecode(const std::vector<std::string>& words) {
   if (input.kind == InputKind::Fiad) return Fail("This is a FIAD file, not a recording: use list or encode.", 2);
   // A recording Open takes is read as it is; any other audio is conditioned
   // first, and then read with the Adaptive method unless told otherwise.
-  DecodeReport report;
-  report.rescue = rescue;
-  report.recording = {userPath, kPlainRecordingFormat, "", 1, 1};
   TempFolder temp;
   std::string wavPath = userPath;
   if (input.kind == InputKind::Refused || args.Has("condition") || args.Has("channel")) {
@@ -135,14 +131,11 @@ int RunDecode(const std::vector<std::string>& words) {
     session->origin.conditioning = imported.outcome;
     std::cerr << imported.outcome.summary << "\n";
     wavPath = imported.path;
-    report.recording.format = imported.outcome.format;
-    report.recording.conditioning = imported.outcome.summary;
-    report.recording.timeScale = imported.outcome.timeScale;
     if (!args.Has("recognition")) session->tuning.RecognitionMethod = kAdaptiveMethod;
   }
   session->conversion.wavPath = wavPath;
   session->origin.userPath = userPath;
-  if (SampleBuffer samples; samples.Open(wavPath)) report.recording.dataStart = SampleDataStart(samples);
+  DecodeReport report{CurrentRecordingFacts(*session)};
 
   NoDebuggerWindow noDebugger;
   StoringDebugger storing;
@@ -176,14 +169,7 @@ int RunDecode(const std::vector<std::string>& words) {
   if (rescue) {
     NoProgress quiet;
     const std::vector<ScanSource> sources = PrepareRescueSources(*session, conditionOptions, temp, quiet);
-    const RescueResult result = RescueRecording(*session, services, sources);
-    for (const LadderScan& scan : result.ladder.scans) {
-      report.scans.push_back(scan.settings);
-      report.scanNames.push_back(ScanName(scan, sources));
-    }
-    report.files = result.ladder.files;
-    auto next = paths.begin();
-    for (const int slot : result.storedSlots) report.fiads.push_back(slot != 0 && next != paths.end() ? *next++ : "");
+    report = RescueReport(*session, sources, RescueRecording(*session, services, sources), paths);
   } else {
     RunConversion(*session, services);
     report.scans = {ScanSettings{session->tuning, false}};
