@@ -44,15 +44,25 @@ class Run final : public DecoderEvents {
   void MonitorLine(const std::string& line) override { s_.monitor.Append(line); }
   void ShowMonitor() override { s_.monitor.Show(); }
   void FileSearchBegun(int64_t skipTo) override;
-  void CountBytesRead(const TapeFileHeader& header) override { s_.debug.SetCountFromScan(header.secondCount); }
+  void CountBytesRead(const TapeFileHeader& header) override {
+    s_.debug.SetCountFromScan(header.secondCount);
+    if (services_.observer) services_.observer->CountBytesRead(header);
+  }
   void ByteRead(int64_t index, int value) override;
   void RecordByteRead(int record, int count) override;
   void MarkFound(int record, CopyState copy, int64_t position) override {
     if (copy == CopyState::FirstCopy) s_.debug.NoteRecordPosition(record, position);
+    if (services_.observer) services_.observer->MarkFound(record, copy, position);
   }
   void MarkLost(int64_t, int64_t searchFrom) override { MoveTo(searchFrom); }
-  void RecordAccepted(int record) override { s_.debug.MarkRecord(record, true); }
-  void RecordRejected(int record) override { s_.debug.MarkRecord(record, false); }
+  void RecordAccepted(int record) override {
+    s_.debug.MarkRecord(record, true);
+    if (services_.observer) services_.observer->RecordAccepted(record);
+  }
+  void RecordRejected(int record) override {
+    s_.debug.MarkRecord(record, false);
+    if (services_.observer) services_.observer->RecordRejected(record);
+  }
   void FileComplete(const RecordData& data, int recordCount) override;
 
  private:
@@ -79,7 +89,7 @@ class Run final : public DecoderEvents {
 };
 
 void Run::Execute() {
-  c_.dataStart = FindDataChunk(samples_) + kDataOffsetAfterId;
+  c_.dataStart = SampleDataStart(samples_);
   if (!MeasureAutoVolume(s_.tuning, samples_, c_.dataStart, services_.volumeProgress)) {
     // Nothing to average: the levels the user had are the best guess left.
     s_.monitor.Append("Auto Volume: recording too short to measure, volume levels kept\r\n");
@@ -236,6 +246,8 @@ int64_t FindDataChunk(SampleBuffer& samples) {
   }
   return kChunkSearchFirst;
 }
+
+int64_t SampleDataStart(SampleBuffer& samples) { return FindDataChunk(samples) + kDataOffsetAfterId; }
 
 std::string FileSizeText(int64_t length) { return std::to_string((length * 2 + 1024) / 2048) + "Kb"; }
 

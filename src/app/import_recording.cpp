@@ -12,7 +12,8 @@ FileDialog ImportDialog() {
 }
 
 ImportedRecording ConditionIntoFolder(const std::string& userPath, TempFolder& folder,
-                                      const ConditionOptions& options, ProgressWindow& progress) {
+                                      const ConditionOptions& options, ProgressWindow& progress,
+                                      const std::string& suffix) {
   ImportedRecording imported;
   if (folder.Path().empty()) {
     imported.outcome.error = "Cannot make a temporary folder for the conditioned recording.";
@@ -20,7 +21,7 @@ ImportedRecording ConditionIntoFolder(const std::string& userPath, TempFolder& f
   }
   std::string stem = std::filesystem::path(userPath).stem().string();
   if (stem.empty()) stem = "recording";
-  imported.path = (folder.Path() / (stem + ".wav")).string();
+  imported.path = (folder.Path() / (stem + suffix + ".wav")).string();
   imported.outcome = ConditionRecording(userPath, imported.path, options, progress);
   return imported;
 }
@@ -48,6 +49,7 @@ void ImportRecordingFile(const std::string& path, Session& session, UserPrompts&
   view.ShowMonitor(session.monitor.text);
   view.SetProgress(0);
   session.conversion.wavPath = imported.path;
+  session.origin = {path, imported.outcome};
   view.FocusFiadList();
   if (session.debug.count > 0 && prompts.AskYesNo("Sonatap - Debug Data", "Do you wish to clear Debug data."))
     ClearDebugStore(session.debug, prompts);

@@ -18,9 +18,10 @@ struct ImportedRecording {
   std::string path;  // the conditioned recording, when outcome.ok
 };
 
-// Conditions `userPath` into `folder`, named after the user's file.
+// Conditions `userPath` into `folder`, named after the user's file (and `suffix`).
 ImportedRecording ConditionIntoFolder(const std::string& userPath, TempFolder& folder,
-                                      const ConditionOptions& options, ProgressWindow& progress);
+                                      const ConditionOptions& options, ProgressWindow& progress,
+                                      const std::string& suffix = "");
 
 // File > Import Recording: the audio file dialog, conditioning under a
 // progress window, and then what Open does with a WAV recording (the name

@@ -4,6 +4,8 @@
 #include "app/conversion_run.h"
 #include "app/import_recording.h"
 #include "app/open_input.h"
+#include "app/rescue_run.h"
+#include "engine/file_writer.h"
 #include "app/store_fiad.h"
 
 namespace sonatap {
@@ -17,7 +19,7 @@ std::string MainWindowLogic::AboutText() {
 }
 
 EnabledStates MainWindowLogic::CurrentStates() const {
-  return {!s_.conversion.wavPath.empty(), !SelectedName().empty()};
+  return {!s_.conversion.wavPath.empty(), !SelectedName().empty(), rescueReport_.has_value()};
 }
 
 std::string MainWindowLogic::SelectedName() const {
@@ -72,6 +74,12 @@ void MainWindowLogic::HandleMenu(int item) {
       break;
     case menu_item::kDebug:
       RunDebugger();
+      break;
+    case menu_item::kRescueScan:
+      Rescue();
+      break;
+    case menu_item::kSaveRescueReport:
+      SaveRescueReport();
       break;
     case menu_item::kOptions:
       ports_.RunOptionsDialog();
@@ -134,6 +142,26 @@ void MainWindowLogic::Convert() {
                        debugger_ != nullptr ? *debugger_ : noDebugger_,
                        [this](int) { ports_.RefreshFiadList(); }};
   RunConversion(s_, services);
+}
+
+void MainWindowLogic::Rescue() {
+  if (s_.conversion.wavPath.empty()) return;
+  const std::vector<ScanSource> sources = PrepareRescueSources(s_, {}, temp_, ports_.ImportProgress());
+  std::vector<std::string> stored;
+  RunServices services{ports_.ConversionView(), ports_.Prompts(), ports_.VolumeProgress(),
+                       debugger_ != nullptr ? *debugger_ : noDebugger_, [this, &stored](int) {
+                         stored.push_back(s_.fiads.Entries().front());
+                         ports_.RefreshFiadList();
+                       }};
+  rescueReport_ = RescueReport(s_, sources, RescueRecording(s_, services, sources), stored);
+}
+
+void MainWindowLogic::SaveRescueReport() {
+  if (!rescueReport_) return;
+  const std::string path = ports_.Prompts().ChooseSaveFile(RescueReportDialog());
+  if (path.empty()) return;
+  if (!WriteReportFile(ReportJson(*rescueReport_), path))
+    ports_.Prompts().ShowMessage(kFileErrorCaption, WriteErrorText(path));
 }
 
 }  // namespace sonatap

@@ -5,6 +5,9 @@
 // only when they can do something.
 #include <string>
 
+#include <optional>
+
+#include "app/decode_report.h"
 #include "app/program_facts.h"
 #include "app/main_view.h"
 #include "app/run_view.h"
@@ -31,6 +34,8 @@ constexpr int kAbout = 108;
 constexpr int kImportRecording = 109;  // File > "Import Recording...", after Open
 constexpr int kPlayToTi = 110;         // File > "Play to TI...", after Save As
 constexpr int kRecordFromTape = 111;   // File > "Record from Tape...", after Play to TI
+constexpr int kRescueScan = 112;       // Project > "Rescue Scan", after Debug
+constexpr int kSaveRescueReport = 113; // Project > "Save Rescue Report...", after Rescue Scan
 }  // namespace menu_item
 
 namespace gadget {
@@ -63,6 +68,7 @@ struct MainEvent {
 struct EnabledStates {
   bool start = false;        // gadget 3: a recording is loaded
   bool fiadActions = false;  // menu "Save As" and gadgets 5, 6, 7: an entry is selected
+  bool rescueReport = false; // "Save Rescue Report...": a rescue has run
   bool operator==(const EnabledStates&) const = default;
 };
 
@@ -123,12 +129,15 @@ class MainWindowLogic {
   void ViewSelected();
   void RunDebugger();
   void Convert();
+  void Rescue();
+  void SaveRescueReport();
 
   Session& s_;
   MainWindowPorts& ports_;
   DebuggerWindow* debugger_;
   NoDebuggerWindow noDebugger_;
   TempFolder temp_;  // imported recordings, conditioned, for this program run only
+  std::optional<DecodeReport> rescueReport_;  // of the last rescue
 };
 
 }  // namespace sonatap

@@ -27,6 +27,7 @@ void OpenInputFile(Session& session, UserPrompts& prompts, MainView& view) {
       view.ShowMonitor(session.monitor.text);
       view.SetProgress(0);
       session.conversion.wavPath = path;
+      session.origin = {path, std::nullopt};
       view.FocusFiadList();
       if (session.debug.count > 0 && prompts.AskYesNo("Sonatap - Debug Data", "Do you wish to clear Debug data."))
         ClearDebugStore(session.debug, prompts);

@@ -2,11 +2,14 @@
 // Everything a program run keeps, from start-up to exit. Nothing of it is
 // saved: every run starts from these values.
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/debug_store.h"
 #include "app/fiad_list.h"
 #include "app/monitor_log.h"
 #include "app/run_display.h"
+#include "engine/conditioner.h"
 #include "engine/conversion_state.h"
 #include "engine/decoder_state.h"
 #include "engine/tuning_settings.h"
@@ -14,9 +17,17 @@
 
 namespace sonatap {
 
+// Where the current recording came from: the user's file, and how it was
+// conditioned when it was imported rather than opened.
+struct RecordingOrigin {
+  std::string userPath;
+  std::optional<ConditionOutcome> conditioning;
+};
+
 struct Session {
   TuningSettings tuning;
   ConversionState conversion;
+  RecordingOrigin origin;
   DecoderState decoder;
   Shapes shapes;
   FiadList fiads;

@@ -10,7 +10,9 @@
 #include "app/tuning_schema.h"
 #include "engine/tuning_settings.h"
 #include "app/conversion_run.h"
+#include "app/decode_report.h"
 #include "app/import_recording.h"
+#include "app/rescue_run.h"
 #include "engine/input_file.h"
 
 namespace sonatap::cli {
@@ -69,19 +71,48 @@ class ExportingDebugger final : public DebuggerWindow {
   int files_ = 0;
 };
 
+// A rescued file that is not all O.K. is shown in the debugger window
+// before it is stored; a batch run stores it as it is.
+class StoringDebugger final : public DebuggerWindow {
+ public:
+  bool Run() override { return true; }
+};
+
+// Exit statuses: every stored record verified, some stored record not, no
+// file stored (or one could not be written).
+constexpr int kAllVerified = 0;
+constexpr int kNothingStored = 1;
+constexpr int kStoredUnverified = 3;
+
+int ExitStatus(const DecodeReport& report, bool allWritten) {
+  bool stored = false, unverified = false;
+  for (size_t f = 0; f < report.files.size(); ++f) {
+    if (f >= report.fiads.size() || report.fiads[f].empty()) continue;
+    stored = true;
+    unverified |= report.files[f].Count(Verdict::Ok) != static_cast<int>(report.files[f].records.size());
+  }
+  if (!stored || !allWritten) return kNothingStored;
+  return unverified ? kStoredUnverified : kAllVerified;
+}
+
 }  // namespace
 
 int RunDecode(const std::vector<std::string>& words) {
   const Args args(words,
                   {"out", "name", "threshold", "tolerance", "recognition", "detection", "skip-time", "dc-offset",
-                   "volume", "debug-out", "channel"},
-                  {"condition"});
+                   "volume", "debug-out", "channel", "report"},
+                  {"condition", "rescue"});
   if (args.Positional().size() != 1) throw UsageError("decode needs one recording");
+  const bool rescue = args.Has("rescue");
+  if (rescue && args.Has("debug-out")) throw UsageError("--debug-out does not go with --rescue (--report has every record's verdict)");
   const std::string userPath = args.Positional()[0];
   const std::string name = args.Value("name").value_or(DefaultName(userPath));
   CheckFiadName(name);
   const std::filesystem::path outDir = args.Value("out").value_or(".");
   const ConditionOptions conditionOptions = ConditionOptionsFrom(args);
+  const std::optional<std::string> reportPath = args.Value("report");
+  // With the report on stdout, the Monitor goes to stderr.
+  std::ostream& monitorOut = reportPath == "-" ? std::cerr : std::cout;
 
   auto session = Session::Create();
   ApplyTuning(args, session->tuning);
@@ -97,22 +128,35 @@ int RunDecode(const std::vector<std::string>& words) {
     NoProgress quiet;
     const ImportedRecording imported = ConditionIntoFolder(userPath, temp, conditionOptions, quiet);
     if (!imported.outcome.ok) return ConditionFailure(imported.outcome);
+    session->origin.conditioning = imported.outcome;
     std::cerr << imported.outcome.summary << "\n";
     wavPath = imported.path;
     if (!args.Has("recognition")) session->tuning.RecognitionMethod = kAdaptiveMethod;
   }
   session->conversion.wavPath = wavPath;
+  session->origin.userPath = userPath;
+  DecodeReport report{CurrentRecordingFacts(*session)};
 
   NoDebuggerWindow noDebugger;
+  StoringDebugger storing;
   std::unique_ptr<ExportingDebugger> exporter;
   if (auto debugOut = args.Value("debug-out")) {
     session->debug.gather = true;
     exporter = std::make_unique<ExportingDebugger>(*session, *debugOut);
   }
+  DebuggerWindow& debugger = rescue ? storing : exporter ? static_cast<DebuggerWindow&>(*exporter) : noDebugger;
+  RunVerdicts verdicts;
   int files = 0, written = 0;
+  std::vector<std::string> paths;  // in the order the files were stored
   auto writeFiad = [&](int slot) {
     const std::string path = NumberedPath(outDir / (name + ".fiad"), ++files).string();
-    if (WriteFiadFile(session->fiads.Slot(slot), path)) ++written;
+    const bool ok = WriteFiadFile(session->fiads.Slot(slot), path);
+    written += ok;
+    paths.push_back(ok ? path : "");
+    if (!rescue) {
+      report.fiads.resize(verdicts.files.size());
+      if (!report.fiads.empty()) report.fiads.back() = paths.back();
+    }
     // Each file is written at once, so a recording may hold any number; each
     // file's debug records are its own.
     session->fiads.Clear();
@@ -121,12 +165,24 @@ int RunDecode(const std::vector<std::string>& words) {
   SilentRunView view;
   BatchPrompts prompts(name);
   NoProgress progress;
-  RunServices services{view, prompts, progress, exporter ? static_cast<DebuggerWindow&>(*exporter) : noDebugger,
-                       writeFiad};
-  RunConversion(*session, services);
-  std::cout << ToUnixLines(session->monitor.text);
-  const bool allWritten = written == files && !(exporter && exporter->failed);
-  return written > 0 && allWritten ? 0 : 1;
+  RunServices services{view, prompts, progress, debugger, writeFiad, rescue ? nullptr : &verdicts};
+  if (rescue) {
+    NoProgress quiet;
+    const std::vector<ScanSource> sources = PrepareRescueSources(*session, conditionOptions, temp, quiet);
+    report = RescueReport(*session, sources, RescueRecording(*session, services, sources), paths);
+  } else {
+    RunConversion(*session, services);
+    report.scans = {ScanSettings{session->tuning, false}};
+    report.scanNames = {kRecognitionMethods[session->tuning.RecognitionMethod - 1].label};
+    report.files = verdicts.files;
+    report.fiads.resize(report.files.size());
+  }
+  monitorOut << ToUnixLines(session->monitor.text);
+  bool reportWritten = true;
+  if (reportPath == "-") std::cout << ReportJson(report);
+  else if (reportPath) reportWritten = WriteTextFile(ReportJson(report), *reportPath);
+  const bool allWritten = written == files && !(exporter && exporter->failed) && reportWritten;
+  return ExitStatus(report, allWritten);
 }
 
 }  // namespace sonatap::cli

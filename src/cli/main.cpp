@@ -21,11 +21,15 @@ const std::string kUsage =
     "      in .wav or .WAV). NAME: natural sine square triangle1 triangle2 dc-offset\n"
     "      adaptive (7 writes the natural shapes, as 6 does).\n"
     "  decode FILE [--out DIR] [--name NAME] [--debug-out FILE] [tuning options]\n"
-    "         [--condition] [--channel left|right|auto|N]\n"
+    "         [--condition] [--channel left|right|auto|N] [--rescue] [--report FILE|-]\n"
     "      Convert every tape file in recording FILE into DIR/NAME.fiad,\n"
     "      DIR/NAME-2.fiad, ... and print the Monitor log. An 8-bit mono 44100 Hz\n"
     "      WAV is read as it is; any other audio file (or any with --condition)\n"
-    "      is conditioned first and read with --recognition adaptive. Tuning options:\n" +
+    "      is conditioned first and read with --recognition adaptive. --rescue\n"
+    "      scans the conditioned recording with a ladder of methods and keeps,\n"
+    "      for each record, a verified reading or a repair (\"repaired\") or marks\n"
+    "      it BAD. --report writes every record's verdict as JSON (\"-\": stdout,\n"
+    "      the Monitor log then goes to stderr). Tuning options:\n" +
     sonatap::TuningOptionsUsage() +
     "  condition IN OUT [--channel left|right|auto|N]\n"
     "      Write audio file IN as the recording decode reads: 8-bit mono 44100 Hz,\n"
@@ -43,7 +47,9 @@ const std::string kUsage =
     "      List the sound outputs and inputs.\n"
     "\n"
     "Options: --help, --version\n"
-    "Exit status: 0 done, 1 nothing could be made, 2 usage error or refused input.\n";
+    "Exit status: 0 done (decode: every record of every file stored is O.K.),\n"
+    "1 nothing could be made, 2 usage error or refused input, 3 decode stored\n"
+    "a file with repaired or BAD records.\n";
 
 }  // namespace
 

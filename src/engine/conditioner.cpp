@@ -343,6 +343,10 @@ ConditionOutcome ConditionRecording(const std::string& inPath, const std::string
     return outcome;
   }
   outcome.ok = true;
+  outcome.format = DescribeFormat(format);
+  outcome.timeScale = kOutputRate / outRate;
+  outcome.channel = analysis.channel + 1;
+  outcome.channels = format.channels;
   outcome.summary = "Conditioned: " + DescribeFormat(format) + ChannelText(analysis.channel, format.channels) + ", " +
                     GainText(writer.GainDb()) + ", " +
                     (analysis.cellSamples > 0 ? "speed " + Percent(speed - 1) : "speed not measured (no leader)");

@@ -29,6 +29,10 @@ struct ConditionOutcome {
   bool outputFailed = false;  // the recording was fine, writing the result was not
   std::string error;    // why nothing was written
   std::string summary;  // "Conditioned: 16-bit stereo 48000 Hz, right channel, +18 dB, speed +3.9%"
+  std::string format;   // the recording's, "16-bit stereo 48000 Hz"
+  double timeScale = 1; // seconds of the recording per second of the conditioned one
+  int channel = 0;      // the channel taken, 1-based
+  int channels = 0;     // of the recording
 };
 
 // Writes `outPath` whole or not at all; the input is only read.

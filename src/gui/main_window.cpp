@@ -72,6 +72,8 @@ void MainWindow::BuildMenus() {
   QMenu* project = menuBar()->addMenu("Project");
   item(project, menu_item::kTuning, "Tuning");
   item(project, menu_item::kDebug, "Debug");
+  item(project, menu_item::kRescueScan, "Rescue Scan");
+  item(project, menu_item::kSaveRescueReport, "Save Rescue Report...");
   project->addSeparator();
   item(project, menu_item::kOptions, "Options");
   QMenu* help = menuBar()->addMenu("Help");
@@ -246,6 +248,8 @@ void MainWindow::ApplyEnabled(const EnabledStates& states) {
   start_->setEnabled(states.start);
   MenuItem(menu_item::kSaveAs)->setEnabled(states.fiadActions);
   MenuItem(menu_item::kPlayToTi)->setEnabled(states.fiadActions);
+  MenuItem(menu_item::kRescueScan)->setEnabled(states.start);
+  MenuItem(menu_item::kSaveRescueReport)->setEnabled(states.rescueReport);
   for (int number : {gadget::kSaveFiad, gadget::kDeleteFiad, gadget::kViewBasic})
     Gadget(number)->setEnabled(states.fiadActions);
 }
@@ -271,7 +275,8 @@ void MainWindow::LockInterface() {
   running_ = true;
   lastScreen_ = std::chrono::steady_clock::now();  // what changes here is shown at the first due poll
   for (int item : {menu_item::kOpen, menu_item::kImportRecording, menu_item::kSaveAs, menu_item::kTuning,
-                   menu_item::kDebug, menu_item::kOptions, menu_item::kPlayToTi, menu_item::kRecordFromTape})
+                   menu_item::kDebug, menu_item::kOptions, menu_item::kPlayToTi, menu_item::kRecordFromTape,
+                   menu_item::kRescueScan, menu_item::kSaveRescueReport})
     MenuItem(item)->setEnabled(false);
   for (int number : {gadget::kClearDisplay, gadget::kDebug, gadget::kSaveFiad, gadget::kDeleteFiad,
                      gadget::kViewBasic, gadget::kFiadList})

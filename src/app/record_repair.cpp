@@ -1,0 +1,147 @@
+#include "app/record_repair.h"
+
+#include <algorithm>
+#include <array>
+#include <numeric>
+#include <utility>
+#include <vector>
+
+namespace sonatap {
+namespace {
+
+constexpr int kMaxRegions = 3;        // regions where the copies differ that are tried both ways
+constexpr int kRegionJoin = 2;        // differing bytes this close belong to one damaged place
+constexpr int kMaxSlipBits = 8;       // a dropout makes a copy lose or gain up to a byte
+constexpr int kMinAlignedBytes = 8;   // a realigned tail must agree this far with the other copy
+constexpr int kRecordBits = kRecordBytes * 8;
+
+int Sum(const RecordBytes& bytes) { return std::accumulate(bytes.begin(), bytes.end(), 0) & 0xFF; }
+
+template <typename Keep>
+RecordBytes Plurality(std::span<const CopyReading* const> readings, Keep keep) {
+  RecordBytes result{};
+  for (int i = 0; i < kRecordBytes; ++i) {
+    std::array<int, 256> votes{};
+    int best = -1;
+    for (const CopyReading* r : readings) {
+      if (!keep(*r)) continue;
+      const int value = r->bytes[i];
+      // The earliest reading wins a tie: it came from the better rung.
+      if (++votes[value] > (best < 0 ? 0 : votes[best])) best = value;
+    }
+    result[i] = static_cast<uint8_t>(best < 0 ? 0 : best);
+  }
+  return result;
+}
+
+// The checksum bytes read most often (all of them on a tie).
+std::vector<int> AgreedChecksums(std::span<const CopyReading* const> readings) {
+  std::array<int, 256> votes{};
+  for (const CopyReading* r : readings) ++votes[r->checksumRead & 0xFF];
+  const int most = *std::max_element(votes.begin(), votes.end());
+  std::vector<int> sums;
+  for (int v = 0; v < 256; ++v)
+    if (votes[v] == most) sums.push_back(v);
+  return sums;
+}
+
+// Runs of bytes where the two differ, [begin, end).
+std::vector<std::pair<int, int>> DifferingRegions(const RecordBytes& a, const RecordBytes& b) {
+  std::vector<std::pair<int, int>> regions;
+  for (int i = 0; i < kRecordBytes; ++i) {
+    if (a[i] == b[i]) continue;
+    if (!regions.empty() && i - regions.back().second < kRegionJoin) regions.back().second = i + 1;
+    else regions.push_back({i, i + 1});
+  }
+  return regions;
+}
+
+void AddCandidate(std::vector<RecordBytes>& candidates, const RecordBytes& c) {
+  if (std::find(candidates.begin(), candidates.end(), c) == candidates.end()) candidates.push_back(c);
+}
+
+// Every way of taking each damaged place from one copy or the other.
+void AddCombinations(std::vector<RecordBytes>& candidates, const RecordBytes& a, const RecordBytes& b) {
+  const auto regions = DifferingRegions(a, b);
+  if (regions.size() > kMaxRegions) return;
+  for (unsigned mask = 0; mask < (1u << regions.size()); ++mask) {
+    RecordBytes c = a;
+    for (size_t r = 0; r < regions.size(); ++r)
+      if (mask & (1u << r)) std::copy(b.begin() + regions[r].first, b.begin() + regions[r].second, c.begin() + regions[r].first);
+    AddCandidate(candidates, c);
+  }
+}
+
+bool Bit(const RecordBytes& bytes, int i) { return (bytes[i / 8] >> (7 - i % 8)) & 1; }
+
+// `slipped` from byte `from` on, its bits moved by `shift` back into place;
+// bits that slid out of the record are taken from `other`.
+RecordBytes Realigned(const RecordBytes& slipped, const RecordBytes& other, int from, int shift) {
+  RecordBytes result = slipped;
+  for (int i = from * 8; i < kRecordBits; ++i) {
+    const int source = i + shift;
+    const bool one = source >= 0 && source < kRecordBits ? Bit(slipped, source) : Bit(other, i);
+    const uint8_t mask = static_cast<uint8_t>(0x80 >> (i % 8));
+    result[i / 8] = one ? (result[i / 8] | mask) : (result[i / 8] & ~mask);
+  }
+  return result;
+}
+
+int Agreement(const RecordBytes& a, const RecordBytes& b, int from) {
+  int same = 0;
+  for (int i = from; i < kRecordBytes; ++i) same += a[i] == b[i];
+  return same;
+}
+
+// Where a dropout made `slipped` lose or gain bits, its tail agrees with the
+// other copy once shifted: the best such shift, put right, or nothing.
+std::optional<RecordBytes> RealignSlip(const RecordBytes& slipped, const RecordBytes& other) {
+  const auto regions = DifferingRegions(slipped, other);
+  if (regions.empty()) return std::nullopt;
+  const int from = regions.front().first;
+  int bestAgreement = std::max(kMinAlignedBytes - 1, Agreement(slipped, other, from));
+  std::optional<RecordBytes> best;
+  for (int shift = -kMaxSlipBits; shift <= kMaxSlipBits; ++shift) {
+    if (shift == 0) continue;
+    const RecordBytes moved = Realigned(slipped, other, from, shift);
+    if (const int agreement = Agreement(moved, other, from); agreement > bestAgreement) {
+      bestAgreement = agreement;
+      best = moved;
+    }
+  }
+  return best;
+}
+
+}  // namespace
+
+RecordBytes MajorityBytes(std::span<const CopyReading* const> readings) {
+  return Plurality(readings, [](const CopyReading&) { return true; });
+}
+
+std::optional<RecordBytes> RepairRecord(std::span<const CopyReading* const> readings) {
+  if (readings.empty()) return std::nullopt;
+  const bool hasFirst = std::any_of(readings.begin(), readings.end(), [](auto* r) { return !r->secondCopy; });
+  const bool hasSecond = std::any_of(readings.begin(), readings.end(), [](auto* r) { return r->secondCopy; });
+  std::vector<RecordBytes> candidates;
+  AddCandidate(candidates, MajorityBytes(readings));
+  const RecordBytes first = Plurality(readings, [](const CopyReading& r) { return !r.secondCopy; });
+  const RecordBytes second = Plurality(readings, [](const CopyReading& r) { return r.secondCopy; });
+  if (hasFirst) AddCandidate(candidates, first);
+  if (hasSecond) AddCandidate(candidates, second);
+  if (hasFirst && hasSecond) {
+    AddCombinations(candidates, first, second);
+    if (auto fixed = RealignSlip(first, second)) AddCombinations(candidates, *fixed, second);
+    if (auto fixed = RealignSlip(second, first)) AddCombinations(candidates, first, *fixed);
+  }
+  const std::vector<int> sums = AgreedChecksums(readings);
+  std::optional<RecordBytes> match;
+  for (const RecordBytes& c : candidates) {
+    if (std::find(sums.begin(), sums.end(), Sum(c)) == sums.end()) continue;
+    // Two different records that both fit the sum: the sum cannot tell.
+    if (match) return std::nullopt;
+    match = c;
+  }
+  return match;
+}
+
+}  // namespace sonatap

@@ -1,0 +1,22 @@
+#pragma once
+// Rebuilding a record no reading verified. Each block on tape carries a sum
+// of its 64 bytes in one byte; a worn tape often damages the two copies of
+// a record in different places, so the right record can be put together
+// from the readings and checked against that sum.
+#include <optional>
+#include <span>
+
+#include "app/tape_scan.h"
+
+namespace sonatap {
+
+// Every reading of one record (both copies, every scan). A repair is
+// accepted only when exactly one of the rebuilt candidates matches the
+// checksum the readings agree on most; otherwise there is none.
+std::optional<RecordBytes> RepairRecord(std::span<const CopyReading* const> readings);
+
+// The best guess: the most frequent value of each byte over the readings,
+// the earliest reading's value on a tie.
+RecordBytes MajorityBytes(std::span<const CopyReading* const> readings);
+
+}  // namespace sonatap

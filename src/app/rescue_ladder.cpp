@@ -1,0 +1,154 @@
+#include "app/rescue_ladder.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "app/tuning_schema.h"
+
+namespace sonatap {
+namespace {
+
+constexpr auto kPollInterval = std::chrono::milliseconds(50);
+
+// Measured on the tape-channel set: Adaptive on the recording as it is
+// reads nearly everything; the conditioned copy, the other channel and the
+// other methods read some records of the worst sides that it misses.
+constexpr SourceKind kAsIs = SourceKind::Recording, kCopy = SourceKind::ConditionedCopy,
+                     kOther = SourceKind::OtherChannel;
+constexpr RescueRung kLadder[] = {
+    {kAdaptiveMethod, 1, false, kAsIs}, {kAdaptiveMethod, 1, false, kCopy}, {kCrossingMethod, 1, false, kCopy},
+    {1, 1, false, kCopy},               {1, 1, false, kOther},              {kAdaptiveMethod, 1, true, kAsIs},
+    {1, 1, false, kAsIs},               {kAdaptiveMethod, 1, false, kOther}, {2, 2, false, kCopy},
+};
+
+struct Shared {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<std::optional<ScanResult>> results;
+  size_t next = 0;
+};
+
+}  // namespace
+
+std::span<const RescueRung> RescueLadder() { return kLadder; }
+
+std::vector<LadderScan> LadderScans(std::span<const ScanSource> sources, const TuningSettings& base) {
+  std::vector<LadderScan> scans;
+  for (const RescueRung& rung : kLadder) {
+    const auto found = std::find_if(sources.begin(), sources.end(), [&](const ScanSource& s) { return s.kind == rung.source; });
+    // Without a conditioned copy (the recording was conditioned as it was
+    // imported) its rungs read the recording; a mono one has no other channel.
+    if (found == sources.end() && rung.source == SourceKind::OtherChannel) continue;
+    const size_t source = found == sources.end() ? 0 : static_cast<size_t>(found - sources.begin());
+    LadderScan scan{{base, rung.inverted}, source};
+    scan.settings.tuning.RecognitionMethod = rung.recognition;
+    scan.settings.tuning.DetectionMethod = rung.detection;
+    scan.settings.tuning.AutoVolume = true;
+    const bool repeated = std::any_of(scans.begin(), scans.end(), [&](const LadderScan& s) {
+      return s.source == scan.source && s.settings.inverted == scan.settings.inverted &&
+             s.settings.tuning.RecognitionMethod == rung.recognition && s.settings.tuning.DetectionMethod == rung.detection;
+    });
+    if (!repeated) scans.push_back(scan);
+  }
+  return scans;
+}
+
+std::string ScanName(const LadderScan& scan, std::span<const ScanSource> sources) {
+  const TuningSettings& t = scan.settings.tuning;
+  std::string name = kRecognitionMethods[t.RecognitionMethod - 1].label;
+  if (t.RecognitionMethod < kCrossingMethod) name += std::string(" / ") + kDetectionMethods[t.DetectionMethod - 1].label;
+  // Only a copy made for the rescue is worth naming; an imported recording is conditioned anyway.
+  if (sources[scan.source].kind == SourceKind::ConditionedCopy) name += ", conditioned";
+  if (sources[scan.source].kind == SourceKind::OtherChannel) name += ", other channel";
+  return scan.settings.inverted ? name + ", inverted" : name;
+}
+
+// Moves a conditioned copy's positions onto the recording's.
+void MapPositions(ScanResult& result, const ScanSource& source) {
+  if (source.kind == SourceKind::Recording) return;
+  auto map = [&](int64_t& p) { p = std::llround(source.offset + static_cast<double>(p) * source.scale); };
+  for (ScannedFile& file : result.files) {
+    map(file.header.syncPosition);
+    for (CopyReading& copy : file.copies) map(copy.markPosition);
+  }
+}
+
+LadderOutcome RunLadder(std::span<const ScanSource> sources, std::span<const LadderScan> scans,
+                        const LadderPoll& poll, int workers) {
+  Shared shared;
+  shared.results.resize(scans.size());
+  std::atomic<bool> stop = false;
+  std::vector<std::atomic<int64_t>> positions(scans.size());
+  std::vector<int64_t> lengths;
+  int64_t total = 0;
+  for (const LadderScan& scan : scans) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(sources[scan.source].path, error);
+    total += lengths.emplace_back(error ? 0 : static_cast<int64_t>(size));
+  }
+
+  auto work = [&] {
+    for (;;) {
+      size_t n;
+      {
+        std::lock_guard lock(shared.mutex);
+        if (stop || shared.next >= scans.size()) return;
+        n = shared.next++;
+      }
+      const ScanSource& source = sources[scans[n].source];
+      ScanResult result = ScanRecording(source.path, scans[n].settings, stop, positions[n]);
+      MapPositions(result, source);
+      std::lock_guard lock(shared.mutex);
+      if (result.complete) positions[n] = lengths[n];
+      shared.results[n] = std::move(result);
+      shared.changed.notify_all();
+    }
+  };
+  std::vector<std::thread> threads;
+  for (int w = 0; w < std::max(1, workers); ++w) threads.emplace_back(work);
+
+  LadderOutcome outcome;
+  size_t merged = 0;  // scans 1..merged are in `outcome`
+  bool finished = false;
+  while (!finished) {
+    std::unique_lock lock(shared.mutex);
+    shared.changed.wait_for(lock, kPollInterval);
+    // The ladder's order decides, not which thread finished first.
+    while (merged < scans.size() && shared.results[merged]) {
+      outcome.scans.push_back(scans[merged]);
+      outcome.results.push_back(std::move(*shared.results[merged]));
+      ++merged;
+      const std::vector<RescuedFile> all = MergeScans(outcome.results, true);
+      if (AllVerified(all)) {
+        finished = true;
+        break;
+      }
+    }
+    if (merged == scans.size()) finished = true;
+    lock.unlock();
+    if (finished) break;
+    int64_t done = 0;
+    for (const auto& p : positions) done += p.load(std::memory_order_relaxed);
+    if (poll(total > 0 ? static_cast<int>(done * 100 / total) : 0)) {
+      outcome.stopped = true;
+      break;
+    }
+  }
+  stop = true;
+  for (std::thread& t : threads) t.join();
+  // A scan stopped halfway has not seen the whole recording: only whole scans count.
+  while (!outcome.results.empty() && !outcome.results.back().complete) {
+    outcome.results.pop_back();
+    outcome.scans.pop_back();
+  }
+  outcome.files = MergeScans(outcome.results);
+  return outcome;
+}
+
+}  // namespace sonatap

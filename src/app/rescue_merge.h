@@ -1,0 +1,42 @@
+#pragma once
+// Putting several scans of one recording together: the same tape file seen
+// by different scans, and for each record the reading that can be trusted.
+#include <cstdint>
+#include <vector>
+
+#include "app/tape_scan.h"
+
+namespace sonatap {
+
+enum class Verdict { Ok, Repaired, Bad };
+
+const char* VerdictText(Verdict verdict);  // "O.K.", "repaired", "BAD"
+
+struct RescuedRecord {
+  RecordBytes bytes{};
+  Verdict verdict = Verdict::Bad;
+  int scan = 0;               // the scan (from 1) whose reading it is; 0 when put together
+  int64_t position = -1;      // where its data mark was found; -1 when never read
+  bool conflict = false;      // verified readings that differ: the best supported one won
+};
+
+struct RescuedFile {
+  TapeFileHeader header;
+  std::vector<RescuedRecord> records;  // records 1..secondCount
+  int Count(Verdict verdict) const;
+};
+
+// A tape file's sync found this close by (in samples) is the same file.
+constexpr int64_t kSameFileDistance = 22050;
+
+// Scans in the order they ran (scan n at index n - 1). Files are matched by
+// sync position and record count; each record takes a verified reading, a
+// repair, or its best guess. A file of which no scan verified a single
+// record is dropped unless `keepUnverified`: noise between files, or a
+// header misread, makes such files, and nothing of them could be trusted.
+std::vector<RescuedFile> MergeScans(const std::vector<ScanResult>& scans, bool keepUnverified = false);
+
+// Files found, and every record of every file verified: no further scan can add anything.
+bool AllVerified(const std::vector<RescuedFile>& files);
+
+}  // namespace sonatap

@@ -1,0 +1,156 @@
+#include "app/rescue_run.h"
+
+#include <algorithm>
+
+#include "app/import_recording.h"
+#include "app/store_fiad.h"
+#include "engine/sample_buffer.h"
+
+namespace sonatap {
+namespace {
+
+std::string ScanLine(size_t number, const std::string& name, const ScanResult& result) {
+  int verified = 0;
+  for (const ScannedFile& file : result.files) {
+    std::vector<bool> seen(static_cast<size_t>(file.header.secondCount) + 1);
+    for (const CopyReading& c : file.copies) {
+      if (c.good && c.record <= file.header.secondCount && !seen[c.record]) {
+        seen[c.record] = true;
+        ++verified;
+      }
+    }
+  }
+  return "Scan " + std::to_string(number) + ": " + name + ": " + std::to_string(result.files.size()) +
+         " files, " + std::to_string(verified) + " records O.K.\r\n";
+}
+
+void ReportFile(MonitorLog& monitor, size_t number, const RescuedFile& file) {
+  for (size_t r = 0; r < file.records.size(); ++r) {
+    const RescuedRecord& record = file.records[r];
+    const std::string name = "Rec #" + std::to_string(r + 1) + " ";
+    if (record.verdict != Verdict::Ok) monitor.Append(name + VerdictText(record.verdict) + "\r\n");
+    else if (record.conflict) monitor.Append(name + "O.K. (verified readings differed)\r\n");
+  }
+  monitor.Append("File " + std::to_string(number) + ": " + std::to_string(file.records.size()) +
+                 " records: " + std::to_string(file.Count(Verdict::Ok)) + " O.K., " +
+                 std::to_string(file.Count(Verdict::Repaired)) + " repaired, " +
+                 std::to_string(file.Count(Verdict::Bad)) + " BAD\r\n");
+}
+
+// The debugger's rows, and the decoded records a store takes, from one file.
+void LoadFile(Session& session, const RescuedFile& file) {
+  DebugStore& debug = session.debug;
+  debug.Reset();
+  const int count = std::min(static_cast<int>(file.records.size()), DebugStore::kRows);
+  debug.count = count;
+  session.decoder.recordData.fill(0);
+  session.decoder.recordCount = static_cast<int>(file.records.size());
+  for (int row = 1; row <= count; ++row) {
+    const RescuedRecord& record = file.records[row - 1];
+    DebugRecord& r = debug.rows[row];
+    r.status = DebugStatus(record.verdict);
+    r.filePos = std::max<int64_t>(record.position, 0);
+    std::copy(record.bytes.begin(), record.bytes.end(), r.data.begin() + 1);
+    std::copy(record.bytes.begin(), record.bytes.end(),
+              session.decoder.recordData.begin() + (row - 1) * kRecordBytes + 1);
+  }
+}
+
+}  // namespace
+
+RecordingFacts CurrentRecordingFacts(const Session& session) {
+  RecordingFacts facts{session.origin.userPath, kPlainRecordingFormat, "", 1, 1};
+  if (const auto& c = session.origin.conditioning) {
+    facts.format = c->format;
+    facts.conditioning = c->summary;
+    facts.timeScale = c->timeScale;
+  }
+  if (SampleBuffer samples; samples.Open(session.conversion.wavPath)) facts.dataStart = SampleDataStart(samples);
+  return facts;
+}
+
+DecodeReport RescueReport(const Session& session, std::span<const ScanSource> sources, const RescueResult& result,
+                          const std::vector<std::string>& stored) {
+  DecodeReport report{CurrentRecordingFacts(session), true, {}, {}, result.ladder.files, {}};
+  auto next = stored.begin();
+  for (const int slot : result.storedSlots) report.fiads.push_back(slot != 0 && next != stored.end() ? *next++ : "");
+  for (const LadderScan& scan : result.ladder.scans) {
+    report.scanNames.push_back(ScanName(scan, sources));
+    report.scans.push_back(scan.settings);
+  }
+  return report;
+}
+
+RecordStatus DebugStatus(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::Ok: return RecordStatus::Ok;
+    case Verdict::Repaired: return RecordStatus::Unknown;
+    case Verdict::Bad: break;
+  }
+  return RecordStatus::Bad;
+}
+
+std::vector<ScanSource> PrepareRescueSources(const Session& session, const ConditionOptions& options,
+                                             TempFolder& folder, ProgressWindow& progress) {
+  const std::string& wavPath = session.conversion.wavPath;
+  std::vector<ScanSource> sources{{wavPath}};
+  const RecordingOrigin& origin = session.origin;
+  const std::optional<ConditionOutcome>& done = origin.conditioning;
+  ConditionOptions copyOptions = options;
+  SourceKind kind = SourceKind::ConditionedCopy;
+  if (done) {
+    if (done->channels < 2 || options.channel != 0) return sources;
+    copyOptions.channel = done->channel == 1 ? 2 : 1;
+    kind = SourceKind::OtherChannel;
+  }
+  const ImportedRecording copy = ConditionIntoFolder(origin.userPath, folder, copyOptions, progress, "-rescue");
+  SampleBuffer recording, copied;
+  if (!copy.outcome.ok || !recording.Open(wavPath) || !copied.Open(copy.path)) return sources;
+  // Both map onto the user's file: seconds of it per second of each.
+  const double scale = copy.outcome.timeScale / (done ? done->timeScale : 1);
+  const auto first = static_cast<double>(SampleDataStart(recording) - 1);
+  const auto copyFirst = static_cast<double>(SampleDataStart(copied) - 1);
+  sources.push_back({copy.path, kind, scale, first - copyFirst * scale});
+  return sources;
+}
+
+RescueResult RescueRecording(Session& session, RunServices& services, std::span<const ScanSource> sources) {
+  RunView& view = services.view;
+  MonitorLog& monitor = session.monitor;
+  view.LockInterface();
+  monitor.Append("Rescue Scan: " + FileNamePart(session.conversion.wavPath) + "\r\n");
+  monitor.ShowNow(view);
+  const std::vector<LadderScan> scans = LadderScans(sources, session.tuning);
+  RescueResult result;
+  result.ladder = RunLadder(sources, scans, [&](int percent) {
+    view.SetProgress(percent);
+    return view.Poll().stopPressed;
+  });
+  const LadderOutcome& ladder = result.ladder;
+  if (ladder.stopped) {
+    monitor.Append("User Break..\r\n");
+    view.ReleaseStop();
+  }
+  for (size_t s = 0; s < ladder.scans.size(); ++s) monitor.Append(ScanLine(s + 1, ScanName(ladder.scans[s], sources), ladder.results[s]));
+  if (ladder.files.empty()) monitor.Append("No tape file found\r\n");
+  for (size_t f = 0; f < ladder.files.size(); ++f) {
+    const RescuedFile& file = ladder.files[f];
+    ReportFile(monitor, f + 1, file);
+    monitor.ShowNow(view);
+    LoadFile(session, file);
+    StoreResult stored;
+    if (file.Count(Verdict::Ok) == static_cast<int>(file.records.size())) {
+      stored = StoreDecodedFiad(session, services.prompts);
+    } else if (services.debugger.Run()) {
+      stored = StoreAccumulatedFiad(session, services.prompts);
+    }
+    result.storedSlots.push_back(stored.slot);
+    if (stored.slot != 0 && services.fiadStored) services.fiadStored(stored.slot);
+  }
+  monitor.Append("End of Rescue Scan\r\n\r\n");
+  monitor.ShowNow(view);
+  view.UnlockInterface();
+  return result;
+}
+
+}  // namespace sonatap

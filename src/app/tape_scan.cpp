@@ -1,0 +1,145 @@
+#include "app/tape_scan.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "app/conversion_run.h"
+#include "engine/bit_recogniser.h"
+#include "engine/progress.h"
+#include "engine/sample_buffer.h"
+#include "engine/volume_levels.h"
+
+namespace sonatap {
+namespace {
+
+constexpr size_t kStopCheckSamples = 1 << 16;
+
+// A run without its windows: the decoder's events only move the reading
+// position and collect what was read.
+class Scan final : public DecoderEvents {
+ public:
+  Scan(const ScanSettings& settings, SampleBuffer& samples)
+      : settings_(settings),
+        tuning_(settings.tuning),
+        decoderSettings_{"", settings.tuning.SkipTime},
+        decoder_(state_->decoder, decoderSettings_, *this),
+        recogniser_(state_->conversion, tuning_, state_->shapes, decoder_),
+        samples_(samples) {}
+
+  ScanResult Run(const std::atomic<bool>& stop, std::atomic<int64_t>& position);
+
+  void FileSearchBegun(int64_t skipTo) override {
+    recogniser_.BeginFile();
+    LoadShapeSet(state_->shapes, tuning_.RecognitionMethod, tuning_.DetectionMethod);
+    MoveTo(skipTo);
+  }
+  void CountBytesRead(const TapeFileHeader& header) override { result_.files.push_back({header, {}}); }
+  void CopyRead(const RecordCopy& copy) override {
+    if (result_.files.empty()) return;
+    CopyReading& reading = result_.files.back().copies.emplace_back();
+    reading.record = copy.record;
+    reading.secondCopy = copy.secondCopy;
+    std::copy(copy.bytes.begin(), copy.bytes.end(), reading.bytes.begin());
+    reading.checksumRead = copy.checksumRead;
+    reading.good = copy.good;
+    reading.markPosition = copy.markPosition;
+  }
+  void MarkLost(int64_t, int64_t searchFrom) override { MoveTo(searchFrom); }
+
+ private:
+  // The decoder's and recogniser's working state (the tape buffers are large).
+  struct State {
+    ConversionState conversion;
+    DecoderState decoder;
+    Shapes shapes;
+  };
+  void MoveTo(int64_t position) {
+    samples_.Seek(position);
+    recogniser_.Restart();
+    moved_ = true;
+  }
+  void MeasureVolume(int64_t dataStart);
+  // Runs the samples of `block` from base on; false once the data mark is lost for good.
+  bool Take(std::span<const uint8_t> block, int64_t base, size_t& taken);
+
+  const ScanSettings& settings_;
+  TuningSettings tuning_;
+  DecoderSettings decoderSettings_;
+  std::unique_ptr<State> state_ = std::make_unique<State>();
+  RecordDecoder decoder_;
+  BitRecogniser recogniser_;
+  SampleBuffer& samples_;
+  ScanResult result_;
+  bool moved_ = false;
+  std::vector<uint8_t> flipped_;  // an inverted block
+};
+
+void Scan::MeasureVolume(int64_t dataStart) {
+  NoProgress quiet;
+  if (!tuning_.AutoVolume || !MeasureAutoVolume(tuning_, samples_, dataStart, quiet)) return;
+  if (settings_.inverted) {
+    // Upside down the two half-waves change places.
+    const float plus = tuning_.VolumePlus;
+    tuning_.VolumePlus = -tuning_.VolumeMinus;
+    tuning_.VolumeMinus = -plus;
+  }
+}
+
+ScanResult Scan::Run(const std::atomic<bool>& stop, std::atomic<int64_t>& position) {
+  const int64_t dataStart = SampleDataStart(samples_);
+  MeasureVolume(dataStart);
+  LoadShapeSet(state_->shapes, tuning_.RecognitionMethod, tuning_.DetectionMethod);
+  recogniser_.Prepare();
+  samples_.Seek(dataStart - 1);
+  decoder_.BeginFileSearch(samples_.Position());
+  size_t sinceCheck = 0;
+  while (!samples_.AtEnd()) {
+    std::span<const uint8_t> block = samples_.Peek();
+    if (block.empty()) return std::move(result_);
+    if (settings_.inverted) {
+      if (flipped_.size() < block.size()) flipped_.resize(block.size());
+      std::transform(block.begin(), block.end(), flipped_.begin(), [](uint8_t b) { return uint8_t(255 - b); });
+      block = {flipped_.data(), block.size()};
+    }
+    const int64_t base = samples_.Position();
+    moved_ = false;
+    size_t taken = 0;
+    const bool goesOn = Take(block, base, taken);
+    if (!moved_) samples_.Skip(taken);
+    // A file whose data mark is lost for good ends there; a rescue looks
+    // for the files after it.
+    if (!goesOn) decoder_.BeginFileSearch(samples_.Position());
+    if ((sinceCheck += taken) >= kStopCheckSamples) {
+      sinceCheck = 0;
+      position.store(samples_.Position(), std::memory_order_relaxed);
+      if (stop.load(std::memory_order_relaxed)) return std::move(result_);
+    }
+  }
+  result_.complete = true;
+  return std::move(result_);
+}
+
+bool Scan::Take(std::span<const uint8_t> block, int64_t base, size_t& i) {
+  while (i < block.size()) {
+    if (const size_t run = recogniser_.TakeCellMiddle(block.data() + i, block.size() - i); run > 0) {
+      i += run;
+      continue;
+    }
+    const uint8_t byte = block[i++];
+    if (recogniser_.ProcessSample(byte, base + static_cast<int64_t>(i))) return false;
+    if (moved_) return true;
+  }
+  return true;
+}
+
+}  // namespace
+
+ScanResult ScanRecording(const std::string& wavPath, const ScanSettings& settings, const std::atomic<bool>& stop,
+                         std::atomic<int64_t>& position) {
+  SampleBuffer samples;
+  if (!samples.Open(wavPath)) return {};
+  Scan scan(settings, samples);
+  return scan.Run(stop, position);
+}
+
+}  // namespace sonatap

@@ -1,0 +1,47 @@
+#pragma once
+// One unattended pass over a recording with one set of tuning: every tape
+// file's header and every copy of every record as it was read, checksum
+// verdict and position included. Nothing is shown, prompted or stored, so
+// several scans of one recording can run side by side.
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/record_decoder.h"
+#include "engine/tuning_settings.h"
+
+namespace sonatap {
+
+using RecordBytes = std::array<uint8_t, kRecordBytes>;
+
+struct CopyReading {
+  int record = 0;  // from 1
+  bool secondCopy = false;
+  RecordBytes bytes{};
+  int checksumRead = 0;
+  bool good = false;
+  int64_t markPosition = 0;
+};
+
+struct ScannedFile {
+  TapeFileHeader header;
+  std::vector<CopyReading> copies;
+};
+
+struct ScanSettings {
+  TuningSettings tuning;
+  bool inverted = false;  // read the signal upside down
+};
+
+struct ScanResult {
+  std::vector<ScannedFile> files;
+  bool complete = false;  // read to the end (not stopped, not cut short by a read error)
+};
+
+// Reads `wavPath` (a recording Open takes) from its sample data to its end.
+// `stop` ends the scan early; `position` follows the reading position.
+ScanResult ScanRecording(const std::string& wavPath, const ScanSettings& settings, const std::atomic<bool>& stop,
+                         std::atomic<int64_t>& position);
+
+}  // namespace sonatap
