@@ -238,8 +238,17 @@ std::vector<Dropout> ScatterDropouts(const TapeMap& map, int count, Hit hit, dou
   Noise pick(seed);
   std::vector<Dropout> dropouts;
   if (map.records == 0) return dropouts;
+  // Records are dealt from a shuffled deck, so that no record is hit twice
+  // before every record has been hit once.
+  std::vector<int> deck;
   for (int i = 0; i < count; ++i) {
-    const int record = 1 + std::min(map.records - 1, static_cast<int>(pick.Uniform() * map.records));
+    if (deck.empty()) {
+      for (int r = map.records; r >= 1; --r) deck.push_back(r);
+      for (size_t k = deck.size() - 1; k > 0; --k)
+        std::swap(deck[k], deck[std::min(k, static_cast<size_t>(pick.Uniform() * static_cast<double>(k + 1)))]);
+    }
+    const int record = deck.back();
+    deck.pop_back();
     const double ms = minMs + pick.Uniform() * (maxMs - minMs);
     const CopySpan& span = map.copies[static_cast<size_t>(2 * (record - 1))];
     const double share = ms * kCleanRate / 1000 / static_cast<double>(span.end - span.begin);

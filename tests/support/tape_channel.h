@@ -82,7 +82,8 @@ enum class Hit {
 };
 
 // `count` dropouts (`count` pairs for the kinds that hit both copies), each
-// minMs..maxMs long, at seeded records and places of `map`.
+// minMs..maxMs long, at seeded records and places of `map`; no record is
+// hit twice before every record has been hit once.
 std::vector<Dropout> ScatterDropouts(const TapeMap& map, int count, Hit hit, double minMs, double maxMs,
                                      uint32_t seed);
 
