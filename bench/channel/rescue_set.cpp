@@ -150,7 +150,8 @@ bool RescueTable(const Options& o, const fs::path& dir, const std::vector<Source
         Totals one;
         one.all = score.all, one.found = score.found, one.files = static_cast<int>(run.expected.size());
         one.phantoms = score.phantoms, one.seconds = score.seconds;
-        PrintRow(("  " + run.name + " (exit " + std::to_string(score.status) + ")").c_str(), "", one);
+        PrintRow(("  " + run.name + " (exit " + std::to_string(score.status) + ")").c_str(),
+                 wav.filename().c_str(), one);
         if (!score.report) std::printf("    no report: %s\n", score.errors.substr(0, score.errors.find('\n')).c_str());
       }
     }
