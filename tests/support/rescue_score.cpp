@@ -2,10 +2,12 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <utility>
 #include <nlohmann/json.hpp>
 
 namespace sonatap::channel {
@@ -77,14 +79,23 @@ RescueScore ScoreRescue(const std::string& cli, const std::filesystem::path& rec
       ++score.stored;
       std::filesystem::path fiad = file["fiad"].get<std::string>();
       if (!std::filesystem::exists(fiad)) fiad = workDir / fiad.filename();
-      // The tape file it shares most records with, of those not yet matched.
-      int best = -1, bestShared = 0;
+      // The tape file it shares most records with, of those not yet matched
+      // (only its own records count: the fill past them matches any file
+      // that ends in empty records); one it shares none with may still be
+      // the file whose record count it announces.
+      const nlohmann::json records = file.value("records", nlohmann::json::array());
+      const int count = static_cast<int>(records.size());
+      int best = -1, bestShared = -1;
+      bool bestCounted = false;
       std::vector<RecordBytes> got;
       for (size_t e = 0; e < expected.size(); ++e) {
         if (matched[e]) continue;
-        auto records = FiadRecords(fiad, static_cast<int>(expected[e].records.size()));
-        if (const int shared = Shared(records, expected[e].records); shared > bestShared)
-          best = static_cast<int>(e), bestShared = shared, got = std::move(records);
+        const int size = static_cast<int>(expected[e].records.size());
+        auto mine = FiadRecords(fiad, std::min(count, size));
+        const int shared = Shared(mine, expected[e].records);
+        const bool counted = file.value("firstCount", 0) == size || file.value("secondCount", 0) == size;
+        if ((shared > 0 || counted) && std::pair(shared, counted) > std::pair(bestShared, bestCounted))
+          best = static_cast<int>(e), bestShared = shared, bestCounted = counted, got = std::move(mine);
       }
       if (best < 0) {
         ++score.phantoms;
@@ -92,7 +103,7 @@ RescueScore ScoreRescue(const std::string& cli, const std::filesystem::path& rec
       }
       matched[best] = true;
       ++score.found;
-      Tally(file.value("records", nlohmann::json::array()), got, expected[best], score.all, score.damaged);
+      Tally(records, got, expected[best], score.all, score.damaged);
     }
   }
   for (size_t e = 0; e < expected.size(); ++e) {
