@@ -131,10 +131,14 @@ bool RescueTable(const Options& o, const fs::path& dir, const std::vector<Source
       Impairments faults = k.faults;
       const auto scattered = Scattered(*run.map, k.scatter, seed);
       faults.dropouts.insert(faults.dropouts.end(), scattered.begin(), scattered.end());
+      const auto length = static_cast<int64_t>(run.clean->samples.size());
       if (k.on == On::Side) {
         for (auto [file, record] : HitRecords(side.side, faults.dropouts)) run.expected[file].damaged.insert(record);
+        for (size_t f = 0; f < run.expected.size(); ++f)
+          run.expected[f].seconds = PlayedSeconds(faults, side.side.syncs[f], length);
       } else {
         for (const Dropout& d : faults.dropouts) run.expected[0].damaged.insert(d.record);
+        run.expected[0].seconds = PlayedSeconds(faults, run.map->sync, length);
       }
       const fs::path wav = dir / ("rescue" + std::to_string(c) + "-" + std::to_string(r) + Extension(faults));
       if (!WriteImpaired(*run.clean, *run.map, faults, seed, wav.string())) {

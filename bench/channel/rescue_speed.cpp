@@ -58,12 +58,15 @@ bool Measure(const char* label, const Options& o, const LongSide& side, const Im
     return false;
   }
   std::vector<ExpectedFile> expected;
-  for (const Source& s : side.files) expected.push_back({s.records, {}});
+  for (size_t f = 0; f < side.files.size(); ++f)
+    expected.push_back({side.files[f].records, {},
+                        PlayedSeconds(faults, side.side.syncs[f], static_cast<int64_t>(side.side.clean.samples.size()))});
   const double plain = PlainReadSeconds(wav);
   const RescueScore score = ScoreRescue(o.cli, wav, expected, dir / "out");
-  std::printf("%-34s %6.0f MB %8.1f s %7.2f s %7.0fx %5d %5d/%d %7d/%-5d %s\n", label,
+  std::printf("%-34s %6.0f MB %8.1f s %7.2f s %7.0fx %5d %5d/%d %7d %7d/%-5d %s\n", label,
               static_cast<double>(fs::file_size(wav)) / 1e6, score.seconds, plain, score.seconds / plain,
-              score.status, score.found, static_cast<int>(expected.size()), score.all.right, score.all.Total(),
+              score.status, score.found, static_cast<int>(expected.size()), score.phantoms, score.all.right,
+              score.all.Total(),
               !score.report ? "no report" : score.seconds < target ? "within" : "OVER");
   std::fflush(stdout);
   if (!score.report) std::printf("  no report: %s\n", score.errors.substr(0, score.errors.find('\n')).c_str());
@@ -86,8 +89,8 @@ int main(int argc, char** argv) {
   if (!MakeLongSide(o, dir, side)) return 1;
   std::printf("Rescue speed: %s decode FILE --rescue, a side of %zu files, %.1f minutes\n", o.cli.c_str(),
               side.files.size(), static_cast<double>(side.side.clean.samples.size()) / kCleanRate / 60);
-  std::printf("%-34s %9s %10s %9s %8s %5s %7s %13s %s\n", "side", "size", "rescue", "plain", "ratio", "exit", "files",
-              "records right", "target");
+  std::printf("%-34s %9s %10s %9s %8s %5s %7s %7s %13s %s\n", "side", "size", "rescue", "plain", "ratio", "exit",
+              "files", "phantom", "records right", "target");
   // (b): records whose two copies lose the same bytes stay unverified
   // whatever scan reads them, so every scan of the ladder runs.
   Impairments damaged = SoundCardSide();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -14,6 +15,7 @@ namespace sonatap::channel {
 namespace {
 
 constexpr const char* kOutName = "RESCUE";
+constexpr double kSyncSlack = 1.0;  // seconds between a stored file's sync and the tape's data mark
 
 std::string Slurp(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -79,23 +81,21 @@ RescueScore ScoreRescue(const std::string& cli, const std::filesystem::path& rec
       ++score.stored;
       std::filesystem::path fiad = file["fiad"].get<std::string>();
       if (!std::filesystem::exists(fiad)) fiad = workDir / fiad.filename();
-      // The tape file it shares most records with, of those not yet matched
-      // (only its own records count: the fill past them matches any file
-      // that ends in empty records); one it shares none with may still be
-      // the file whose record count it announces.
       const nlohmann::json records = file.value("records", nlohmann::json::array());
       const int count = static_cast<int>(records.size());
-      int best = -1, bestShared = -1;
-      bool bestCounted = false;
-      std::vector<RecordBytes> got;
+      const double seconds = file.value("seconds", -1.0);
+      int best = -1, bestShared = 0;
       for (size_t e = 0; e < expected.size(); ++e) {
         if (matched[e]) continue;
-        const int size = static_cast<int>(expected[e].records.size());
-        auto mine = FiadRecords(fiad, std::min(count, size));
-        const int shared = Shared(mine, expected[e].records);
-        const bool counted = file.value("firstCount", 0) == size || file.value("secondCount", 0) == size;
-        if ((shared > 0 || counted) && std::pair(shared, counted) > std::pair(bestShared, bestCounted))
-          best = static_cast<int>(e), bestShared = shared, bestCounted = counted, got = std::move(mine);
+        const ExpectedFile& want = expected[e];
+        if (want.seconds >= 0) {
+          if (std::abs(seconds - want.seconds) <= kSyncSlack) best = static_cast<int>(e);
+          continue;
+        }
+        // Only its own records count: the fill past them matches any file
+        // that ends in empty records.
+        const int shared = Shared(FiadRecords(fiad, std::min(count, static_cast<int>(want.records.size()))), want.records);
+        if (shared > bestShared) best = static_cast<int>(e), bestShared = shared;
       }
       if (best < 0) {
         ++score.phantoms;
@@ -103,6 +103,7 @@ RescueScore ScoreRescue(const std::string& cli, const std::filesystem::path& rec
       }
       matched[best] = true;
       ++score.found;
+      const auto got = FiadRecords(fiad, std::min(count, static_cast<int>(expected[best].records.size())));
       Tally(records, got, expected[best], score.all, score.damaged);
     }
   }

@@ -15,6 +15,7 @@ namespace sonatap::channel {
 struct ExpectedFile {
   std::vector<RecordBytes> records;
   std::set<int> damaged;  // records (from 1) that a dropout hit
+  double seconds = -1;    // where its data mark after the leader lies in the recording; below 0 not known
 };
 
 struct RecordTally {
@@ -40,7 +41,9 @@ struct RescueScore {
 };
 
 // Rescues `recording` into `workDir` (emptied first) and matches each stored
-// file with the expected file whose records it shares most.
+// file with the expected file whose data mark lies within a second of the
+// stored file's sync, or, where that is not known, whose records it shares
+// most; a stored file that matches none is a phantom.
 RescueScore ScoreRescue(const std::string& cli, const std::filesystem::path& recording,
                         const std::vector<ExpectedFile>& expected, const std::filesystem::path& workDir);
 

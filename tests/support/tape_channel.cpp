@@ -216,6 +216,7 @@ TapeMap MapTape(const Recording& clean) {
   }
   byteStart.push_back(static_cast<int64_t>(clean.samples.size()));
   if (map.bytes.size() < kHeaderBytes || map.bytes[0] != kMark) return map;
+  map.sync = byteStart[0];
 
   const int records = map.bytes[1];
   for (int r = 0; r < records; ++r) {
@@ -300,6 +301,7 @@ Side ComposeSide(const std::vector<Recording>& files, double minGapSeconds, doub
     }
     const auto offset = static_cast<int64_t>(tape.size());
     side.firstRecord.push_back(side.map.records + 1);
+    side.syncs.push_back(offset + map.sync);
     for (CopySpan copy : map.copies) {
       copy.record += side.map.records, copy.begin += offset, copy.end += offset;
       side.map.copies.push_back(copy);
@@ -311,6 +313,13 @@ Side ComposeSide(const std::vector<Recording>& files, double minGapSeconds, doub
     side.files.push_back(std::move(map));
   }
   return side;
+}
+
+double PlayedSeconds(const Impairments& f, int64_t at, int64_t length) {
+  const double x = static_cast<double>(at), l = static_cast<double>(std::max<int64_t>(1, length));
+  if (f.drift == 0) return x / (f.speed * kCleanRate);
+  // The speed grows linearly along the tape: time is the integral of 1/speed.
+  return l / (2 * f.speed * f.drift * kCleanRate) * std::log((1 + f.drift * (2 * x / l - 1)) / (1 - f.drift));
 }
 
 std::vector<std::vector<float>> Play(const Recording& clean, const TapeMap& map, const Impairments& f,

@@ -34,6 +34,7 @@ struct CopySpan {
 struct TapeMap {
   int records = 0;
   double cellSamples = 0;
+  int64_t sync = 0;                                 // where the data mark after the leader begins
   std::vector<uint8_t> bytes;                       // mark, count, count, then blocks
   std::vector<std::vector<uint8_t>> recordData;     // per record, the first copy's 64 bytes
   std::vector<CopySpan> copies;
@@ -49,6 +50,7 @@ struct Side {
   TapeMap map;                   // every file's copies, records numbered on across the side
   std::vector<TapeMap> files;    // each file's own map (positions within its own recording)
   std::vector<int> firstRecord;  // each file's record 1 as numbered in `map`
+  std::vector<int64_t> syncs;    // where each file's data mark after the leader lies on the side
 };
 
 // Puts the clean recordings of tape files on one side with gaps of
@@ -120,6 +122,11 @@ struct Impairments {
 // `faults.rate`.
 std::vector<std::vector<float>> Play(const Recording& clean, const TapeMap& map, const Impairments& faults,
                                      uint32_t seed);
+
+// When the sample `at` of a clean recording of `length` samples passes the
+// head, in seconds of the recording the faults make (the motor's speed and
+// drift; wow and flutter move it by milliseconds only).
+double PlayedSeconds(const Impairments& faults, int64_t at, int64_t length);
 
 // Plays and writes a file in the container and format the faults name;
 // false on failure.
