@@ -61,6 +61,7 @@ std::vector<RescueCase> RescueCases() {
       {"big: 15 pairs at one place", {}, {0, 0, 15}, On::Big},
       {"big: worn, all dropouts", With(wornSide), {100, 40, 10}, On::Big},
       {"side: 12 files, 30 min", {}, {}, On::Side},
+      {"side: dropouts only", {}, {800, 250, 50}, On::Side},
       {"side: worn, all dropouts", With(wornSide), {600, 200, 40}, On::Side},
       {"side: sound card, dropouts", With(soundCard), {400, 150, 20}, On::Side},
   };
