@@ -48,21 +48,28 @@ std::vector<RecordBytes> FiadRecords(const std::filesystem::path& fiad, int coun
   return records;
 }
 
-DecodeScore ScoreDecode(const std::string& cli, const std::filesystem::path& recording, const std::string& extraArgs,
-                        const std::vector<RecordBytes>& expected, const std::filesystem::path& workDir) {
+DecodeRun RunDecode(const std::string& cli, const std::filesystem::path& recording, const std::string& name,
+                    const std::string& args, const std::filesystem::path& workDir) {
   std::filesystem::remove_all(workDir);
   std::filesystem::create_directories(workDir);
   const std::filesystem::path out = workDir / "stdout", err = workDir / "stderr";
   const std::string command = "'" + cli + "' decode '" + recording.string() + "' --out '" + workDir.string() +
-                              "' --name " + kOutName + " " + extraArgs + " >'" + out.string() + "' 2>'" +
-                              err.string() + "'";
-  DecodeScore score;
+                              "' --name " + name + " " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
+  DecodeRun run;
   const auto began = std::chrono::steady_clock::now();
   const int raw = std::system(command.c_str());
-  score.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-  score.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  score.monitor = Slurp(out);
-  score.errors = Slurp(err);
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.monitor = Slurp(out);
+  run.errors = Slurp(err);
+  return run;
+}
+
+DecodeScore ScoreDecode(const std::string& cli, const std::filesystem::path& recording, const std::string& extraArgs,
+                        const std::vector<RecordBytes>& expected, const std::filesystem::path& workDir) {
+  const DecodeRun run = RunDecode(cli, recording, kOutName, extraArgs, workDir);
+  DecodeScore score;
+  score.status = run.status, score.seconds = run.seconds, score.monitor = run.monitor, score.errors = run.errors;
   while (std::filesystem::exists(OutFile(workDir, score.files + 1))) ++score.files;
 
   const int count = static_cast<int>(expected.size());

@@ -24,6 +24,17 @@ struct DecodeScore {
   std::string monitor, errors;
 };
 
+// `sonatap-cli decode RECORDING --out WORKDIR --name NAME ARGS` (ARGS as
+// shell words) into `workDir`, emptied first; what it printed and how long
+// it took.
+struct DecodeRun {
+  int status = -1;  // the CLI's exit status
+  double seconds = 0;
+  std::string monitor, errors;
+};
+DecodeRun RunDecode(const std::string& cli, const std::filesystem::path& recording, const std::string& name,
+                    const std::string& args, const std::filesystem::path& workDir);
+
 // Decodes `recording` into `workDir` (emptied first) with `extraArgs`
 // (shell words) and compares the first file with `expected`.
 DecodeScore ScoreDecode(const std::string& cli, const std::filesystem::path& recording, const std::string& extraArgs,

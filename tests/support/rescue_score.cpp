@@ -1,11 +1,7 @@
 #include "support/rescue_score.h"
 
-#include <sys/wait.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <utility>
@@ -59,18 +55,10 @@ RecordTally& RecordTally::operator+=(const RecordTally& o) {
 
 RescueScore ScoreRescue(const std::string& cli, const std::filesystem::path& recording,
                         const std::vector<ExpectedFile>& expected, const std::filesystem::path& workDir) {
-  std::filesystem::remove_all(workDir);
-  std::filesystem::create_directories(workDir);
-  const std::filesystem::path report = workDir / "report.json", out = workDir / "stdout", err = workDir / "stderr";
-  const std::string command = "'" + cli + "' decode '" + recording.string() + "' --rescue --report '" +
-                              report.string() + "' --out '" + workDir.string() + "' --name " + kOutName + " >'" +
-                              out.string() + "' 2>'" + err.string() + "'";
+  const std::filesystem::path report = workDir / "report.json";
+  const DecodeRun run = RunDecode(cli, recording, kOutName, "--rescue --report '" + report.string() + "'", workDir);
   RescueScore score;
-  const auto began = std::chrono::steady_clock::now();
-  const int raw = std::system(command.c_str());
-  score.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-  score.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  score.errors = Slurp(err);
+  score.status = run.status, score.seconds = run.seconds, score.errors = run.errors;
 
   const nlohmann::json json = nlohmann::json::parse(Slurp(report), nullptr, false);
   score.report = json.is_object() && json.contains("files") && json["files"].is_array();

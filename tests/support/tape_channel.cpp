@@ -76,7 +76,9 @@ class LowPass {
 };
 
 // One second-order section of a Butterworth low-pass (audio-cookbook form);
-// a cascade of them with the right Qs makes one of any even order.
+// a cascade of them with the right Qs makes one of any even order. The model
+// keeps its own filters, apart from the decoder's, so that a fault in one is
+// not mirrored in the other.
 class LowPassSection {
  public:
   LowPassSection(double hz, double rate, double q) {
