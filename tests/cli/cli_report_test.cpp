@@ -12,17 +12,8 @@ namespace {
 
 using Json = nlohmann::json;
 
-// Two files of two records; `damaged` spoils both copies of the second file's record 2.
 std::string TwoFiles(const TempDir& dir, bool damaged) {
-  TapeSound tape;
-  tape.Silence(RunFixture::kSkip);
-  tape.File({PatternRecord(1), PatternRecord(2)});
-  tape.Silence(RunFixture::kSkip + 1000);
-  tape.Header(2, 2);
-  tape.Block(PatternRecord(3)), tape.Block(PatternRecord(3));
-  tape.Block(PatternRecord(4), damaged), tape.Block(PatternRecord(4), damaged);
-  tape.Silence(RunFixture::kSkip);
-  tape.WriteWav(dir.Path("two.wav"));
+  TwoFileTape(damaged).WriteWav(dir.Path("two.wav"));
   return dir.Path("two.wav");
 }
 

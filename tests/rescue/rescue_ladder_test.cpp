@@ -8,18 +8,9 @@
 namespace sonatap {
 namespace {
 
-// Two files; `damaged` spoils both copies of the second file's record 2.
-// `tail` seconds of silence after them keep the scans busy a while.
+// `tail` seconds of silence after the two files keep the scans busy a while.
 std::string TwoFiles(const TempDir& dir, bool damaged, int tail = 2) {
-  TapeSound tape;
-  tape.Silence(RunFixture::kSkip);
-  tape.File({PatternRecord(1), PatternRecord(2)});
-  tape.Silence(2 * RunFixture::kSkip);
-  tape.Header(2, 2);
-  tape.Block(PatternRecord(3)), tape.Block(PatternRecord(3));
-  tape.Block(PatternRecord(4), damaged), tape.Block(PatternRecord(4), damaged);
-  tape.Silence(tail * RunFixture::kSkip);
-  tape.WriteWav(dir.Path("two.wav"));
+  TwoFileTape(damaged, tail * RunFixture::kSkip).WriteWav(dir.Path("two.wav"));
   return dir.Path("two.wav");
 }
 
