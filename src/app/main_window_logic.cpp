@@ -138,21 +138,23 @@ void MainWindowLogic::RunDebugger() {
 }
 
 void MainWindowLogic::Convert() {
-  RunServices services{ports_.ConversionView(), ports_.Prompts(), ports_.VolumeProgress(),
-                       debugger_ != nullptr ? *debugger_ : noDebugger_,
-                       [this](int) { ports_.RefreshFiadList(); }};
+  RunServices services = Services([this](int) { ports_.RefreshFiadList(); });
   RunConversion(s_, services);
+}
+
+RunServices MainWindowLogic::Services(std::function<void(int slot)> stored) {
+  return {ports_.ConversionView(), ports_.Prompts(), ports_.VolumeProgress(),
+          debugger_ != nullptr ? *debugger_ : noDebugger_, std::move(stored)};
 }
 
 void MainWindowLogic::Rescue() {
   if (s_.conversion.wavPath.empty()) return;
   const std::vector<ScanSource> sources = PrepareRescueSources(s_, {}, temp_, ports_.ImportProgress());
   std::vector<std::string> stored;
-  RunServices services{ports_.ConversionView(), ports_.Prompts(), ports_.VolumeProgress(),
-                       debugger_ != nullptr ? *debugger_ : noDebugger_, [this, &stored](int) {
-                         stored.push_back(s_.fiads.Entries().front());
-                         ports_.RefreshFiadList();
-                       }};
+  RunServices services = Services([this, &stored](int) {
+    stored.push_back(s_.fiads.Entries().front());
+    ports_.RefreshFiadList();
+  });
   rescueReport_ = RescueReport(s_, sources, RescueRecording(s_, services, sources), stored);
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "app/decode_report.h"
+#include "app/conversion_run.h"
 #include "app/program_facts.h"
 #include "app/main_view.h"
 #include "app/run_view.h"
@@ -128,6 +129,7 @@ class MainWindowLogic {
   void DeleteSelected();
   void ViewSelected();
   void RunDebugger();
+  RunServices Services(std::function<void(int slot)> stored);
   void Convert();
   void Rescue();
   void SaveRescueReport();

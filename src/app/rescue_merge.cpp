@@ -146,8 +146,9 @@ std::vector<RescuedFile> MergeScans(const std::vector<ScanResult>& scans, bool k
             [](const Group& a, const Group& b) { return a.header.syncPosition < b.header.syncPosition; });
   std::vector<RescuedFile> files;
   for (const Group& g : groups) {
-    if (!keepUnverified && g.verifiedCopies == 0) continue;
-    files.push_back(MergeGroup(g));
+    RescuedFile file = MergeGroup(g);
+    if (!keepUnverified && file.Count(Verdict::Bad) == static_cast<int>(file.records.size())) continue;
+    files.push_back(std::move(file));
   }
   return files;
 }

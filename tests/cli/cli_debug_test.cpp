@@ -17,17 +17,7 @@ std::string HexRecord(const Record& r) {
 }
 
 // Two files of two records, the second file's record 2 damaged in both copies.
-void WriteTwoFiles(const TempDir& dir) {
-  TapeSound tape;
-  tape.Silence(RunFixture::kSkip);
-  tape.File({PatternRecord(1), PatternRecord(2)});
-  tape.Silence(RunFixture::kSkip + 1000);
-  tape.Header(2, 2);
-  tape.Block(PatternRecord(3)), tape.Block(PatternRecord(3));
-  tape.Block(PatternRecord(4), 1), tape.Block(PatternRecord(4), 1);
-  tape.Silence(RunFixture::kSkip);
-  tape.WriteWav(dir.Path("two.wav"));
-}
+void WriteTwoFiles(const TempDir& dir) { TwoFileTape(true).WriteWav(dir.Path("two.wav")); }
 
 TEST(CliDebug, DecodeExportsEachFilesRecordsThenStoresIt) {
   TempDir dir;

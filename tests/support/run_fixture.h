@@ -11,6 +11,20 @@
 
 namespace sonatap {
 
+// Two tape files of two records each, a second apart; `damaged` spoils
+// both copies of the second file's record 2. `tail` samples of silence end it.
+inline TapeSound TwoFileTape(bool damaged, int tail = 44100) {
+  TapeSound tape;
+  tape.Silence(44100);
+  tape.File({PatternRecord(1), PatternRecord(2)});
+  tape.Silence(44100 + 1000);
+  tape.Header(2, 2);
+  tape.Block(PatternRecord(3)), tape.Block(PatternRecord(3));
+  tape.Block(PatternRecord(4), damaged), tape.Block(PatternRecord(4), damaged);
+  tape.Silence(tail);
+  return tape;
+}
+
 struct RunFixture {
   std::unique_ptr<Session> session = Session::Create();
   ScriptedPrompts prompts;

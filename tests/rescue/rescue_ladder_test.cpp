@@ -1,0 +1,57 @@
+// The ladder over real recordings: where it stops, and Stop.
+#include <gtest/gtest.h>
+
+#include "app/rescue_ladder.h"
+#include "support/run_fixture.h"
+#include "support/temp_files.h"
+
+namespace sonatap {
+namespace {
+
+// `tail` seconds of silence after the two files keep the scans busy a while.
+std::string TwoFiles(const TempDir& dir, bool damaged, int tail = 2) {
+  TwoFileTape(damaged, tail * RunFixture::kSkip).WriteWav(dir.Path("two.wav"));
+  return dir.Path("two.wav");
+}
+
+LadderOutcome Climb(const std::string& path, const LadderPoll& poll = [](int) { return false; }) {
+  TuningSettings tuning;
+  tuning.SkipTime = 1;
+  const std::vector<ScanSource> sources{{path}};
+  return RunLadder(sources, LadderScans(sources, tuning), poll);
+}
+
+TEST(RescueLadder, StopsAtTheFirstScanThatVerifiesEverything) {
+  TempDir dir;
+  const LadderOutcome clean = Climb(TwoFiles(dir, false));
+  ASSERT_EQ(clean.scans.size(), 1u);
+  EXPECT_EQ(clean.scans[0].settings.tuning.RecognitionMethod, kAdaptiveMethod);
+  ASSERT_EQ(clean.files.size(), 2u);
+  EXPECT_TRUE(AllVerified(clean.files));
+
+  // A record no method can verify: every rung runs, in order, whichever thread finished first.
+  const LadderOutcome worn = Climb(TwoFiles(dir, true));
+  const std::vector<LadderScan> ladder = LadderScans(std::vector<ScanSource>{{"x"}}, TuningSettings{});
+  ASSERT_EQ(worn.scans.size(), ladder.size());
+  for (size_t i = 0; i < ladder.size(); ++i)
+    EXPECT_EQ(worn.scans[i].settings.tuning.RecognitionMethod, ladder[i].settings.tuning.RecognitionMethod);
+  ASSERT_EQ(worn.files.size(), 2u);
+  EXPECT_EQ(worn.files[1].records[1].verdict, Verdict::Bad);
+  EXPECT_EQ(worn.files[1].Count(Verdict::Ok), 1);
+}
+
+TEST(RescueLadder, StopEndsTheScansAndKeepsOnlyWholeOnes) {
+  TempDir dir;
+  int polls = 0;
+  const LadderOutcome stopped = Climb(TwoFiles(dir, true, 30), [&](int percent) {
+    EXPECT_GE(percent, 0);
+    EXPECT_LE(percent, 100);
+    return ++polls == 1;
+  });
+  EXPECT_TRUE(stopped.stopped);
+  EXPECT_EQ(stopped.scans.size(), stopped.results.size());
+  for (const ScanResult& r : stopped.results) EXPECT_TRUE(r.complete);
+}
+
+}  // namespace
+}  // namespace sonatap

@@ -1,0 +1,148 @@
+// Putting scans together: which files are the same, which are noise, and
+// which bytes each record ends with.
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "app/record_repair.h"
+#include "app/rescue_merge.h"
+#include "support/tape_sound.h"
+
+namespace sonatap {
+namespace {
+
+int Sum(const RecordBytes& b) { return std::accumulate(b.begin(), b.end(), 0) & 0xFF; }
+
+RecordBytes Bytes(int seed) {
+  const Record r = PatternRecord(seed);
+  RecordBytes b;
+  std::copy(r.begin(), r.end(), b.begin());
+  return b;
+}
+
+// A copy as read: `bytes`, checked against the checksum of `truth`.
+CopyReading Copy(int record, bool second, const RecordBytes& bytes, const RecordBytes& truth, int64_t mark = 0) {
+  return {record, second, bytes, Sum(truth), Sum(bytes) == Sum(truth), mark};
+}
+
+RecordBytes Damaged(RecordBytes b, int from, int count, uint8_t value = 0) {
+  for (int i = from; i < from + count; ++i) b[i] = value;
+  return b;
+}
+
+// A file of `records` records at `sync`, each read right in both copies.
+ScannedFile File(int64_t sync, int records, int seed = 1) {
+  ScannedFile f{{sync, records, records}, {}};
+  for (int r = 1; r <= records; ++r) {
+    const int64_t mark = sync + r * 40000;
+    f.copies.push_back(Copy(r, false, Bytes(seed + r), Bytes(seed + r), mark));
+    f.copies.push_back(Copy(r, true, Bytes(seed + r), Bytes(seed + r), mark + 20000));
+  }
+  return f;
+}
+
+ScanResult Scan(std::vector<ScannedFile> files) { return {std::move(files), true}; }
+
+TEST(RescueMerge, MatchesFilesAcrossScansByPlaceAndCount) {
+  ScannedFile damaged = File(100000, 2);
+  damaged.copies.resize(2);  // record 2 never read
+  ScannedFile phantom{{900000, 7, 7}, {Copy(1, false, Bytes(9), Bytes(10))}};  // noise: nothing verifies
+  const auto files = MergeScans({Scan({damaged, phantom}),
+                                 Scan({File(100000 + 300, 2), File(2000000, 3, 50)}),  // the second file only here
+                                 Scan({File(2000000 - 500, 3, 50)})});
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[0].header.syncPosition, 100000);
+  EXPECT_EQ(files[0].Count(Verdict::Ok), 2);
+  EXPECT_EQ(files[0].records[1].scan, 2);  // the first scan missed it
+  EXPECT_EQ(files[1].header.secondCount, 3);
+  EXPECT_EQ(files[1].records[2].bytes, Bytes(53));
+  EXPECT_TRUE(AllVerified(files));
+}
+
+TEST(RescueMerge, AFileFoundInsideAnotherOrWithAMisreadCountGivesWay) {
+  // A scan that lost its way took a block's gap and mark for a new sync; another misread the count.
+  ScannedFile inside{{100000 + 60000, 40, 40}, {Copy(1, false, Bytes(3), Bytes(3), 170000)}};
+  ScannedFile miscounted = File(100000, 9);
+  miscounted.copies.resize(1);
+  const auto files = MergeScans({Scan({File(100000, 3)}), Scan({inside, miscounted})});
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].header.secondCount, 3);
+}
+
+TEST(RescueMerge, StopsOnlyWhenEveryRecordOfEveryFileIsVerified) {
+  EXPECT_FALSE(AllVerified({}));
+  EXPECT_FALSE(AllVerified(MergeScans({Scan({ScannedFile{{5000, 0, 0}, {}}})}, true)));  // a count of 0 is no file
+  ScannedFile partly = File(100000, 2);
+  partly.copies[2].good = partly.copies[3].good = false;
+  EXPECT_FALSE(AllVerified(MergeScans({Scan({partly})}, true)));
+  EXPECT_TRUE(AllVerified(MergeScans({Scan({partly}), Scan({File(100000, 2)})}, true)));
+}
+
+TEST(RescueMerge, VerifiedReadingsThatDifferAreSettledByTheOtherReadingsAndFlagged) {
+  const RecordBytes truth = Bytes(4);
+  RecordBytes impostor = truth;
+  impostor[0] += 1, impostor[1] -= 1;  // same sum: the checksum cannot tell
+  ScannedFile a{{1000, 1, 1}, {Copy(1, false, impostor, truth), Copy(1, true, truth, truth)}};
+  ScannedFile b{{1000, 1, 1}, {Copy(1, false, truth, truth)}};
+  const auto files = MergeScans({Scan({a}), Scan({b})});
+  ASSERT_EQ(files.size(), 1u);
+  const RescuedRecord& r = files[0].records[0];
+  EXPECT_EQ(r.verdict, Verdict::Ok);
+  EXPECT_TRUE(r.conflict);
+  EXPECT_EQ(r.bytes, truth);
+}
+
+std::optional<RecordBytes> Repair(const std::vector<CopyReading>& readings) {
+  std::vector<const CopyReading*> pointers;
+  for (const CopyReading& r : readings) pointers.push_back(&r);
+  return RepairRecord(pointers);
+}
+
+TEST(RecordRepair, PutsTogetherCopiesDamagedInDifferentPlaces) {
+  const RecordBytes truth = Bytes(7);
+  EXPECT_EQ(Repair({Copy(1, false, Damaged(truth, 5, 3), truth), Copy(1, true, Damaged(truth, 40, 2, 0xFF), truth)}),
+            truth);
+}
+
+TEST(RecordRepair, RealignsACopyThatLostBitsInADropout) {
+  const RecordBytes truth = Bytes(8);
+  // The first copy lost 3 bits at byte 20: everything after it came early.
+  RecordBytes slipped = truth;
+  for (int bit = 20 * 8; bit < 512; ++bit) {
+    const int from = bit + 3;
+    const bool one = from < 512 && ((truth[from / 8] >> (7 - from % 8)) & 1);
+    const uint8_t mask = static_cast<uint8_t>(0x80 >> (bit % 8));
+    slipped[bit / 8] = one ? (slipped[bit / 8] | mask) : (slipped[bit / 8] & ~mask);
+  }
+  // The second copy is damaged after the slip, so neither copy alone nor a plain choice of places is right.
+  EXPECT_EQ(Repair({Copy(1, false, slipped, truth), Copy(1, true, Damaged(truth, 50, 4), truth)}), truth);
+}
+
+TEST(RecordRepair, RefusesWhatTheChecksumDoesNotConfirm) {
+  const RecordBytes truth = Bytes(9);
+  // Both copies hit in the same place: no reading holds those bytes.
+  EXPECT_EQ(Repair({Copy(1, false, Damaged(truth, 10, 4, 0x00), truth), Copy(1, true, Damaged(truth, 10, 4, 0x55), truth)}),
+            std::nullopt);
+  EXPECT_EQ(Repair({}), std::nullopt);
+}
+
+TEST(RescueMerge, ARecordNoReadingVerifiedIsRepairedOrBad) {
+  const RecordBytes one = Bytes(11), two = Bytes(12), three = Bytes(13);
+  ScannedFile f{{1000, 3, 3},
+                {Copy(1, false, Damaged(one, 0, 2), one, 5000), Copy(1, true, Damaged(one, 60, 2), one, 6000),
+                 Copy(2, false, Damaged(two, 3, 2, 1), two, 7000), Copy(2, true, Damaged(two, 3, 2, 2), two, 8000),
+                 Copy(3, false, three, three, 9000)}};
+  const auto files = MergeScans({Scan({f})});
+  ASSERT_EQ(files.size(), 1u);
+  const auto& r = files[0].records;
+  EXPECT_EQ(r[0].verdict, Verdict::Repaired);
+  EXPECT_EQ(r[0].bytes, one);
+  EXPECT_EQ(r[0].scan, 0);
+  EXPECT_EQ(r[0].position, 5000);
+  EXPECT_EQ(r[1].verdict, Verdict::Bad);
+  EXPECT_EQ(r[1].bytes, Damaged(two, 3, 2, 1));  // the best guess: the earlier reading on a tie
+  EXPECT_EQ(files[0].Count(Verdict::Ok), 1);
+}
+
+}  // namespace
+}  // namespace sonatap
