@@ -104,7 +104,7 @@ std::vector<LowPassSection> Butterworth(double hz, double rate, int order) {
   return sections;
 }
 
-// Takes out part of each named copy, at its place or a seeded one: where
+// Takes out a stretch of each named copy, at its place or a seeded one: where
 // the tape lifts off the head nothing of the cells is left, only the hiss
 // added later.
 std::vector<float> CutDropouts(const Recording& clean, const TapeMap& map, const std::vector<Dropout>& dropouts,
@@ -261,7 +261,7 @@ std::vector<Dropout> ScatterDropouts(const TapeMap& map, int count, Hit hit, dou
       case Hit::OneCopy:
         dropouts.push_back({record, copy, ms, first * (1 - share)});
         break;
-      case Hit::BothApart:  // one copy loses part of its first half, the other part of its second
+      case Hit::BothApart:  // one copy loses a stretch of its first half, the other of its second
         dropouts.push_back({record, copy, ms, first * std::max(0.0, 0.5 - share)});
         dropouts.push_back({record, 3 - copy, ms, 0.5 + second * std::max(0.0, 0.5 - share)});
         break;
