@@ -90,7 +90,21 @@ struct Totals {
   RecordTally all, damaged;
   int runs = 0, refused = 0, found = 0, files = 0, phantoms = 0;
   double seconds = 0;
+
+  Totals& operator+=(const Totals& o) {
+    all += o.all, damaged += o.damaged, runs += o.runs, refused += o.refused;
+    found += o.found, files += o.files, phantoms += o.phantoms, seconds += o.seconds;
+    return *this;
+  }
 };
+
+// One rescue of a recording that holds `files` tape files.
+Totals Of(const RescueScore& score, size_t files) {
+  Totals t;
+  t.all = score.all, t.damaged = score.damaged, t.runs = 1, t.refused = !score.report, t.found = score.found;
+  t.files = static_cast<int>(files), t.phantoms = score.phantoms, t.seconds = score.seconds;
+  return t;
+}
 
 void PrintRow(const char* name, const char* format, const Totals& t) {
   char right[24], found[16];
@@ -148,21 +162,15 @@ bool RescueTable(const Options& o, const fs::path& dir, const std::vector<Source
       }
       const RescueScore score = ScoreRescue(o.cli, wav, run.expected, dir / "out");
       if (o.keep.empty()) fs::remove(wav);
-      t.all += score.all, t.damaged += score.damaged, ++t.runs, t.refused += !score.report;
-      t.found += score.found, t.files += static_cast<int>(run.expected.size()), t.phantoms += score.phantoms;
-      t.seconds += score.seconds;
+      t += Of(score, run.expected.size());
       if (o.verbose) {
-        Totals one;
-        one.all = score.all, one.found = score.found, one.files = static_cast<int>(run.expected.size());
-        one.phantoms = score.phantoms, one.seconds = score.seconds;
         PrintRow(("  " + run.name + " (exit " + std::to_string(score.status) + ")").c_str(),
-                 wav.filename().c_str(), one);
+                 wav.filename().c_str(), Of(score, run.expected.size()));
         if (!score.report) std::printf("    no report: %s\n", score.errors.substr(0, score.errors.find('\n')).c_str());
       }
     }
     PrintRow(k.name.c_str(), FormatName(k.faults), t);
-    grand.all += t.all, grand.damaged += t.damaged, grand.runs += t.runs, grand.refused += t.refused;
-    grand.found += t.found, grand.files += t.files, grand.phantoms += t.phantoms, grand.seconds += t.seconds;
+    grand += t;
   }
   const RecordTally& a = grand.all;
   const RecordTally& d = grand.damaged;
