@@ -18,10 +18,16 @@ struct Sighting {
   const ScannedFile* file;
 };
 
+// A first count of 255 (more records than a file can hold) is the header
+// misread, as the decoder does on a file after another; the second count
+// then stands alone.
+constexpr int kMisreadCount = 255;
+
 struct Group {
   TapeFileHeader header;
   std::vector<Sighting> sightings;
   int verifiedCopies = 0;
+  bool countsAgree = false;  // some scan read the two count bytes alike
 };
 
 std::vector<Group> GroupFiles(const std::vector<ScanResult>& scans) {
@@ -34,6 +40,7 @@ std::vector<Group> GroupFiles(const std::vector<ScanResult>& scans) {
       });
       if (same == groups.end()) same = groups.insert(groups.end(), Group{file.header, {}, 0});
       same->sightings.push_back({static_cast<int>(s) + 1, &file});
+      same->countsAgree |= file.header.firstCount == file.header.secondCount || file.header.firstCount == kMisreadCount;
       same->verifiedCopies += static_cast<int>(
           std::count_if(file.copies.begin(), file.copies.end(), [](const CopyReading& c) { return c.good; }));
     }
@@ -41,14 +48,18 @@ std::vector<Group> GroupFiles(const std::vector<ScanResult>& scans) {
   return groups;
 }
 
-// Where a file lies: from its sync to the end of the last block read.
+// Where a file lies: from its sync to the end of the last block read, and
+// at least nine tenths of the length its record count gives (a deck up to
+// ten per cent fast), so that the records of a file read only in part do
+// not become files of their own.
 struct Span {
   int64_t from, to;
   bool Overlaps(const Span& o) const { return from <= o.to && o.from <= to; }
 };
 
 Span SpanOf(const Group& g) {
-  Span span{g.header.syncPosition, g.header.syncPosition};
+  const int64_t announced = 2 * g.header.secondCount * kBlockSamples * 9 / 10;
+  Span span{g.header.syncPosition, g.header.syncPosition + announced};
   for (const Sighting& s : g.sightings)
     for (const CopyReading& c : s.file->copies) span.to = std::max(span.to, c.markPosition + kBlockSamples);
   return span;
@@ -74,17 +85,20 @@ void DropOverlapping(std::vector<Group>& groups) {
   groups = std::move(kept);
 }
 
+// A verified reading is O.K. only when another reading (the other copy, or
+// another scan) holds the same bytes: over thousands of damaged blocks some
+// garbage passes an 8-bit checksum by chance, but not twice alike. Of
+// confirmed readings that differ, the one more readings agree with wins.
 RescuedRecord TrustedRecord(const std::vector<const CopyReading*>& readings, const std::vector<int>& scans) {
   RescuedRecord result;
   if (readings.empty()) return result;
   result.position = readings.front()->markPosition;
-  int bestSupport = -1;
+  int bestSupport = 1;
   const CopyReading* firstVerified = nullptr;
   for (size_t i = 0; i < readings.size(); ++i) {
     if (!readings[i]->good) continue;
     if (firstVerified && readings[i]->bytes != firstVerified->bytes) result.conflict = true;
     if (!firstVerified) firstVerified = readings[i];
-    // Verified readings that differ: the one more readings agree with wins.
     const int support = static_cast<int>(std::count_if(readings.begin(), readings.end(), [&](const CopyReading* r) {
       return r->bytes == readings[i]->bytes;
     }));
@@ -97,6 +111,7 @@ RescuedRecord TrustedRecord(const std::vector<const CopyReading*>& readings, con
     }
   }
   if (result.verdict == Verdict::Ok) return result;
+  result.conflict = false;
   if (auto repaired = RepairRecord(readings)) {
     result.bytes = *repaired;
     result.verdict = Verdict::Repaired;
@@ -104,6 +119,30 @@ RescuedRecord TrustedRecord(const std::vector<const CopyReading*>& readings, con
     result.bytes = MajorityBytes(readings);
   }
   return result;
+}
+
+int64_t Median(std::vector<int64_t> values) {
+  std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+  return values[values.size() / 2];
+}
+
+// A scan that missed a block can number the blocks after it wrongly (the
+// next record's first copy taken for this one's second): a reading far
+// from where the other scans found the same copy is someone else's.
+void DropMisplaced(std::vector<const CopyReading*>& readings, std::vector<int>& scans) {
+  for (const bool second : {false, true}) {
+    std::vector<int64_t> places;
+    for (const CopyReading* r : readings)
+      if (r->secondCopy == second) places.push_back(r->markPosition);
+    if (places.size() < 2) continue;
+    const int64_t median = Median(places);
+    for (size_t i = readings.size(); i-- > 0;) {
+      if (readings[i]->secondCopy != second || std::llabs(readings[i]->markPosition - median) <= kBlockSamples / 2)
+        continue;
+      readings.erase(readings.begin() + static_cast<std::ptrdiff_t>(i));
+      scans.erase(scans.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+  }
 }
 
 RescuedFile MergeGroup(const Group& g) {
@@ -118,6 +157,7 @@ RescuedFile MergeGroup(const Group& g) {
         scans.push_back(s.scan);
       }
     }
+    DropMisplaced(readings, scans);
     file.records.push_back(TrustedRecord(readings, scans));
   }
   return file;
@@ -141,6 +181,9 @@ int RescuedFile::Count(Verdict verdict) const {
 
 std::vector<RescuedFile> MergeScans(const std::vector<ScanResult>& scans, bool keepUnverified) {
   std::vector<Group> groups = GroupFiles(scans);
+  // A block's gap and mark inside a file look like a sync, but the two
+  // bytes after them are data, rarely alike as a header's counts are.
+  if (!keepUnverified) std::erase_if(groups, [](const Group& g) { return !g.countsAgree; });
   DropOverlapping(groups);
   std::sort(groups.begin(), groups.end(),
             [](const Group& a, const Group& b) { return a.header.syncPosition < b.header.syncPosition; });

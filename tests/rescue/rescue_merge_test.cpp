@@ -131,7 +131,7 @@ TEST(RescueMerge, ARecordNoReadingVerifiedIsRepairedOrBad) {
   ScannedFile f{{1000, 3, 3},
                 {Copy(1, false, Damaged(one, 0, 2), one, 5000), Copy(1, true, Damaged(one, 60, 2), one, 6000),
                  Copy(2, false, Damaged(two, 3, 2, 1), two, 7000), Copy(2, true, Damaged(two, 3, 2, 2), two, 8000),
-                 Copy(3, false, three, three, 9000)}};
+                 Copy(3, false, three, three, 9000), Copy(3, true, three, three, 9500)}};
   const auto files = MergeScans({Scan({f})});
   ASSERT_EQ(files.size(), 1u);
   const auto& r = files[0].records;
@@ -142,6 +142,20 @@ TEST(RescueMerge, ARecordNoReadingVerifiedIsRepairedOrBad) {
   EXPECT_EQ(r[1].verdict, Verdict::Bad);
   EXPECT_EQ(r[1].bytes, Damaged(two, 3, 2, 1));  // the best guess: the earlier reading on a tie
   EXPECT_EQ(files[0].Count(Verdict::Ok), 1);
+}
+
+TEST(RescueMerge, AVerifiedReadingNoOtherReadingConfirmsIsNoProof) {
+  // Garbage passes an 8-bit sum now and then; a scan that lost count of the
+  // blocks puts a verified block a whole block away from where the others found it.
+  const RecordBytes truth = Bytes(21), garbage = Bytes(99);
+  const CopyReading other = Copy(2, false, Bytes(22), Bytes(22), 90000);  // keeps the file
+  ScannedFile a{{1000, 2, 2}, {Copy(1, false, garbage, garbage, 50000), Copy(1, true, Damaged(truth, 9, 2), truth, 70000), other}};
+  ScannedFile b{{1000, 2, 2}, {Copy(1, false, Damaged(truth, 40, 2), truth, 50010), other}};
+  ScannedFile shifted{{1000, 2, 2}, {Copy(1, false, Bytes(5), Bytes(5), 50000 - 18944)}};
+  const auto files = MergeScans({Scan({a}), Scan({b}), Scan({shifted}), Scan({shifted})});
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_NE(files[0].records[0].verdict, Verdict::Ok);
+  EXPECT_NE(files[0].records[0].bytes, garbage);
 }
 
 }  // namespace
