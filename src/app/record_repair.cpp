@@ -18,14 +18,14 @@ constexpr int kRecordBits = kRecordBytes * 8;
 int Sum(const RecordBytes& bytes) { return std::accumulate(bytes.begin(), bytes.end(), 0) & 0xFF; }
 
 template <typename Keep>
-RecordBytes Plurality(std::span<const CopyReading* const> readings, Keep keep) {
+RecordBytes Plurality(std::span<const Witnessed> readings, Keep keep) {
   RecordBytes result{};
   for (int i = 0; i < kRecordBytes; ++i) {
     std::array<int, 256> votes{};
     int best = -1;
-    for (const CopyReading* r : readings) {
-      if (!keep(*r)) continue;
-      const int value = r->bytes[i];
+    for (const Witnessed& w : readings) {
+      if (!keep(*w.reading)) continue;
+      const int value = w.reading->bytes[i];
       // The earliest reading wins a tie: it came from the better rung.
       if (++votes[value] > (best < 0 ? 0 : votes[best])) best = value;
     }
@@ -34,14 +34,25 @@ RecordBytes Plurality(std::span<const CopyReading* const> readings, Keep keep) {
   return result;
 }
 
-// The checksum bytes read most often (all of them on a tie).
-std::vector<int> AgreedChecksums(std::span<const CopyReading* const> readings) {
+// The checksum bytes read most often (all of them on a tie), of those that
+// two witnesses read alike: one copy read by one family of scans could have
+// its checksum byte wrong the same way each time.
+std::vector<int> AgreedChecksums(std::span<const Witnessed> readings) {
   std::array<int, 256> votes{};
-  for (const CopyReading* r : readings) ++votes[r->checksumRead & 0xFF];
-  const int most = *std::max_element(votes.begin(), votes.end());
-  std::vector<int> sums;
+  std::array<std::vector<int>, 256> witnesses;
+  for (const Witnessed& w : readings) {
+    const int value = w.reading->checksumRead & 0xFF;
+    ++votes[value];
+    const int witness = w.family * 2 + w.reading->secondCopy;
+    if (std::find(witnesses[value].begin(), witnesses[value].end(), witness) == witnesses[value].end())
+      witnesses[value].push_back(witness);
+  }
+  int most = 0;
   for (int v = 0; v < 256; ++v)
-    if (votes[v] == most) sums.push_back(v);
+    if (witnesses[v].size() >= 2) most = std::max(most, votes[v]);
+  std::vector<int> sums;
+  for (int v = 0; v < 256 && most > 0; ++v)
+    if (witnesses[v].size() >= 2 && votes[v] == most) sums.push_back(v);
   return sums;
 }
 
@@ -114,14 +125,15 @@ std::optional<RecordBytes> RealignSlip(const RecordBytes& slipped, const RecordB
 
 }  // namespace
 
-RecordBytes MajorityBytes(std::span<const CopyReading* const> readings) {
+RecordBytes MajorityBytes(std::span<const Witnessed> readings) {
   return Plurality(readings, [](const CopyReading&) { return true; });
 }
 
-std::optional<RecordBytes> RepairRecord(std::span<const CopyReading* const> readings) {
-  if (readings.empty()) return std::nullopt;
-  const bool hasFirst = std::any_of(readings.begin(), readings.end(), [](auto* r) { return !r->secondCopy; });
-  const bool hasSecond = std::any_of(readings.begin(), readings.end(), [](auto* r) { return r->secondCopy; });
+std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings) {
+  const std::vector<int> sums = AgreedChecksums(readings);
+  if (sums.empty()) return std::nullopt;
+  const bool hasFirst = std::any_of(readings.begin(), readings.end(), [](auto& w) { return !w.reading->secondCopy; });
+  const bool hasSecond = std::any_of(readings.begin(), readings.end(), [](auto& w) { return w.reading->secondCopy; });
   std::vector<RecordBytes> candidates;
   AddCandidate(candidates, MajorityBytes(readings));
   const RecordBytes first = Plurality(readings, [](const CopyReading& r) { return !r.secondCopy; });
@@ -133,7 +145,6 @@ std::optional<RecordBytes> RepairRecord(std::span<const CopyReading* const> read
     if (auto fixed = RealignSlip(first, second)) AddCombinations(candidates, *fixed, second);
     if (auto fixed = RealignSlip(second, first)) AddCombinations(candidates, first, *fixed);
   }
-  const std::vector<int> sums = AgreedChecksums(readings);
   std::optional<RecordBytes> match;
   for (const RecordBytes& c : candidates) {
     if (std::find(sums.begin(), sums.end(), Sum(c)) == sums.end()) continue;

@@ -10,13 +10,20 @@
 
 namespace sonatap {
 
+// A reading and the family of the scan that made it (see ScanResult).
+struct Witnessed {
+  const CopyReading* reading;
+  int family;
+};
+
 // Every reading of one record (both copies, every scan). A repair is
 // accepted only when exactly one of the rebuilt candidates matches the
-// checksum the readings agree on most; otherwise there is none.
-std::optional<RecordBytes> RepairRecord(std::span<const CopyReading* const> readings);
+// checksum the readings agree on most, and that checksum was read alike by
+// two witnesses (copies or families); otherwise there is none.
+std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings);
 
 // The best guess: the most frequent value of each byte over the readings,
 // the earliest reading's value on a tie.
-RecordBytes MajorityBytes(std::span<const CopyReading* const> readings);
+RecordBytes MajorityBytes(std::span<const Witnessed> readings);
 
 }  // namespace sonatap

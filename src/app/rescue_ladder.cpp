@@ -104,6 +104,7 @@ LadderOutcome RunLadder(std::span<const ScanSource> sources, std::span<const Lad
       const ScanSource& source = sources[scans[n].source];
       ScanResult result = ScanRecording(source.path, scans[n].settings, stop, positions[n]);
       MapPositions(result, source);
+      result.family = static_cast<int>(scans[n].source) * 16 + scans[n].settings.tuning.RecognitionMethod;
       std::lock_guard lock(shared.mutex);
       if (result.complete) positions[n] = lengths[n];
       shared.results[n] = std::move(result);

@@ -15,13 +15,20 @@ constexpr int64_t kBlockSamples = (8 + kBlockBytes) * 8 * 32;
 // One tape file as the scans saw it.
 struct Sighting {
   int scan;  // from 1
+  int family;
   const ScannedFile* file;
 };
+
+// How many of a record's 64 bytes two readings must share for one to
+// stand by the other: a dropout spoils a few, garbage shares about a quarter.
+constexpr int kCorroboratingBytes = 48;
 
 // A first count of 255 (more records than a file can hold) is the header
 // misread, as the decoder does on a file after another; the second count
 // then stands alone.
 constexpr int kMisreadCount = 255;
+
+constexpr int kOwnFamilies = 1 << 20;  // families of scans that name none
 
 struct Group {
   TapeFileHeader header;
@@ -39,7 +46,8 @@ std::vector<Group> GroupFiles(const std::vector<ScanResult>& scans) {
                std::llabs(g.header.syncPosition - file.header.syncPosition) <= kSameFileDistance;
       });
       if (same == groups.end()) same = groups.insert(groups.end(), Group{file.header, {}, 0});
-      same->sightings.push_back({static_cast<int>(s) + 1, &file});
+      const int family = scans[s].family >= 0 ? scans[s].family : kOwnFamilies + static_cast<int>(s);
+      same->sightings.push_back({static_cast<int>(s) + 1, family, &file});
       same->countsAgree |= file.header.firstCount == file.header.secondCount || file.header.firstCount == kMisreadCount;
       same->verifiedCopies += static_cast<int>(
           std::count_if(file.copies.begin(), file.copies.end(), [](const CopyReading& c) { return c.good; }));
@@ -85,29 +93,43 @@ void DropOverlapping(std::vector<Group>& groups) {
   groups = std::move(kept);
 }
 
-// A verified reading is O.K. only when another reading (the other copy, or
-// another scan) holds the same bytes: over thousands of damaged blocks some
-// garbage passes an 8-bit checksum by chance, but not twice alike. Of
-// confirmed readings that differ, the one more readings agree with wins.
-RescuedRecord TrustedRecord(const std::vector<const CopyReading*>& readings, const std::vector<int>& scans) {
+int SharedBytes(const RecordBytes& a, const RecordBytes& b) {
+  int same = 0;
+  for (int i = 0; i < kRecordBytes; ++i) same += a[i] == b[i];
+  return same;
+}
+
+// A verified reading is O.K. only when another reading stands by it: one
+// of the other copy, or of a scan of another family, that shares most of
+// its bytes. Over thousands of damaged blocks some garbage passes an 8-bit
+// checksum by chance, and a scan like the one that made it may make it
+// again, but nothing else reads it alike. Of such readings that differ,
+// the one more readings hold wins.
+RescuedRecord TrustedRecord(const std::vector<Witnessed>& readings, const std::vector<int>& scans) {
   RescuedRecord result;
   if (readings.empty()) return result;
-  result.position = readings.front()->markPosition;
-  int bestSupport = 1;
+  result.position = readings.front().reading->markPosition;
+  int bestSupport = 0;
   const CopyReading* firstVerified = nullptr;
   for (size_t i = 0; i < readings.size(); ++i) {
-    if (!readings[i]->good) continue;
-    if (firstVerified && readings[i]->bytes != firstVerified->bytes) result.conflict = true;
-    if (!firstVerified) firstVerified = readings[i];
-    const int support = static_cast<int>(std::count_if(readings.begin(), readings.end(), [&](const CopyReading* r) {
-      return r->bytes == readings[i]->bytes;
+    const CopyReading& x = *readings[i].reading;
+    if (!x.good) continue;
+    if (firstVerified && x.bytes != firstVerified->bytes) result.conflict = true;
+    if (!firstVerified) firstVerified = &x;
+    const bool corroborated = std::any_of(readings.begin(), readings.end(), [&](const Witnessed& w) {
+      const bool independent = w.reading->secondCopy != x.secondCopy || w.family != readings[i].family;
+      return independent && SharedBytes(w.reading->bytes, x.bytes) >= kCorroboratingBytes;
+    });
+    if (!corroborated) continue;
+    const int support = static_cast<int>(std::count_if(readings.begin(), readings.end(), [&](const Witnessed& w) {
+      return w.reading->bytes == x.bytes;
     }));
     if (support > bestSupport) {
       bestSupport = support;
-      result.bytes = readings[i]->bytes;
+      result.bytes = x.bytes;
       result.verdict = Verdict::Ok;
       result.scan = scans[i];
-      result.position = readings[i]->markPosition;
+      result.position = x.markPosition;
     }
   }
   if (result.verdict == Verdict::Ok) return result;
@@ -129,16 +151,16 @@ int64_t Median(std::vector<int64_t> values) {
 // A scan that missed a block can number the blocks after it wrongly (the
 // next record's first copy taken for this one's second): a reading far
 // from where the other scans found the same copy is someone else's.
-void DropMisplaced(std::vector<const CopyReading*>& readings, std::vector<int>& scans) {
+void DropMisplaced(std::vector<Witnessed>& readings, std::vector<int>& scans) {
   for (const bool second : {false, true}) {
     std::vector<int64_t> places;
-    for (const CopyReading* r : readings)
-      if (r->secondCopy == second) places.push_back(r->markPosition);
+    for (const Witnessed& w : readings)
+      if (w.reading->secondCopy == second) places.push_back(w.reading->markPosition);
     if (places.size() < 2) continue;
     const int64_t median = Median(places);
     for (size_t i = readings.size(); i-- > 0;) {
-      if (readings[i]->secondCopy != second || std::llabs(readings[i]->markPosition - median) <= kBlockSamples / 2)
-        continue;
+      const CopyReading& r = *readings[i].reading;
+      if (r.secondCopy != second || std::llabs(r.markPosition - median) <= kBlockSamples / 2) continue;
       readings.erase(readings.begin() + static_cast<std::ptrdiff_t>(i));
       scans.erase(scans.begin() + static_cast<std::ptrdiff_t>(i));
     }
@@ -148,12 +170,12 @@ void DropMisplaced(std::vector<const CopyReading*>& readings, std::vector<int>& 
 RescuedFile MergeGroup(const Group& g) {
   RescuedFile file{g.header, {}};
   for (int record = 1; record <= g.header.secondCount; ++record) {
-    std::vector<const CopyReading*> readings;
+    std::vector<Witnessed> readings;
     std::vector<int> scans;
     for (const Sighting& s : g.sightings) {
       for (const CopyReading& c : s.file->copies) {
         if (c.record != record) continue;
-        readings.push_back(&c);
+        readings.push_back({&c, s.family});
         scans.push_back(s.scan);
       }
     }

@@ -37,6 +37,9 @@ struct ScanSettings {
 struct ScanResult {
   std::vector<ScannedFile> files;
   bool complete = false;  // read to the end (not stopped, not cut short by a read error)
+  // Scans of one method on one recording tend to make the same mistakes
+  // (upside down or not): they share a family. -1: a family of its own.
+  int family = -1;
 };
 
 // Reads `wavPath` (a recording Open takes) from its sample data to its end.

@@ -92,10 +92,11 @@ TEST(RescueMerge, VerifiedReadingsThatDifferAreSettledByTheOtherReadingsAndFlagg
   EXPECT_EQ(r.bytes, truth);
 }
 
+// Each reading as a scan of its own family would make it.
 std::optional<RecordBytes> Repair(const std::vector<CopyReading>& readings) {
-  std::vector<const CopyReading*> pointers;
-  for (const CopyReading& r : readings) pointers.push_back(&r);
-  return RepairRecord(pointers);
+  std::vector<Witnessed> witnessed;
+  for (const CopyReading& r : readings) witnessed.push_back({&r, static_cast<int>(witnessed.size())});
+  return RepairRecord(witnessed);
 }
 
 TEST(RecordRepair, PutsTogetherCopiesDamagedInDifferentPlaces) {
