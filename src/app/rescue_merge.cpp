@@ -23,11 +23,6 @@ struct Sighting {
 // stand by the other: a dropout spoils a few, garbage shares about a quarter.
 constexpr int kCorroboratingBytes = 48;
 
-// A first count of 255 (more records than a file can hold) is the header
-// misread, as the decoder does on a file after another; the second count
-// then stands alone.
-constexpr int kMisreadCount = 255;
-
 constexpr int kOwnFamilies = 1 << 20;  // families of scans that name none
 
 struct Group {
@@ -48,7 +43,7 @@ std::vector<Group> GroupFiles(const std::vector<ScanResult>& scans) {
       if (same == groups.end()) same = groups.insert(groups.end(), Group{file.header, {}, 0});
       const int family = scans[s].family >= 0 ? scans[s].family : kOwnFamilies + static_cast<int>(s);
       same->sightings.push_back({static_cast<int>(s) + 1, family, &file});
-      same->countsAgree |= file.header.firstCount == file.header.secondCount || file.header.firstCount == kMisreadCount;
+      same->countsAgree |= file.header.firstCount == file.header.secondCount;
       same->verifiedCopies += static_cast<int>(
           std::count_if(file.copies.begin(), file.copies.end(), [](const CopyReading& c) { return c.good; }));
     }
@@ -99,46 +94,59 @@ int SharedBytes(const RecordBytes& a, const RecordBytes& b) {
   return same;
 }
 
-// A verified reading is O.K. only when another reading stands by it: one
-// of the other copy, or of a scan of another family, that shares most of
-// its bytes. Over thousands of damaged blocks some garbage passes an 8-bit
+// A reading of a record, by whom, and whether its scan verified a record
+// next to it as well (it was reading well there).
+struct Reading {
+  Witnessed witnessed;
+  int scan;
+  bool amongGood;
+  const CopyReading& Copy() const { return *witnessed.reading; }
+};
+
+// A verified reading is O.K. when the independent readings (of the other
+// copy, or by a scan of another family) stand by it: one of them shares most
+// of its bytes; or, when there are none, its scan read a record next to it
+// well too. Over thousands of damaged blocks some garbage passes an 8-bit
 // checksum by chance, and a scan like the one that made it may make it
-// again, but nothing else reads it alike. Of such readings that differ,
-// the one more readings hold wins.
-RescuedRecord TrustedRecord(const std::vector<Witnessed>& readings, const std::vector<int>& scans) {
+// again, but nothing else reads it alike, and it comes where a scan reads
+// badly. Of such readings that differ, the one more readings hold wins.
+RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
   RescuedRecord result;
   if (readings.empty()) return result;
-  result.position = readings.front().reading->markPosition;
+  result.position = readings.front().Copy().markPosition;
   int bestSupport = 0;
   const CopyReading* firstVerified = nullptr;
-  for (size_t i = 0; i < readings.size(); ++i) {
-    const CopyReading& x = *readings[i].reading;
+  for (const Reading& candidate : readings) {
+    const CopyReading& x = candidate.Copy();
     if (!x.good) continue;
     if (firstVerified && x.bytes != firstVerified->bytes) result.conflict = true;
     if (!firstVerified) firstVerified = &x;
-    const bool corroborated = std::any_of(readings.begin(), readings.end(), [&](const Witnessed& w) {
-      const bool independent = w.reading->secondCopy != x.secondCopy || w.family != readings[i].family;
-      return independent && SharedBytes(w.reading->bytes, x.bytes) >= kCorroboratingBytes;
-    });
-    if (!corroborated) continue;
-    const int support = static_cast<int>(std::count_if(readings.begin(), readings.end(), [&](const Witnessed& w) {
-      return w.reading->bytes == x.bytes;
-    }));
+    bool independent = false, corroborated = false;
+    for (const Reading& other : readings) {
+      if (other.Copy().secondCopy == x.secondCopy && other.witnessed.family == candidate.witnessed.family) continue;
+      independent = true;
+      corroborated |= SharedBytes(other.Copy().bytes, x.bytes) >= kCorroboratingBytes;
+    }
+    if (independent ? !corroborated : !candidate.amongGood) continue;
+    const int support = static_cast<int>(
+        std::count_if(readings.begin(), readings.end(), [&](const Reading& r) { return r.Copy().bytes == x.bytes; }));
     if (support > bestSupport) {
       bestSupport = support;
       result.bytes = x.bytes;
       result.verdict = Verdict::Ok;
-      result.scan = scans[i];
+      result.scan = candidate.scan;
       result.position = x.markPosition;
     }
   }
   if (result.verdict == Verdict::Ok) return result;
   result.conflict = false;
-  if (auto repaired = RepairRecord(readings)) {
+  std::vector<Witnessed> witnessed;
+  for (const Reading& r : readings) witnessed.push_back(r.witnessed);
+  if (auto repaired = RepairRecord(witnessed)) {
     result.bytes = *repaired;
     result.verdict = Verdict::Repaired;
   } else {
-    result.bytes = MajorityBytes(readings);
+    result.bytes = MajorityBytes(witnessed);
   }
   return result;
 }
@@ -151,36 +159,43 @@ int64_t Median(std::vector<int64_t> values) {
 // A scan that missed a block can number the blocks after it wrongly (the
 // next record's first copy taken for this one's second): a reading far
 // from where the other scans found the same copy is someone else's.
-void DropMisplaced(std::vector<Witnessed>& readings, std::vector<int>& scans) {
+void DropMisplaced(std::vector<Reading>& readings) {
   for (const bool second : {false, true}) {
     std::vector<int64_t> places;
-    for (const Witnessed& w : readings)
-      if (w.reading->secondCopy == second) places.push_back(w.reading->markPosition);
+    for (const Reading& r : readings)
+      if (r.Copy().secondCopy == second) places.push_back(r.Copy().markPosition);
     if (places.size() < 2) continue;
     const int64_t median = Median(places);
-    for (size_t i = readings.size(); i-- > 0;) {
-      const CopyReading& r = *readings[i].reading;
-      if (r.secondCopy != second || std::llabs(r.markPosition - median) <= kBlockSamples / 2) continue;
-      readings.erase(readings.begin() + static_cast<std::ptrdiff_t>(i));
-      scans.erase(scans.begin() + static_cast<std::ptrdiff_t>(i));
-    }
+    std::erase_if(readings, [&](const Reading& r) {
+      return r.Copy().secondCopy == second && std::llabs(r.Copy().markPosition - median) > kBlockSamples / 2;
+    });
   }
+}
+
+// Per sighting, the records it read a verified copy of (0 and count + 1 never).
+std::vector<std::vector<bool>> VerifiedRecords(const Group& g) {
+  std::vector<std::vector<bool>> verified;
+  for (const Sighting& s : g.sightings) {
+    std::vector<bool>& good = verified.emplace_back(static_cast<size_t>(g.header.secondCount) + 2);
+    for (const CopyReading& c : s.file->copies)
+      if (c.good && c.record >= 1 && c.record <= g.header.secondCount) good[c.record] = true;
+  }
+  return verified;
 }
 
 RescuedFile MergeGroup(const Group& g) {
   RescuedFile file{g.header, {}};
+  const std::vector<std::vector<bool>> verified = VerifiedRecords(g);
   for (int record = 1; record <= g.header.secondCount; ++record) {
-    std::vector<Witnessed> readings;
-    std::vector<int> scans;
-    for (const Sighting& s : g.sightings) {
-      for (const CopyReading& c : s.file->copies) {
-        if (c.record != record) continue;
-        readings.push_back({&c, s.family});
-        scans.push_back(s.scan);
-      }
+    std::vector<Reading> readings;
+    for (size_t s = 0; s < g.sightings.size(); ++s) {
+      const Sighting& sighting = g.sightings[s];
+      const bool amongGood = verified[s][record - 1] || verified[s][record + 1];
+      for (const CopyReading& c : sighting.file->copies)
+        if (c.record == record) readings.push_back({{&c, sighting.family}, sighting.scan, amongGood});
     }
-    DropMisplaced(readings, scans);
-    file.records.push_back(TrustedRecord(readings, scans));
+    DropMisplaced(readings);
+    file.records.push_back(TrustedRecord(readings));
   }
   return file;
 }
