@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 #include "format/bit_shapes.h"
@@ -14,6 +15,15 @@ namespace {
 // enough to follow a fade.
 constexpr float kPeakDecay = 1.0f / 1024;
 constexpr float kSwingDecay = 1.0f / 44100;  // the slow level: about a second
+// Hiss turns the slope of the signal about every other sample; the cells of
+// a tape, even a dull or spiky one, turn it a few times a cell (at most about
+// one sample in ten). Past kHiss the changes are found on the signal smoothed
+// over three samples, past kHeavyHiss over five: the flat parts of a spiky
+// recording lie close to the margin, and hiss alone would carry them past it.
+// A clean recording is read as it is, its edges and spikes at full height.
+constexpr float kTurnsRate = 1.0f / 2048;
+constexpr float kHiss = 0.16f;
+constexpr float kHeavyHiss = 0.3f;
 // A change needs the signal past the middle line by this share of the
 // recent peak-to-peak swing, and past a floor under which only hiss lives.
 constexpr float kHysteresis = 0.2f;
@@ -35,6 +45,11 @@ constexpr float kMaxCell = kShapeLength * 1.25f;
 constexpr float kTrackRate = 1.0f / 16;
 constexpr int kLockCells = 32;    // whole cells in a row before bits flow
 constexpr float kLeaderSpread = 0.12f;  // how far those cells may stray from each other
+// Hum or a deck that delays rising edges more than falling ones makes every
+// other leader cell long and the next one short by as much; a pair of them
+// still comes to two cells. Such a cell counts when it and the one before
+// come to two cells within half the spread, and it alone is within this.
+constexpr float kPairedSpread = 0.3f;
 constexpr int kBadRunLimit = 4;   // noise intervals in a row that end the lock
 constexpr int kMaxGapCells = 32;  // a silence longer than this ends the lock (a dropout is shorter)
 
@@ -46,6 +61,8 @@ void AdaptiveCells::Reset() {
   cellLength_ = kShapeLength;
   locked_ = false;
   wholeRun_ = 0;
+  lastWhole_ = 0;
+  turns_ = slope_ = 0;
   now_ = 0;
   Restart();
 }
@@ -54,16 +71,36 @@ void AdaptiveCells::Restart() {
   lastChange_ = middleCrossing_ = -1;
   gapEnd_ = std::numeric_limits<double>::max();
   previous_ = kMiddleLevel;
+  std::fill(std::begin(recent_), std::end(recent_), kMiddleLevel);
   pendingHalf_ = 0;
   badRun_ = 0;
   gapCells_ = 0;
 }
 
+float AdaptiveCells::Smoothed(float raw) {
+  const float step = raw - recent_[0];
+  turns_ += ((step * slope_ < 0 ? 1.0f : 0.0f) - turns_) * kTurnsRate;
+  if (step != 0) slope_ = step;
+  float x = raw;
+  if (turns_ > kHeavyHiss)
+    x = (raw + 2 * recent_[0] + 3 * recent_[1] + 2 * recent_[2] + recent_[3]) * (1.0f / 9);
+  else if (turns_ > kHiss)
+    x = (raw + 2 * recent_[0] + recent_[1]) * 0.25f;
+  recent_[3] = recent_[2];
+  recent_[2] = recent_[1];
+  recent_[1] = recent_[0];
+  recent_[0] = raw;
+  return x;
+}
+
 AdaptiveCells::Event AdaptiveCells::Process(uint8_t sample) {
   ++now_;
-  const float x = sample;
-  high_ = x > high_ ? x : high_ + (x - high_) * kPeakDecay;
-  low_ = x < low_ ? x : low_ + (x - low_) * kPeakDecay;
+  // The peaks follow the raw samples: smoothing lowers a spike's top but not
+  // a flat part, and the margin is a share of the peaks.
+  const float raw = sample;
+  const float x = Smoothed(raw);
+  high_ = raw > high_ ? raw : high_ + (raw - high_) * kPeakDecay;
+  low_ = raw < low_ ? raw : low_ + (raw - low_) * kPeakDecay;
   const float swing = high_ - low_;
   swing_ = std::max(swing, swing_ - swing_ * kSwingDecay);
   const float middle = (high_ + low_) * 0.5f;
@@ -131,7 +168,10 @@ AdaptiveCells::Event AdaptiveCells::Interval(float length) {
       // Learning from a leader: a run of cells that agree with each other,
       // so that the changes misread while the levels settle do not pull the
       // length away before the bits flow.
-      if (std::fabs(cells - 1) > kLeaderSpread) {
+      const bool paired = lastWhole_ > 0 && std::fabs(cells - 1) < kPairedSpread &&
+                          std::fabs((length + lastWhole_) / (2 * cellLength_) - 1) <= kLeaderSpread * 0.5f;
+      lastWhole_ = length;
+      if (std::fabs(cells - 1) > kLeaderSpread && !paired) {
         wholeRun_ = 0;
         return Event::None;
       }
@@ -143,6 +183,7 @@ AdaptiveCells::Event AdaptiveCells::Interval(float length) {
     return Event::Zero;
   }
   wholeRun_ = 0;
+  lastWhole_ = 0;
   if (!locked_) return Event::None;
   gapCells_ = std::min(static_cast<int>(std::lround(cells)), kMaxGapCells);
   return Event::Gap;

@@ -39,8 +39,10 @@ class AdaptiveCells {
   Event Interval(float length);
   void TrackCellLength(float measured);
 
+  float Smoothed(float raw);
+
   // Level following.
-  float high_ = 0, low_ = 0;  // recent peaks, decaying toward the signal
+  float high_ = 0, low_ = 0;  // recent peaks of the raw samples, decaying toward the signal
   float swing_ = 0;           // slow peak-to-peak level, for the noise floor
   bool above_ = false;        // the side of the middle line the signal is on
   // Timing.
@@ -48,13 +50,18 @@ class AdaptiveCells {
   double lastChange_ = -1;      // when the last change left the middle line
   double gapEnd_ = 0;           // when the level has stood still too long
   double middleCrossing_ = -1;  // when the signal last left the middle line toward the next change
-  float previous_ = 0;          // the last sample
+  float previous_ = 0;          // the last sample, as smoothed
+  // Hiss: how often the slope turns (a share of the samples), and the raw
+  // samples before this one, newest first, for the smoothing it calls for.
+  float turns_ = 0, slope_ = 0;
+  float recent_[4] = {};
   float cellLength_ = 0;
   float pendingHalf_ = 0;     // first half of a 1, waiting for its second
   // Lock: bits flow only after a run of whole cells (a leader or the zeros
   // before a block), and stop when the signal goes away.
   bool locked_ = false;
   int wholeRun_ = 0;
+  float lastWhole_ = 0;  // the whole cell before, while learning from a leader
   int badRun_ = 0;
   int gapCells_ = 0;
 };
