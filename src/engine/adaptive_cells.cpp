@@ -32,6 +32,7 @@ constexpr float kMinHysteresis = 2;
 // Intervals, in cells: shorter than kGlitch is noise, up to kHalfLimit half
 // a cell, up to kWholeLimit a whole one, longer a gap.
 constexpr float kGlitch = 0.3f;
+constexpr double kQuietCells = 0.4;  // after a change, no other before this
 // Where a change is timed, as a share of the margin: past the flat line a
 // real deck leaves beside the middle after each edge (0.4 to 0.5 of it), and
 // short of the margin, which steep and gentle edges pass at different times.
@@ -119,7 +120,12 @@ AdaptiveCells::Event AdaptiveCells::Process(uint8_t sample) {
   const float timing = margin * kTimingShare;
   if (ahead > timing && aheadBefore <= timing)
     middleCrossing_ = now_ - 1 + (timing - aheadBefore) / (ahead - aheadBefore);
-  if (ahead <= margin) {
+  // No change is looked for in the first part of a cell after one: the next
+  // comes half a cell or a whole one later, and what comes sooner is a bump
+  // or the flat part of a cell that noise, hum or a coarse level step has
+  // carried past the margin (the 1 cells of a real recording begin with a bump).
+  const bool tooSoon = now_ - lastChange_ < kQuietCells * cellLength_;
+  if (ahead <= margin || tooSoon) {
     if (locked_ && now_ > gapEnd_) {
       locked_ = false;  // the signal has gone: the end of a file, or a long dropout
       wholeRun_ = 0;
