@@ -40,6 +40,8 @@ constexpr float kTimingShare = 0.8f;
 constexpr double kLinger = 0.15;  // of a cell
 constexpr float kHalfLimit = 0.75f;
 constexpr float kWholeLimit = 1.5f;
+constexpr float kLagRate = 1.0f / 8;
+constexpr float kMaxLag = 0.3f;  // in cells: the limit stays within 0.6 .. 0.9
 // The learnt cell length stays within -20 % .. +25 % of nominal.
 constexpr float kMinCell = kShapeLength * 0.8f;
 constexpr float kMaxCell = kShapeLength * 1.25f;
@@ -63,6 +65,8 @@ void AdaptiveCells::Reset() {
   locked_ = false;
   wholeRun_ = 0;
   lastWhole_ = 0;
+  afterOne_ = false;
+  lag_ = 0;
   turns_ = slope_ = 0;
   now_ = 0;
   Restart();
@@ -160,13 +164,24 @@ AdaptiveCells::Event AdaptiveCells::Interval(float length) {
   if (pendingHalf_ > 0 && (pendingHalf_ + length) / cellLength_ < kWholeLimit) {
     TrackCellLength(pendingHalf_ + length);
     pendingHalf_ = 0;
+    afterOne_ = true;
     if (!locked_) wholeRun_ = 0;
     return locked_ ? Event::One : Event::None;
   }
-  if (cells < kHalfLimit) {
+  // A deck's filters shift the 0s' low tone and the 1s' high tone by
+  // different times (a high-pass puts the 0s ahead, a dull head behind): the
+  // first half of a 1 after a 0 comes out longer than half a cell by some lag,
+  // and a 0 after a 1 shorter than a cell by the same lag (or the other way
+  // round). The lag is learnt from both, and moves the limit between a half
+  // cell and a whole one with it.
+  const float halfLimit = afterOne_ ? kHalfLimit - lag_ * 0.5f : kHalfLimit + lag_ * 0.5f;
+  if (cells < halfLimit) {
+    if (!afterOne_) LearnLag(cells - 0.5f);
     pendingHalf_ = length;
     return Event::None;
   }
+  if (afterOne_ && cells < kWholeLimit) LearnLag(1 - cells);
+  afterOne_ = false;
   // A half cell left alone before a whole one or a gap was a misread edge.
   pendingHalf_ = 0;
   if (cells < kWholeLimit) {
@@ -193,6 +208,10 @@ AdaptiveCells::Event AdaptiveCells::Interval(float length) {
   if (!locked_) return Event::None;
   gapCells_ = std::min(static_cast<int>(std::lround(cells)), kMaxGapCells);
   return Event::Gap;
+}
+
+void AdaptiveCells::LearnLag(float measured) {
+  lag_ = std::clamp(lag_ + (measured - lag_) * kLagRate, -kMaxLag, kMaxLag);
 }
 
 void AdaptiveCells::TrackCellLength(float measured) {

@@ -38,6 +38,7 @@ class AdaptiveCells {
  private:
   Event Interval(float length);
   void TrackCellLength(float measured);
+  void LearnLag(float measured);
 
   float Smoothed(float raw);
 
@@ -57,6 +58,8 @@ class AdaptiveCells {
   float recent_[4] = {};
   float cellLength_ = 0;
   float pendingHalf_ = 0;     // first half of a 1, waiting for its second
+  bool afterOne_ = false;     // the last bit was a 1
+  float lag_ = 0;             // how much later a 1's changes come than a 0's, in cells
   // Lock: bits flow only after a run of whole cells (a leader or the zeros
   // before a block), and stop when the signal goes away.
   bool locked_ = false;
