@@ -21,7 +21,7 @@ constexpr float kSwingDecay = 1.0f / 44100;  // the slow level: about a second
 // over three samples, past kHeavyHiss over five: the flat parts of a spiky
 // recording lie close to the margin, and hiss alone would carry them past it.
 // A clean recording is read as it is, its edges and spikes at full height.
-constexpr float kTurnsRate = 1.0f / 2048;
+constexpr int kTurnsWindow = 2048;  // samples over which the turns are counted
 constexpr float kHiss = 0.16f;
 constexpr float kHeavyHiss = 0.3f;
 // A change needs the signal past the middle line by this share of the
@@ -67,7 +67,10 @@ void AdaptiveCells::Reset() {
   lastWhole_ = 0;
   afterOne_ = false;
   lag_ = 0;
-  turns_ = slope_ = 0;
+  turns_ = 0;
+  turnsLeft_ = kTurnsWindow;
+  smoothing_ = 0;
+  slope_ = 0;
   now_ = 0;
   Restart();
 }
@@ -75,6 +78,7 @@ void AdaptiveCells::Reset() {
 void AdaptiveCells::Restart() {
   lastChange_ = middleCrossing_ = -1;
   gapEnd_ = std::numeric_limits<double>::max();
+  quietEnd_ = 0;
   previous_ = kMiddleLevel;
   std::fill(std::begin(recent_), std::end(recent_), kMiddleLevel);
   pendingHalf_ = 0;
@@ -82,14 +86,19 @@ void AdaptiveCells::Restart() {
   gapCells_ = 0;
 }
 
-float AdaptiveCells::Smoothed(float raw) {
+inline float AdaptiveCells::Smoothed(float raw) {
   const float step = raw - recent_[0];
-  turns_ += ((step * slope_ < 0 ? 1.0f : 0.0f) - turns_) * kTurnsRate;
+  turns_ += step * slope_ < 0;
   if (step != 0) slope_ = step;
+  if (--turnsLeft_ == 0) {
+    smoothing_ = turns_ > kHeavyHiss * kTurnsWindow ? 2 : turns_ > kHiss * kTurnsWindow ? 1 : 0;
+    turns_ = 0;
+    turnsLeft_ = kTurnsWindow;
+  }
   float x = raw;
-  if (turns_ > kHeavyHiss)
+  if (smoothing_ == 2)
     x = (raw + 2 * recent_[0] + 3 * recent_[1] + 2 * recent_[2] + recent_[3]) * (1.0f / 9);
-  else if (turns_ > kHiss)
+  else if (smoothing_ == 1)
     x = (raw + 2 * recent_[0] + recent_[1]) * 0.25f;
   recent_[3] = recent_[2];
   recent_[2] = recent_[1];
@@ -128,8 +137,7 @@ AdaptiveCells::Event AdaptiveCells::Process(uint8_t sample) {
   // comes half a cell or a whole one later, and what comes sooner is a bump
   // or the flat part of a cell that noise, hum or a coarse level step has
   // carried past the margin (the 1 cells of a real recording begin with a bump).
-  const bool tooSoon = now_ - lastChange_ < kQuietCells * cellLength_;
-  if (ahead <= margin || tooSoon) {
+  if (ahead <= margin || now_ < quietEnd_) {
     if (locked_ && now_ > gapEnd_) {
       locked_ = false;  // the signal has gone: the end of a file, or a long dropout
       wholeRun_ = 0;
@@ -143,6 +151,7 @@ AdaptiveCells::Event AdaptiveCells::Process(uint8_t sample) {
   // and the change is timed where it finally passed the margin.
   const bool edge = middleCrossing_ > previous && now_ - middleCrossing_ < kLinger * cellLength_;
   lastChange_ = edge ? middleCrossing_ : now_;
+  quietEnd_ = lastChange_ + kQuietCells * cellLength_;
   gapEnd_ = lastChange_ + kMaxGapCells * cellLength_;
   if (previous < 0) return Event::None;
   return Interval(static_cast<float>(lastChange_ - previous));

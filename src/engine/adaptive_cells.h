@@ -50,11 +50,14 @@ class AdaptiveCells {
   double now_ = 0;              // samples since the start, as a time
   double lastChange_ = -1;      // when the last change left the middle line
   double gapEnd_ = 0;           // when the level has stood still too long
+  double quietEnd_ = 0;         // before this, no new change is looked for
   double middleCrossing_ = -1;  // when the signal last left the middle line toward the next change
   float previous_ = 0;          // the last sample, as smoothed
-  // Hiss: how often the slope turns (a share of the samples), and the raw
-  // samples before this one, newest first, for the smoothing it calls for.
-  float turns_ = 0, slope_ = 0;
+  // Hiss: how often the slope turned in the last window of samples, the
+  // smoothing that calls for (0 none, 1 over three samples, 2 over five) and
+  // the raw samples before this one, newest first.
+  int turns_ = 0, turnsLeft_ = 1, smoothing_ = 0;
+  float slope_ = 0;
   float recent_[4] = {};
   float cellLength_ = 0;
   float pendingHalf_ = 0;     // first half of a 1, waiting for its second
