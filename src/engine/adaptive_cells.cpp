@@ -38,6 +38,7 @@ constexpr double kQuietCells = 0.4;  // after a change, no other before this
 // short of the margin, which steep and gentle edges pass at different times.
 constexpr float kTimingShare = 0.8f;
 constexpr double kLinger = 0.15;  // of a cell
+constexpr float kLingerConfirm = 0.25f;  // of the swing: halfway from the middle line to a peak
 constexpr float kHalfLimit = 0.75f;
 constexpr float kWholeLimit = 1.5f;
 constexpr float kLagRate = 1.0f / 8;
@@ -144,12 +145,15 @@ AdaptiveCells::Event AdaptiveCells::Process(uint8_t sample) {
     }
     return Event::None;
   }
-  above_ = !above_;
   const double previous = lastChange_;
   // An edge goes from the timing level to the margin in a sample or two; a
   // signal that lingered between them was on a flat part near the level,
-  // and the change is timed where it finally passed the margin.
+  // and the change is timed where it finally passed the margin. But a flat
+  // part that hum has lifted past the margin lingers too: such a signal
+  // counts only once it is well on its way to the peak.
   const bool edge = middleCrossing_ > previous && now_ - middleCrossing_ < kLinger * cellLength_;
+  if (!edge && ahead < swing * kLingerConfirm) return Event::None;
+  above_ = !above_;
   lastChange_ = edge ? middleCrossing_ : now_;
   quietEnd_ = lastChange_ + kQuietCells * cellLength_;
   gapEnd_ = lastChange_ + kMaxGapCells * cellLength_;
