@@ -66,6 +66,7 @@ const ChannelCase kCases[] = {
     // flat parts toward the margin of a change.
     {"noise_minus_30_natural_adaptive", 1, Noise(-30), "--recognition adaptive", false},
     {"hum_60_triangle2_adaptive", 5, Hum60(), "--recognition adaptive", false},
+    // Conditioned, then read with Adaptive.
     {"worn_deck_sound_card_sine", 2, WornSoundCard(), "", false},
     {"sound_card_no_options", 1, SoundCard(), "", true},
 };
