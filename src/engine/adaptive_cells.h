@@ -39,7 +39,8 @@ class AdaptiveCells {
   Event Interval(float length);
   void TrackCellLength(float measured);
   void LearnLag(float measured);
-
+  // The sample the changes are found on: as it is, or smoothed while the
+  // recording's hiss calls for it.
   float Smoothed(float raw);
 
   // Level following.
