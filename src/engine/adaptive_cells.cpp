@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 #include "format/bit_shapes.h"
@@ -14,6 +15,15 @@ namespace {
 // enough to follow a fade.
 constexpr float kPeakDecay = 1.0f / 1024;
 constexpr float kSwingDecay = 1.0f / 44100;  // the slow level: about a second
+// Hiss turns the slope of the signal about every other sample; the cells of
+// a tape, even a dull or spiky one, turn it a few times a cell (at most about
+// one sample in ten). Past kHiss the changes are found on the signal smoothed
+// over three samples, past kHeavyHiss over five: the flat parts of a spiky
+// recording lie close to the margin, and hiss alone would carry them past it.
+// A clean recording is read as it is, its edges and spikes at full height.
+constexpr int kTurnsWindow = 2048;  // samples over which the turns are counted
+constexpr float kHiss = 0.16f;
+constexpr float kHeavyHiss = 0.3f;
 // A change needs the signal past the middle line by this share of the
 // recent peak-to-peak swing, and past a floor under which only hiss lives.
 constexpr float kHysteresis = 0.2f;
@@ -22,19 +32,28 @@ constexpr float kMinHysteresis = 2;
 // Intervals, in cells: shorter than kGlitch is noise, up to kHalfLimit half
 // a cell, up to kWholeLimit a whole one, longer a gap.
 constexpr float kGlitch = 0.3f;
+constexpr double kQuietCells = 0.4;  // after a change, no other before this
 // Where a change is timed, as a share of the margin: past the flat line a
 // real deck leaves beside the middle after each edge (0.4 to 0.5 of it), and
 // short of the margin, which steep and gentle edges pass at different times.
 constexpr float kTimingShare = 0.8f;
 constexpr double kLinger = 0.15;  // of a cell
+constexpr float kLingerConfirm = 0.25f;  // of the swing: halfway from the middle line to a peak
 constexpr float kHalfLimit = 0.75f;
 constexpr float kWholeLimit = 1.5f;
+constexpr float kLagRate = 1.0f / 8;
+constexpr float kMaxLag = 0.3f;  // in cells: the limit stays within 0.6 .. 0.9
 // The learnt cell length stays within -20 % .. +25 % of nominal.
 constexpr float kMinCell = kShapeLength * 0.8f;
 constexpr float kMaxCell = kShapeLength * 1.25f;
 constexpr float kTrackRate = 1.0f / 16;
 constexpr int kLockCells = 32;    // whole cells in a row before bits flow
 constexpr float kLeaderSpread = 0.12f;  // how far those cells may stray from each other
+// Hum or a deck that delays rising edges more than falling ones makes every
+// other leader cell long and the next one short by as much; a pair of them
+// still comes to two cells. Such a cell counts when it and the one before
+// come to two cells within half the spread, and it alone is within this.
+constexpr float kPairedSpread = 0.3f;
 constexpr int kBadRunLimit = 4;   // noise intervals in a row that end the lock
 constexpr int kMaxGapCells = 32;  // a silence longer than this ends the lock (a dropout is shorter)
 
@@ -46,6 +65,13 @@ void AdaptiveCells::Reset() {
   cellLength_ = kShapeLength;
   locked_ = false;
   wholeRun_ = 0;
+  lastWhole_ = 0;
+  afterOne_ = false;
+  lag_ = 0;
+  turns_ = 0;
+  turnsLeft_ = kTurnsWindow;
+  smoothing_ = 0;
+  slope_ = 0;
   now_ = 0;
   Restart();
 }
@@ -53,17 +79,43 @@ void AdaptiveCells::Reset() {
 void AdaptiveCells::Restart() {
   lastChange_ = middleCrossing_ = -1;
   gapEnd_ = std::numeric_limits<double>::max();
+  quietEnd_ = 0;
   previous_ = kMiddleLevel;
+  std::fill(std::begin(recent_), std::end(recent_), kMiddleLevel);
   pendingHalf_ = 0;
   badRun_ = 0;
   gapCells_ = 0;
 }
 
+inline float AdaptiveCells::Smoothed(float raw) {
+  const float step = raw - recent_[0];
+  turns_ += step * slope_ < 0;
+  if (step != 0) slope_ = step;
+  if (--turnsLeft_ == 0) {
+    smoothing_ = turns_ > kHeavyHiss * kTurnsWindow ? 2 : turns_ > kHiss * kTurnsWindow ? 1 : 0;
+    turns_ = 0;
+    turnsLeft_ = kTurnsWindow;
+  }
+  float x = raw;
+  if (smoothing_ == 2)
+    x = (raw + 2 * recent_[0] + 3 * recent_[1] + 2 * recent_[2] + recent_[3]) * (1.0f / 9);
+  else if (smoothing_ == 1)
+    x = (raw + 2 * recent_[0] + recent_[1]) * 0.25f;
+  recent_[3] = recent_[2];
+  recent_[2] = recent_[1];
+  recent_[1] = recent_[0];
+  recent_[0] = raw;
+  return x;
+}
+
 AdaptiveCells::Event AdaptiveCells::Process(uint8_t sample) {
   ++now_;
-  const float x = sample;
-  high_ = x > high_ ? x : high_ + (x - high_) * kPeakDecay;
-  low_ = x < low_ ? x : low_ + (x - low_) * kPeakDecay;
+  // The peaks follow the raw samples: smoothing lowers a spike's top but not
+  // a flat part, and the margin is a share of the peaks.
+  const float raw = sample;
+  const float x = Smoothed(raw);
+  high_ = raw > high_ ? raw : high_ + (raw - high_) * kPeakDecay;
+  low_ = raw < low_ ? raw : low_ + (raw - low_) * kPeakDecay;
   const float swing = high_ - low_;
   swing_ = std::max(swing, swing_ - swing_ * kSwingDecay);
   const float middle = (high_ + low_) * 0.5f;
@@ -82,20 +134,28 @@ AdaptiveCells::Event AdaptiveCells::Process(uint8_t sample) {
   const float timing = margin * kTimingShare;
   if (ahead > timing && aheadBefore <= timing)
     middleCrossing_ = now_ - 1 + (timing - aheadBefore) / (ahead - aheadBefore);
-  if (ahead <= margin) {
+  // No change is looked for in the first part of a cell after one: the next
+  // comes half a cell or a whole one later, and what comes sooner is a bump
+  // or the flat part of a cell that noise, hum or a coarse level step has
+  // carried past the margin (the 1 cells of a real recording begin with a bump).
+  if (ahead <= margin || now_ < quietEnd_) {
     if (locked_ && now_ > gapEnd_) {
       locked_ = false;  // the signal has gone: the end of a file, or a long dropout
       wholeRun_ = 0;
     }
     return Event::None;
   }
-  above_ = !above_;
   const double previous = lastChange_;
   // An edge goes from the timing level to the margin in a sample or two; a
   // signal that lingered between them was on a flat part near the level,
-  // and the change is timed where it finally passed the margin.
+  // and the change is timed where it finally passed the margin. But a flat
+  // part that hum has lifted past the margin lingers too: such a signal
+  // counts only once it is well on its way to the peak.
   const bool edge = middleCrossing_ > previous && now_ - middleCrossing_ < kLinger * cellLength_;
+  if (!edge && ahead < swing * kLingerConfirm) return Event::None;
+  above_ = !above_;
   lastChange_ = edge ? middleCrossing_ : now_;
+  quietEnd_ = lastChange_ + kQuietCells * cellLength_;
   gapEnd_ = lastChange_ + kMaxGapCells * cellLength_;
   if (previous < 0) return Event::None;
   return Interval(static_cast<float>(lastChange_ - previous));
@@ -117,13 +177,24 @@ AdaptiveCells::Event AdaptiveCells::Interval(float length) {
   if (pendingHalf_ > 0 && (pendingHalf_ + length) / cellLength_ < kWholeLimit) {
     TrackCellLength(pendingHalf_ + length);
     pendingHalf_ = 0;
+    afterOne_ = true;
     if (!locked_) wholeRun_ = 0;
     return locked_ ? Event::One : Event::None;
   }
-  if (cells < kHalfLimit) {
+  // A deck's filters shift the 0s' low tone and the 1s' high tone by
+  // different times (a high-pass puts the 0s ahead, a dull head behind): the
+  // first half of a 1 after a 0 comes out longer than half a cell by some lag,
+  // and a 0 after a 1 shorter than a cell by the same lag (or the other way
+  // round). The lag is learnt from both, and moves the limit between a half
+  // cell and a whole one with it.
+  const float halfLimit = afterOne_ ? kHalfLimit - lag_ * 0.5f : kHalfLimit + lag_ * 0.5f;
+  if (cells < halfLimit) {
+    if (!afterOne_) LearnLag(cells - 0.5f);
     pendingHalf_ = length;
     return Event::None;
   }
+  if (afterOne_ && cells < kWholeLimit) LearnLag(1 - cells);
+  afterOne_ = false;
   // A half cell left alone before a whole one or a gap was a misread edge.
   pendingHalf_ = 0;
   if (cells < kWholeLimit) {
@@ -131,7 +202,10 @@ AdaptiveCells::Event AdaptiveCells::Interval(float length) {
       // Learning from a leader: a run of cells that agree with each other,
       // so that the changes misread while the levels settle do not pull the
       // length away before the bits flow.
-      if (std::fabs(cells - 1) > kLeaderSpread) {
+      const bool paired = lastWhole_ > 0 && std::fabs(cells - 1) < kPairedSpread &&
+                          std::fabs((length + lastWhole_) / (2 * cellLength_) - 1) <= kLeaderSpread * 0.5f;
+      lastWhole_ = length;
+      if (std::fabs(cells - 1) > kLeaderSpread && !paired) {
         wholeRun_ = 0;
         return Event::None;
       }
@@ -143,9 +217,14 @@ AdaptiveCells::Event AdaptiveCells::Interval(float length) {
     return Event::Zero;
   }
   wholeRun_ = 0;
+  lastWhole_ = 0;
   if (!locked_) return Event::None;
   gapCells_ = std::min(static_cast<int>(std::lround(cells)), kMaxGapCells);
   return Event::Gap;
+}
+
+void AdaptiveCells::LearnLag(float measured) {
+  lag_ = std::clamp(lag_ + (measured - lag_) * kLagRate, -kMaxLag, kMaxLag);
 }
 
 void AdaptiveCells::TrackCellLength(float measured) {

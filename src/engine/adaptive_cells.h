@@ -38,23 +38,37 @@ class AdaptiveCells {
  private:
   Event Interval(float length);
   void TrackCellLength(float measured);
+  void LearnLag(float measured);
+  // The sample the changes are found on: as it is, or smoothed while the
+  // recording's hiss calls for it.
+  float Smoothed(float raw);
 
   // Level following.
-  float high_ = 0, low_ = 0;  // recent peaks, decaying toward the signal
+  float high_ = 0, low_ = 0;  // recent peaks of the raw samples, decaying toward the signal
   float swing_ = 0;           // slow peak-to-peak level, for the noise floor
   bool above_ = false;        // the side of the middle line the signal is on
   // Timing.
   double now_ = 0;              // samples since the start, as a time
   double lastChange_ = -1;      // when the last change left the middle line
   double gapEnd_ = 0;           // when the level has stood still too long
+  double quietEnd_ = 0;         // before this, no new change is looked for
   double middleCrossing_ = -1;  // when the signal last left the middle line toward the next change
-  float previous_ = 0;          // the last sample
+  float previous_ = 0;          // the last sample, as smoothed
+  // Hiss: how often the slope turned in the last window of samples, the
+  // smoothing that calls for (0 none, 1 over three samples, 2 over five) and
+  // the raw samples before this one, newest first.
+  int turns_ = 0, turnsLeft_ = 1, smoothing_ = 0;
+  float slope_ = 0;
+  float recent_[4] = {};
   float cellLength_ = 0;
   float pendingHalf_ = 0;     // first half of a 1, waiting for its second
+  bool afterOne_ = false;     // the last bit was a 1
+  float lag_ = 0;             // how much later a 1's changes come than a 0's, in cells
   // Lock: bits flow only after a run of whole cells (a leader or the zeros
   // before a block), and stop when the signal goes away.
   bool locked_ = false;
   int wholeRun_ = 0;
+  float lastWhole_ = 0;  // the whole cell before, while learning from a leader
   int badRun_ = 0;
   int gapCells_ = 0;
 };

@@ -14,7 +14,7 @@ using namespace channel;
 
 struct ChannelCase {
   const char* name;
-  int shapes;  // the encoder's cells: 1 Natural, 3 Square
+  int shapes;  // the encoder's cells: 1 Natural, 2 Sine, 3 Square, 5 Triangle 2
   Impairments faults;
   const char* args;
   // Needs a reader the CLI may not have yet (an option or an audio format
@@ -35,6 +35,20 @@ Impairments Noise(double db) {
   f.levelDb = -1;  // room for the hiss
   return f;
 }
+Impairments Hum60() {
+  Impairments f;
+  f.humDb = -15, f.humHz = 60, f.levelDb = -3;
+  return f;
+}
+// A worn deck into a sound card: its filters shift the 0s and the 1s by
+// different times, so that cells come out near three quarters of a cell.
+Impairments WornSoundCard() {
+  Impairments f;
+  f.speed = 0.96, f.highPassHz = 800, f.lowPassHz = 4000;
+  f.humDb = -18, f.noiseDb = -30, f.levelDb = -30, f.invert = true;
+  f.rate = 48000, f.format = SampleFormat::S16, f.channels = Channels::Azimuth;
+  return f;
+}
 Impairments SoundCard() {
   Impairments f;
   f.rate = 48000, f.format = SampleFormat::S16, f.channels = Channels::DeadLeft, f.levelDb = -20;
@@ -48,6 +62,12 @@ const ChannelCase kCases[] = {
     {"noise_minus_30", 1, Noise(-30), "", false},
     {"speed_plus_5_adaptive", 3, Speed(1.05), "--recognition adaptive", true},
     {"noise_minus_30_adaptive", 3, Noise(-30), "--recognition adaptive", true},
+    // The cells with flat parts beside their spikes: hiss and hum carry the
+    // flat parts toward the margin of a change.
+    {"noise_minus_30_natural_adaptive", 1, Noise(-30), "--recognition adaptive", false},
+    {"hum_60_triangle2_adaptive", 5, Hum60(), "--recognition adaptive", false},
+    // Conditioned, then read with Adaptive.
+    {"worn_deck_sound_card_sine", 2, WornSoundCard(), "", false},
     {"sound_card_no_options", 1, SoundCard(), "", true},
 };
 
