@@ -19,9 +19,6 @@ struct Sighting {
   const ScannedFile* file;
 };
 
-// How many of a record's 64 bytes two readings must share for one to
-// stand by the other: a dropout spoils a few, garbage shares about a quarter.
-constexpr int kCorroboratingBytes = 48;
 
 constexpr int kOwnFamilies = 1 << 20;  // families of scans that name none
 
@@ -88,12 +85,6 @@ void DropOverlapping(std::vector<Group>& groups) {
   groups = std::move(kept);
 }
 
-int SharedBytes(const RecordBytes& a, const RecordBytes& b) {
-  int same = 0;
-  for (int i = 0; i < kRecordBytes; ++i) same += a[i] == b[i];
-  return same;
-}
-
 // A reading of a record, by whom, and whether its scan verified a record
 // next to it as well (it was reading well there).
 struct Reading {
@@ -103,13 +94,14 @@ struct Reading {
   const CopyReading& Copy() const { return *witnessed.reading; }
 };
 
-// A verified reading is O.K. when the independent readings (of the other
-// copy, or by a scan of another family) stand by it: one of them shares most
-// of its bytes; or, when there are none, its scan read a record next to it
-// well too. Over thousands of damaged blocks some garbage passes an 8-bit
-// checksum by chance, and a scan like the one that made it may make it
-// again, but nothing else reads it alike, and it comes where a scan reads
-// badly. Of such readings that differ, the one more readings hold wins.
+// A verified reading is O.K. when an independent reading (of the other
+// copy, or by a scan of another family) holds the same bytes; or, when there
+// is none, where its scan read a record next to it well too. Over thousands
+// of damaged blocks some garbage passes an 8-bit checksum by chance (most
+// often a copy that slipped by a few bits in a dropout), and a scan like
+// the one that made it may make it again, but nothing else reads it alike,
+// and it comes where scans read badly. Of such readings that differ, the
+// one more readings hold wins.
 RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
   RescuedRecord result;
   if (readings.empty()) return result;
@@ -125,7 +117,7 @@ RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
     for (const Reading& other : readings) {
       if (other.Copy().secondCopy == x.secondCopy && other.witnessed.family == candidate.witnessed.family) continue;
       independent = true;
-      corroborated |= SharedBytes(other.Copy().bytes, x.bytes) >= kCorroboratingBytes;
+      corroborated |= other.Copy().bytes == x.bytes;
     }
     if (independent ? !corroborated : !candidate.amongGood) continue;
     const int support = static_cast<int>(
@@ -190,7 +182,9 @@ RescuedFile MergeGroup(const Group& g) {
     std::vector<Reading> readings;
     for (size_t s = 0; s < g.sightings.size(); ++s) {
       const Sighting& sighting = g.sightings[s];
-      const bool amongGood = verified[s][record - 1] || verified[s][record + 1];
+      // Both neighbours, where there are two.
+      const bool amongGood = (record == 1 || verified[s][record - 1]) &&
+                             (record == g.header.secondCount || verified[s][record + 1]);
       for (const CopyReading& c : sighting.file->copies)
         if (c.record == record) readings.push_back({{&c, sighting.family}, sighting.scan, amongGood});
     }

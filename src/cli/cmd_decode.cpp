@@ -135,7 +135,7 @@ int RunDecode(const std::vector<std::string>& words) {
   }
   session->conversion.wavPath = wavPath;
   session->origin.userPath = userPath;
-  DecodeReport report{CurrentRecordingFacts(*session)};
+  DecodeReport report{CurrentRecordingFacts(*session), false, {}, {}, {}, {}};
 
   NoDebuggerWindow noDebugger;
   StoringDebugger storing;
