@@ -56,7 +56,7 @@ TEST(CliDecode, BadInputTable) {
     EXPECT_EQ(r.out, "") << c.args;
   }
   // Every tuning option keeps to the dialog's range.
-  for (const std::string& option :
+  for (const std::string option :
        {"--threshold 7", "--threshold -1", "--tolerance 39", "--tolerance 601", "--recognition 8", "--detection 5",
         "--detection triangle1", "--skip-time 21", "--dc-offset 103", "--dc-offset -109", "--volume 301,0",
         "--volume 0,-1"}) {
