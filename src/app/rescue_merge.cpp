@@ -95,8 +95,9 @@ struct Reading {
 };
 
 // A verified reading is O.K. when an independent reading (of the other
-// copy, or by a scan of another family) holds the same bytes; or, when there
-// is none, where its scan read a record next to it well too. Over thousands
+// copy, or by a scan of another family) holds the same bytes; or, when no
+// independent verified reading says otherwise, where its scan verified the
+// records on both sides of it too. Over thousands
 // of damaged blocks some garbage passes an 8-bit checksum by chance (most
 // often a copy that slipped by a few bits in a dropout), and a scan like
 // the one that made it may make it again, but nothing else reads it alike,
@@ -113,13 +114,13 @@ RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
     if (!x.good) continue;
     if (firstVerified && x.bytes != firstVerified->bytes) result.conflict = true;
     if (!firstVerified) firstVerified = &x;
-    bool independent = false, corroborated = false;
+    bool corroborated = false, contradicted = false;
     for (const Reading& other : readings) {
       if (other.Copy().secondCopy == x.secondCopy && other.witnessed.family == candidate.witnessed.family) continue;
-      independent = true;
       corroborated |= other.Copy().bytes == x.bytes;
+      contradicted |= other.Copy().good && other.Copy().bytes != x.bytes;
     }
-    if (independent ? !corroborated : !candidate.amongGood) continue;
+    if (!corroborated && (contradicted || !candidate.amongGood)) continue;
     const int support = static_cast<int>(
         std::count_if(readings.begin(), readings.end(), [&](const Reading& r) { return r.Copy().bytes == x.bytes; }));
     if (support > bestSupport) {
