@@ -149,9 +149,11 @@ TEST(RescueMerge, AVerifiedReadingNoOtherReadingConfirmsIsNoProof) {
   // Garbage passes an 8-bit sum now and then; a scan that lost count of the
   // blocks puts a verified block a whole block away from where the others found it.
   const RecordBytes truth = Bytes(21), garbage = Bytes(99);
-  const CopyReading other = Copy(2, false, Bytes(22), Bytes(22), 90000);  // keeps the file
-  ScannedFile a{{1000, 2, 2}, {Copy(1, false, garbage, garbage, 50000), Copy(1, true, Damaged(truth, 9, 2), truth, 70000), other}};
-  ScannedFile b{{1000, 2, 2}, {Copy(1, false, Damaged(truth, 40, 2), truth, 50010), other}};
+  // Scan a read its neighbour badly, so nothing stands by its verified garbage.
+  const CopyReading other = Copy(2, false, Bytes(22), Bytes(22), 90000);
+  ScannedFile a{{1000, 2, 2}, {Copy(1, false, garbage, garbage, 50000), Copy(1, true, Damaged(truth, 9, 2), truth, 70000),
+                               Copy(2, false, Damaged(Bytes(22), 0, 1), Bytes(22), 90000)}};
+  ScannedFile b{{1000, 2, 2}, {Copy(1, false, Damaged(truth, 40, 2), truth, 50010), other, other}};
   ScannedFile shifted{{1000, 2, 2}, {Copy(1, false, Bytes(5), Bytes(5), 50000 - 18944)}};
   const auto files = MergeScans({Scan({a}), Scan({b}), Scan({shifted}), Scan({shifted})});
   ASSERT_EQ(files.size(), 1u);
