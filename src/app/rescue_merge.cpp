@@ -215,7 +215,7 @@ std::vector<RescuedFile> MergeScans(const std::vector<ScanResult>& scans, bool k
   std::vector<Group> groups = GroupFiles(scans);
   // A block's gap and mark inside a file look like a sync, but the two
   // bytes after them are data, rarely alike as a header's counts are.
-  if (!keepUnverified) std::erase_if(groups, [](const Group& g) { return !g.countsAgree; });
+  std::erase_if(groups, [](const Group& g) { return !g.countsAgree; });
   DropOverlapping(groups);
   std::sort(groups.begin(), groups.end(),
             [](const Group& a, const Group& b) { return a.header.syncPosition < b.header.syncPosition; });

@@ -1,6 +1,7 @@
 #include "app/rescue_run.h"
 
 #include <algorithm>
+#include <future>
 
 #include "app/import_recording.h"
 #include "app/store_fiad.h"
@@ -90,27 +91,64 @@ RecordStatus DebugStatus(Verdict verdict) {
   return RecordStatus::Bad;
 }
 
+namespace {
+
+// An imported recording is conditioned again with this high-pass: Adaptive
+// reads the 1s of some shapes that the usual one blurs after long runs of 0s.
+constexpr double kSharperHumCorner = 350;
+
+struct CopyPlan {
+  ConditionOptions options;
+  SourceKind kind;
+  std::string suffix;
+};
+
+}  // namespace
+
 std::vector<ScanSource> PrepareRescueSources(const Session& session, const ConditionOptions& options,
                                              TempFolder& folder, ProgressWindow& progress) {
   const std::string& wavPath = session.conversion.wavPath;
   std::vector<ScanSource> sources{{wavPath}};
   const RecordingOrigin& origin = session.origin;
   const std::optional<ConditionOutcome>& done = origin.conditioning;
-  ConditionOptions copyOptions = options;
-  SourceKind kind = SourceKind::ConditionedCopy;
-  if (done) {
-    if (done->channels < 2 || options.channel != 0) return sources;
-    copyOptions.channel = done->channel == 1 ? 2 : 1;
-    kind = SourceKind::OtherChannel;
+  std::vector<CopyPlan> plans;
+  if (!done) {
+    plans.push_back({options, SourceKind::ConditionedCopy, "-rescue"});
+  } else {
+    ConditionOptions sharper = options;
+    sharper.channel = done->channel;
+    sharper.humCorner = kSharperHumCorner;
+    plans.push_back({sharper, SourceKind::ConditionedCopy, "-rescue"});
+    if (done->channels >= 2 && options.channel == 0) {
+      ConditionOptions other = options;
+      other.channel = done->channel == 1 ? 2 : 1;
+      plans.push_back({other, SourceKind::OtherChannel, "-other"});
+    }
   }
-  const ImportedRecording copy = ConditionIntoFolder(origin.userPath, folder, copyOptions, progress, "-rescue");
-  SampleBuffer recording, copied;
-  if (!copy.outcome.ok || !recording.Open(wavPath) || !copied.Open(copy.path)) return sources;
-  // Both map onto the user's file: seconds of it per second of each.
-  const double scale = copy.outcome.timeScale / (done ? done->timeScale : 1);
+  // The copies are independent: the second is made on the other core, and
+  // only the first shows its progress. The folder is made before either.
+  folder.Path();
+  std::future<ImportedRecording> second;
+  if (plans.size() > 1) {
+    second = std::async(std::launch::async, [&] {
+      NoProgress quiet;
+      return ConditionIntoFolder(origin.userPath, folder, plans[1].options, quiet, plans[1].suffix);
+    });
+  }
+  std::vector<ImportedRecording> copies{
+      ConditionIntoFolder(origin.userPath, folder, plans[0].options, progress, plans[0].suffix)};
+  if (second.valid()) copies.push_back(second.get());
+  SampleBuffer recording;
+  if (!recording.Open(wavPath)) return sources;
   const auto first = static_cast<double>(SampleDataStart(recording) - 1);
-  const auto copyFirst = static_cast<double>(SampleDataStart(copied) - 1);
-  sources.push_back({copy.path, kind, scale, first - copyFirst * scale});
+  for (size_t i = 0; i < copies.size(); ++i) {
+    SampleBuffer copied;
+    if (!copies[i].outcome.ok || !copied.Open(copies[i].path)) continue;
+    // Both map onto the user's file: seconds of it per second of each.
+    const double scale = copies[i].outcome.timeScale / (done ? done->timeScale : 1);
+    const auto copyFirst = static_cast<double>(SampleDataStart(copied) - 1);
+    sources.push_back({copies[i].path, plans[i].kind, scale, first - copyFirst * scale});
+  }
   return sources;
 }
 

@@ -24,9 +24,8 @@ constexpr int64_t kBlockFrames = 1 << 15;
 // The band where the tape's cells live: a leader of zeros is a 689 Hz wave,
 // ones double it.
 constexpr double kBandLow = 500, kBandHigh = 4000;
-// The cleaning filters: under kHumCorner only DC, hum and rumble; over
-// kHissCorner only hiss.
-constexpr double kHumCorner = 250, kHissCorner = 5000;
+// The cleaning filter over the cells: above it only hiss.
+constexpr double kHissCorner = 5000;
 // Speed: intervals are counted in quarter samples up to this many cells; the
 // leaders' cell must be the most common interval within kSpeedSearch of
 // nominal, seen at least kMinLeaderCells times.
@@ -226,7 +225,8 @@ struct SoxrDeleter {
 };
 
 // The chosen channel, cleaned, resampled and levelled into `file`.
-bool Transform(AudioSource& source, const Analysis& analysis, double outRate, ProgressWindow& progress, LevelledWriter& writer, std::string& error) {
+bool Transform(AudioSource& source, const Analysis& analysis, double outRate, double humCorner, ProgressWindow& progress,
+               LevelledWriter& writer, std::string& error) {
   const AudioFormat& format = source.Format();
   soxr_error_t soxrError = nullptr;
   const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
@@ -237,7 +237,7 @@ bool Transform(AudioSource& source, const Analysis& analysis, double outRate, Pr
     error = std::string("Resampling failed: ") + soxrError;
     return false;
   }
-  Biquad hum = Biquad::HighPass(format.rate, kHumCorner);
+  Biquad hum = Biquad::HighPass(format.rate, humCorner);
   Biquad hiss = Biquad::LowPass(format.rate, kHissCorner);
   std::vector<float> block, mono, resampled(static_cast<size_t>(kBlockFrames * outRate / format.rate) + 1024);
   int64_t position = 0;
@@ -324,7 +324,7 @@ ConditionOutcome ConditionRecording(const std::string& inPath, const std::string
   }
   LevelledWriter writer(file);
   bool written = WriteHeader(file, 0) &&
-                 Transform(source, analysis, outRate, progress, writer, outcome.error) &&
+                 Transform(source, analysis, outRate, options.humCorner, progress, writer, outcome.error) &&
                  WriteHeader(file, writer.Written());
   written = (std::fclose(file) == 0) && written;
   progress.Close();

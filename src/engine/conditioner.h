@@ -21,6 +21,10 @@ namespace sonatap {
 
 struct ConditionOptions {
   int channel = 0;  // 0: the channel that carries the tape; else 1-based
+  // The high-pass under the cells (DC, hum, rumble). Higher keeps the 1s'
+  // middle changes of some shapes sharper after long runs of 0s, lower
+  // spares the spikes of a deck that already cuts the bass.
+  double humCorner = 250;
 };
 
 struct ConditionOutcome {
