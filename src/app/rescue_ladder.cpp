@@ -16,6 +16,13 @@ namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
 
+struct RescueRung {
+  int recognition;
+  int detection;
+  bool inverted;
+  SourceKind source;
+};
+
 // Measured on the tape-channel set: Adaptive on the recording as it is
 // reads nearly everything; the conditioned copy, the other channel and the
 // other methods read some records of the worst sides that it misses.
@@ -35,8 +42,6 @@ struct Shared {
 };
 
 }  // namespace
-
-std::span<const RescueRung> RescueLadder() { return kLadder; }
 
 std::vector<LadderScan> LadderScans(std::span<const ScanSource> sources, const TuningSettings& base) {
   std::vector<LadderScan> scans;

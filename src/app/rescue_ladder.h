@@ -26,15 +26,6 @@ struct ScanSource {
   double offset = 0;
 };
 
-struct RescueRung {
-  int recognition;
-  int detection;
-  bool inverted;
-  SourceKind source;
-};
-
-std::span<const RescueRung> RescueLadder();
-
 struct LadderScan {
   ScanSettings settings;
   size_t source = 0;
