@@ -141,7 +141,7 @@ LadderOutcome RunLadder(std::span<const ScanSource> sources, std::span<const Lad
     if (finished) break;
     int64_t done = 0;
     for (const auto& p : positions) done += p.load(std::memory_order_relaxed);
-    if (poll(total > 0 ? static_cast<int>(done * 100 / total) : 0)) {
+    if (poll(total > 0 ? static_cast<int>(done * 100 / total) : 0, outcome)) {
       outcome.stopped = true;
       break;
     }

@@ -46,8 +46,8 @@ struct LadderOutcome {
 };
 
 // Called about every 50 ms on the caller's thread with the share done
-// (0..100); true asks the scans to stop.
-using LadderPoll = std::function<bool(int percent)>;
+// (0..100) and the scans merged so far; true asks the scans to stop.
+using LadderPoll = std::function<bool(int percent, const LadderOutcome& sofar)>;
 
 // Runs `scans` on up to `workers` threads. The outcome depends only on the
 // scans: the ladder stops after the first scan (in order) whose results,

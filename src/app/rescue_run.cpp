@@ -160,16 +160,25 @@ RescueResult RescueRecording(Session& session, RunServices& services, std::span<
   monitor.ShowNow(view);
   const std::vector<LadderScan> scans = LadderScans(sources, session.tuning);
   RescueResult result;
-  result.ladder = RunLadder(sources, scans, [&](int percent) {
+  // Each scan's line as soon as it is merged: a long side takes a while.
+  size_t shown = 0;
+  auto showScans = [&](const LadderOutcome& sofar) {
+    for (; shown < sofar.results.size() && sofar.results[shown].complete; ++shown)
+      monitor.Append(ScanLine(shown + 1, ScanName(sofar.scans[shown], sources), sofar.results[shown]));
+  };
+  result.ladder = RunLadder(sources, scans, [&](int percent, const LadderOutcome& sofar) {
+    const size_t before = shown;
+    showScans(sofar);
+    if (shown != before) monitor.ShowNow(view);
     view.SetProgress(percent);
     return view.Poll().stopPressed;
   });
   const LadderOutcome& ladder = result.ladder;
+  showScans(ladder);
   if (ladder.stopped) {
     monitor.Append("User Break..\r\n");
     view.ReleaseStop();
   }
-  for (size_t s = 0; s < ladder.scans.size(); ++s) monitor.Append(ScanLine(s + 1, ScanName(ladder.scans[s], sources), ladder.results[s]));
   if (ladder.files.empty()) monitor.Append("No tape file found\r\n");
   for (size_t f = 0; f < ladder.files.size(); ++f) {
     const RescuedFile& file = ladder.files[f];

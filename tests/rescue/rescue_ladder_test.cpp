@@ -14,7 +14,7 @@ std::string TwoFiles(const TempDir& dir, bool damaged, int tail = 2) {
   return dir.Path("two.wav");
 }
 
-LadderOutcome Climb(const std::string& path, const LadderPoll& poll = [](int) { return false; }) {
+LadderOutcome Climb(const std::string& path, const LadderPoll& poll = [](int, const LadderOutcome&) { return false; }) {
   TuningSettings tuning;
   tuning.SkipTime = 1;
   const std::vector<ScanSource> sources{{path}};
@@ -44,7 +44,7 @@ TEST(RescueLadder, StopsAtTheFirstScanThatVerifiesEverything) {
 TEST(RescueLadder, StopEndsTheScansAndKeepsOnlyWholeOnes) {
   TempDir dir;
   int polls = 0;
-  const LadderOutcome stopped = Climb(TwoFiles(dir, true, 30), [&](int percent) {
+  const LadderOutcome stopped = Climb(TwoFiles(dir, true, 30), [&](int percent, const LadderOutcome&) {
     EXPECT_GE(percent, 0);
     EXPECT_LE(percent, 100);
     return ++polls == 1;
