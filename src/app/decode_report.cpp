@@ -20,13 +20,13 @@ double Seconds(const RecordingFacts& r, int64_t position) {
 Json Position(int64_t position) { return position < 0 ? Json() : Json(position); }
 Json Time(const RecordingFacts& r, int64_t position) { return position < 0 ? Json() : Json(Seconds(r, position)); }
 
-Json ScanJson(size_t number, const std::string& name, const ScanSettings& s) {
-  const TuningSettings& t = s.tuning;
+Json ScanJson(size_t number, const ReportScan& scan) {
+  const TuningSettings& t = scan.settings.tuning;
   return {{"scan", number},
-          {"name", name},
+          {"name", scan.name},
           {"recognition", kRecognitionMethods[t.RecognitionMethod - 1].option},
           {"detection", kDetectionMethods[t.DetectionMethod - 1].option},
-          {"inverted", s.inverted}};
+          {"inverted", scan.settings.inverted}};
 }
 
 Json FileJson(const DecodeReport& report, size_t f) {
@@ -60,7 +60,7 @@ Json FileJson(const DecodeReport& report, size_t f) {
 std::string ReportJson(const DecodeReport& report) {
   const RecordingFacts& r = report.recording;
   Json scans = Json::array(), files = Json::array();
-  for (size_t s = 0; s < report.scans.size(); ++s) scans.push_back(ScanJson(s + 1, s < report.scanNames.size() ? report.scanNames[s] : "", report.scans[s]));
+  for (size_t s = 0; s < report.scans.size(); ++s) scans.push_back(ScanJson(s + 1, report.scans[s]));
   for (size_t f = 0; f < report.files.size(); ++f) files.push_back(FileJson(report, f));
   const Json json = {{"version", 1},
                      {"recording",

@@ -22,11 +22,15 @@ struct RecordingFacts {
   int64_t dataStart = 1;     // 1-based offset of the recording's first sample
 };
 
+struct ReportScan {
+  std::string name;  // "Adaptive, conditioned"
+  ScanSettings settings;
+};
+
 struct DecodeReport {
   RecordingFacts recording;
   bool rescue = false;
-  std::vector<std::string> scanNames;  // "Adaptive, conditioned"
-  std::vector<ScanSettings> scans;
+  std::vector<ReportScan> scans;
   std::vector<RescuedFile> files;
   std::vector<std::string> fiads;  // per file: the FIAD written, or empty
 };

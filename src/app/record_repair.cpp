@@ -15,7 +15,7 @@ constexpr int kMaxSlipBits = 8;       // a dropout makes a copy lose or gain up 
 constexpr int kMinAlignedBytes = 8;   // a realigned tail must agree this far with the other copy
 constexpr int kRecordBits = kRecordBytes * 8;
 
-int Sum(const RecordBytes& bytes) { return std::accumulate(bytes.begin(), bytes.end(), 0) & 0xFF; }
+int Sum(const RecordBytes& bytes) { return BlockChecksum(std::accumulate(bytes.begin(), bytes.end(), 0)); }
 
 template <typename Keep>
 RecordBytes Plurality(std::span<const Witnessed> readings, Keep keep) {

@@ -8,9 +8,8 @@
 namespace sonatap {
 namespace {
 
-// One block on tape: eight zero bytes, the mark, 64 bytes and the checksum,
-// eight cells of 32 samples a byte.
-constexpr int64_t kBlockSamples = (8 + kBlockBytes) * 8 * 32;
+// One block on tape with the gap before it, in samples at the nominal speed.
+constexpr int64_t kBlockSamples = (kGapBytes + kBlockBytes) * 8 * kCellSamples;
 
 // One tape file as the scans saw it.
 struct Sighting {

@@ -38,23 +38,20 @@ void ReportFile(MonitorLog& monitor, size_t number, const RescuedFile& file) {
                  std::to_string(file.Count(Verdict::Bad)) + " BAD\r\n");
 }
 
-// The debugger's rows, and the decoded records a store takes, from one file.
+// The debugger's rows from one file, and from them the decoded records a store takes.
 void LoadFile(Session& session, const RescuedFile& file) {
   DebugStore& debug = session.debug;
   debug.Reset();
-  const int count = std::min(static_cast<int>(file.records.size()), DebugStore::kRows);
-  debug.count = count;
-  session.decoder.recordData.fill(0);
-  session.decoder.recordCount = static_cast<int>(file.records.size());
-  for (int row = 1; row <= count; ++row) {
+  debug.count = std::min(static_cast<int>(file.records.size()), DebugStore::kRows);
+  for (int row = 1; row <= debug.count; ++row) {
     const RescuedRecord& record = file.records[row - 1];
     DebugRecord& r = debug.rows[row];
     r.status = DebugStatus(record.verdict);
     r.filePos = std::max<int64_t>(record.position, 0);
     std::copy(record.bytes.begin(), record.bytes.end(), r.data.begin() + 1);
-    std::copy(record.bytes.begin(), record.bytes.end(),
-              session.decoder.recordData.begin() + (row - 1) * kRecordBytes + 1);
   }
+  session.decoder.recordData.fill(0);
+  debug.WriteBack(session.decoder.recordData, session.decoder.recordCount);
 }
 
 }  // namespace
@@ -72,13 +69,10 @@ RecordingFacts CurrentRecordingFacts(const Session& session) {
 
 DecodeReport RescueReport(const Session& session, std::span<const ScanSource> sources, const RescueResult& result,
                           const std::vector<std::string>& stored) {
-  DecodeReport report{CurrentRecordingFacts(session), true, {}, {}, result.ladder.files, {}};
+  DecodeReport report{CurrentRecordingFacts(session), true, {}, result.ladder.files, {}};
   auto next = stored.begin();
   for (const int slot : result.storedSlots) report.fiads.push_back(slot != 0 && next != stored.end() ? *next++ : "");
-  for (const LadderScan& scan : result.ladder.scans) {
-    report.scanNames.push_back(ScanName(scan, sources));
-    report.scans.push_back(scan.settings);
-  }
+  for (const LadderScan& scan : result.ladder.scans) report.scans.push_back({ScanName(scan, sources), scan.settings});
   return report;
 }
 

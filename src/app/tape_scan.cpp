@@ -21,7 +21,7 @@ class Scan final : public DecoderEvents {
   Scan(const ScanSettings& settings, SampleBuffer& samples)
       : settings_(settings),
         tuning_(settings.tuning),
-        decoderSettings_{"", settings.tuning.SkipTime},
+        decoderSettings_{"", settings.tuning.SkipTime, true},
         decoder_(state_->decoder, decoderSettings_, *this),
         recogniser_(state_->conversion, tuning_, state_->shapes, decoder_),
         samples_(samples) {}
@@ -29,13 +29,6 @@ class Scan final : public DecoderEvents {
   ScanResult Run(const std::atomic<bool>& stop, std::atomic<int64_t>& position);
 
   void FileSearchBegun(int64_t skipTo) override {
-    // A file's last byte begins the search for the next file before its own
-    // entry of the byte stream is counted: a run then reads the next header
-    // one entry late, its mark taken for the first count ("Record Qty
-    // BAD!:n,255") and the first count for the second. A scan reads every
-    // header as it reads the first one.
-    if (fileEnded_) state_->decoder.byteIndex = 0;
-    fileEnded_ = false;
     recogniser_.BeginFile();
     LoadShapeSet(state_->shapes, tuning_.RecognitionMethod, tuning_.DetectionMethod);
     MoveTo(skipTo);
@@ -52,7 +45,6 @@ class Scan final : public DecoderEvents {
     reading.markPosition = copy.markPosition;
   }
   void MarkLost(int64_t, int64_t searchFrom) override { MoveTo(searchFrom); }
-  void FileComplete(const RecordData&, int) override { fileEnded_ = true; }
 
  private:
   // The decoder's and recogniser's working state (the tape buffers are large).
@@ -79,7 +71,6 @@ class Scan final : public DecoderEvents {
   SampleBuffer& samples_;
   ScanResult result_;
   bool moved_ = false;
-  bool fileEnded_ = false;
   std::vector<uint8_t> flipped_;  // an inverted block
 };
 

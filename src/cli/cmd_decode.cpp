@@ -135,7 +135,7 @@ int RunDecode(const std::vector<std::string>& words) {
   }
   session->conversion.wavPath = wavPath;
   session->origin.userPath = userPath;
-  DecodeReport report{CurrentRecordingFacts(*session), false, {}, {}, {}, {}};
+  DecodeReport report{CurrentRecordingFacts(*session), false, {}, {}, {}};
 
   NoDebuggerWindow noDebugger;
   StoringDebugger storing;
@@ -172,8 +172,7 @@ int RunDecode(const std::vector<std::string>& words) {
     report = RescueReport(*session, sources, RescueRecording(*session, services, sources), paths);
   } else {
     RunConversion(*session, services);
-    report.scans = {ScanSettings{session->tuning, false}};
-    report.scanNames = {kRecognitionMethods[session->tuning.RecognitionMethod - 1].label};
+    report.scans = {{kRecognitionMethods[session->tuning.RecognitionMethod - 1].label, {session->tuning, false}}};
     report.files = verdicts.files;
     report.fiads.resize(report.files.size());
   }

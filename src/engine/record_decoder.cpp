@@ -81,9 +81,10 @@ void RecordDecoder::CompleteByte() {
   // Files longer than the stream (or blocks begun by false marks) are still
   // decoded; their raw bytes past its end are not kept.
   if (d_.byteIndex < kTapeByteStreamEntries) d_.tapeByteStream[d_.byteIndex] = static_cast<uint8_t>(value);
+  searchBegunInByte_ = false;
   if (d_.byteIndex > 2) ProcessByte(value);
   events_.ByteRead(d_.byteIndex, value);
-  ++d_.byteIndex;
+  if (!(settings_.headerInPlace && searchBegunInByte_)) ++d_.byteIndex;
   d_.bitValue = 0;
   d_.bitCount = 0;
 }
@@ -192,6 +193,7 @@ void RecordDecoder::NextRecordOrFinish() {
 }
 
 void RecordDecoder::BeginFileSearch() {
+  searchBegunInByte_ = true;
   d_.positionInBlock = 0;
   d_.byteIndex = 1;
   d_.synchronised = false;

@@ -63,6 +63,12 @@ class DecoderEvents {
 struct DecoderSettings {
   std::string sourceName;  // the recording's file name, for the Monitor
   int skipSeconds = 0;     // skipped after each per-file reset
+  // A file's last byte begins the search for the next file before its own
+  // entry of the byte stream is counted, so a run reads every later header
+  // one entry late: its mark taken for the first count ("Record Qty
+  // BAD!:n,255") and the first count for the second. Set, every header is
+  // read as the first one is.
+  bool headerInPlace = false;
 };
 
 class RecordDecoder {
@@ -103,6 +109,7 @@ class RecordDecoder {
   DecoderEvents& events_;
   int64_t position_ = 0;      // where reading is: the last bit's offset, or where it was asked to move
   int64_t markPosition_ = 0;  // where the block in progress began
+  bool searchBegunInByte_ = false;  // the byte in progress ended a file
 };
 
 }  // namespace sonatap
