@@ -67,6 +67,10 @@ class Run final : public DecoderEvents {
 
  private:
   bool ReadAll();  // false when the recording could not be read to its end
+  bool LostDataMark() {
+    s_.monitor.Append("Lost Data Mark!!\r\n\r\n");
+    return true;
+  }
   bool Refresh(int64_t position);  // true when the user pressed Stop
   void DrawSample();
   void OpenStatus();
@@ -115,6 +119,15 @@ bool Run::ReadAll() {
       // that end before the next refresh and before any bit can end.
       if (!g_.gfxOpen && g_.uiCounter < kUiRefreshInterval - 1) {
         const size_t quiet = std::min(block.size() - i, static_cast<size_t>(kUiRefreshInterval - 1 - g_.uiCounter));
+        if (recogniser_.Adaptive()) {
+          bool lost = false;
+          const size_t taken = recogniser_.TakeAdaptive(block.data() + i, quiet, base + static_cast<int64_t>(i), lost);
+          g_.uiCounter += static_cast<int>(taken);
+          i += taken;
+          if (lost) return LostDataMark();
+          if (moved_) break;
+          continue;
+        }
         if (const size_t taken = recogniser_.TakeCellMiddle(block.data() + i, quiet); taken > 0) {
           g_.uiCounter += static_cast<int>(taken);
           i += taken;
@@ -130,10 +143,7 @@ bool Run::ReadAll() {
         }
       }
       const uint8_t byte = block[i++];
-      if (recogniser_.ProcessSample(byte, base + static_cast<int64_t>(i))) {
-        s_.monitor.Append("Lost Data Mark!!\r\n\r\n");
-        return true;
-      }
+      if (recogniser_.ProcessSample(byte, base + static_cast<int64_t>(i))) return LostDataMark();
       if (g_.gfxOpen) {
         if (recogniser_.TakeBitEnded()) g_.gfx.VerticalLine(g_.gfxX, 0, kGfxHeight - 1, colour::kRed);
         DrawSample();

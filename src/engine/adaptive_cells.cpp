@@ -60,101 +60,118 @@ constexpr int kMaxGapCells = 32;  // a silence longer than this ends the lock (a
 }  // namespace
 
 void AdaptiveCells::Reset() {
-  high_ = low_ = kMiddleLevel;
-  swing_ = 0;
+  levels_ = Levels{};
+  levels_.high = levels_.low = kMiddleLevel;
+  levels_.turnsLeft = kTurnsWindow;
   cellLength_ = kShapeLength;
   locked_ = false;
   wholeRun_ = 0;
   lastWhole_ = 0;
   afterOne_ = false;
   lag_ = 0;
-  turns_ = 0;
-  turnsLeft_ = kTurnsWindow;
-  smoothing_ = 0;
-  slope_ = 0;
-  now_ = 0;
   Restart();
 }
 
 void AdaptiveCells::Restart() {
-  lastChange_ = middleCrossing_ = -1;
+  lastChange_ = levels_.middleCrossing = -1;
   gapEnd_ = std::numeric_limits<double>::max();
   quietEnd_ = 0;
-  previous_ = kMiddleLevel;
-  std::fill(std::begin(recent_), std::end(recent_), kMiddleLevel);
+  levels_.previous = kMiddleLevel;
+  std::fill(std::begin(levels_.recent), std::end(levels_.recent), kMiddleLevel);
   pendingHalf_ = 0;
   badRun_ = 0;
   gapCells_ = 0;
 }
 
-inline float AdaptiveCells::Smoothed(float raw) {
-  const float step = raw - recent_[0];
-  turns_ += step * slope_ < 0;
-  if (step != 0) slope_ = step;
-  if (--turnsLeft_ == 0) {
-    smoothing_ = turns_ > kHeavyHiss * kTurnsWindow ? 2 : turns_ > kHiss * kTurnsWindow ? 1 : 0;
-    turns_ = 0;
-    turnsLeft_ = kTurnsWindow;
+inline float AdaptiveCells::Levels::Smoothed(float raw) {
+  const float step = raw - recent[0];
+  turns += step * slope < 0;
+  if (step != 0) slope = step;
+  if (--turnsLeft == 0) {
+    smoothing = turns > kHeavyHiss * kTurnsWindow ? 2 : turns > kHiss * kTurnsWindow ? 1 : 0;
+    turns = 0;
+    turnsLeft = kTurnsWindow;
   }
   float x = raw;
-  if (smoothing_ == 2)
-    x = (raw + 2 * recent_[0] + 3 * recent_[1] + 2 * recent_[2] + recent_[3]) * (1.0f / 9);
-  else if (smoothing_ == 1)
-    x = (raw + 2 * recent_[0] + recent_[1]) * 0.25f;
-  recent_[3] = recent_[2];
-  recent_[2] = recent_[1];
-  recent_[1] = recent_[0];
-  recent_[0] = raw;
+  if (smoothing == 2)
+    x = (raw + 2 * recent[0] + 3 * recent[1] + 2 * recent[2] + recent[3]) * (1.0f / 9);
+  else if (smoothing == 1)
+    x = (raw + 2 * recent[0] + recent[1]) * 0.25f;
+  recent[3] = recent[2];
+  recent[2] = recent[1];
+  recent[1] = recent[0];
+  recent[0] = raw;
   return x;
 }
 
-AdaptiveCells::Event AdaptiveCells::Process(uint8_t sample) {
-  ++now_;
+inline AdaptiveCells::Step AdaptiveCells::Levels::Follow(uint8_t sample, float toward) {
+  ++now;
   // The peaks follow the raw samples: smoothing lowers a spike's top but not
   // a flat part, and the margin is a share of the peaks.
   const float raw = sample;
   const float x = Smoothed(raw);
-  high_ = raw > high_ ? raw : high_ + (raw - high_) * kPeakDecay;
-  low_ = raw < low_ ? raw : low_ + (raw - low_) * kPeakDecay;
-  const float swing = high_ - low_;
-  swing_ = std::max(swing, swing_ - swing_ * kSwingDecay);
-  const float middle = (high_ + low_) * 0.5f;
-  const float margin = std::max(std::max(swing * kHysteresis, swing_ * kNoiseFloorShare), kMinHysteresis);
+  high = raw > high ? raw : high + (raw - high) * kPeakDecay;
+  low = raw < low ? raw : low + (raw - low) * kPeakDecay;
+  Step step;
+  step.swing = high - low;
+  swing = std::max(step.swing, swing - swing * kSwingDecay);
+  const float middle = (high + low) * 0.5f;
+  step.margin = std::max(std::max(step.swing * kHysteresis, swing * kNoiseFloorShare), kMinHysteresis);
 
   // A change is timed where the signal last left the band about the middle
   // line on its way past the margin, not where it passed the margin: a steep
   // edge passes the margin sooner than a gentle one, and a 1's half cells are
   // steeper. The band is wide enough that a spike's tail, resting on the
   // line, and the flat line after a real deck's edge do not move the time.
-  // How far the signal has gone from the middle line toward the next change
-  // (down when it is above), now and a sample ago.
-  const float toward = above_ ? -1.0f : 1.0f;
-  const float ahead = (x - middle) * toward, aheadBefore = (previous_ - middle) * toward;
-  previous_ = x;
-  const float timing = margin * kTimingShare;
-  if (ahead > timing && aheadBefore <= timing)
-    middleCrossing_ = now_ - 1 + (timing - aheadBefore) / (ahead - aheadBefore);
-  // No change is looked for in the first part of a cell after one: the next
-  // comes half a cell or a whole one later, and what comes sooner is a bump
-  // or the flat part of a cell that noise, hum or a coarse level step has
-  // carried past the margin (the 1 cells of a real recording begin with a bump).
-  if (ahead <= margin || now_ < quietEnd_) {
-    if (locked_ && now_ > gapEnd_) {
-      locked_ = false;  // the signal has gone: the end of a file, or a long dropout
-      wholeRun_ = 0;
+  step.ahead = (x - middle) * toward;
+  const float aheadBefore = (previous - middle) * toward;
+  previous = x;
+  const float timing = step.margin * kTimingShare;
+  if (step.ahead > timing && aheadBefore <= timing)
+    middleCrossing = now - 1 + (timing - aheadBefore) / (step.ahead - aheadBefore);
+  return step;
+}
+
+AdaptiveCells::Event AdaptiveCells::Process(std::span<const uint8_t> samples, size_t& used) {
+  Levels levels = levels_;
+  float toward = above_ ? -1.0f : 1.0f;
+  for (size_t i = 0; i < samples.size(); ++i) {
+    const Step step = levels.Follow(samples[i], toward);
+    // No change is looked for in the first part of a cell after one: the next
+    // comes half a cell or a whole one later, and what comes sooner is a bump
+    // or the flat part of a cell that noise, hum or a coarse level step has
+    // carried past the margin (the 1 cells of a real recording begin with a bump).
+    if (step.ahead <= step.margin || levels.now < quietEnd_) {
+      if (locked_ && levels.now > gapEnd_) {
+        locked_ = false;  // the signal has gone: the end of a file, or a long dropout
+        wholeRun_ = 0;
+      }
+      continue;
     }
-    return Event::None;
+    levels_ = levels;
+    if (const Event event = Change(step); event != Event::None) {
+      used = i + 1;
+      return event;
+    }
+    toward = above_ ? -1.0f : 1.0f;
   }
+  levels_ = levels;
+  used = samples.size();
+  return Event::None;
+}
+
+AdaptiveCells::Event AdaptiveCells::Change(const Step& step) {
+  const double now = levels_.now, middleCrossing = levels_.middleCrossing;
   const double previous = lastChange_;
   // An edge goes from the timing level to the margin in a sample or two; a
   // signal that lingered between them was on a flat part near the level,
   // and the change is timed where it finally passed the margin. But a flat
   // part that hum has lifted past the margin lingers too: such a signal
   // counts only once it is well on its way to the peak.
-  const bool edge = middleCrossing_ > previous && now_ - middleCrossing_ < kLinger * cellLength_;
-  if (!edge && ahead < swing * kLingerConfirm) return Event::None;
+  const bool edge = middleCrossing > previous && now - middleCrossing < kLinger * cellLength_;
+  if (!edge && step.ahead < step.swing * kLingerConfirm) return Event::None;
   above_ = !above_;
-  lastChange_ = edge ? middleCrossing_ : now_;
+  lastChange_ = edge ? middleCrossing : now;
   quietEnd_ = lastChange_ + kQuietCells * cellLength_;
   gapEnd_ = lastChange_ + kMaxGapCells * cellLength_;
   if (previous < 0) return Event::None;

@@ -10,7 +10,9 @@
 // give the same changes, whatever the DC offset, drift or polarity. The cell
 // length is learnt from the leader and tracked, so wow, flutter and a speed
 // error of some per cent keep their bits.
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace sonatap {
 
@@ -27,39 +29,56 @@ class AdaptiveCells {
   // levels and the cell length learnt nearby are kept.
   void Restart();
 
-  // One 8-bit sample. Gap: the level stopped changing for longer than a
-  // cell and a half while bits were flowing; GapCells() tells how many cells
-  // it lasted (a dropout: their bits are unknown).
-  Event Process(uint8_t sample);
+  // Reads 8-bit samples until one completes an event, or all of them;
+  // `used` tells how many were read. Gap: the level stopped changing for
+  // longer than a cell and a half while bits were flowing; GapCells() tells
+  // how many cells it lasted (a dropout: their bits are unknown).
+  Event Process(std::span<const uint8_t> samples, size_t& used);
   int GapCells() const { return gapCells_; }
   float CellLength() const { return cellLength_; }
   bool Locked() const { return locked_; }
 
  private:
+  // What a sample tells about the signal beside the middle line.
+  struct Step {
+    float swing;   // recent peak-to-peak level
+    float margin;  // how far past the middle line a change must go
+    float ahead;   // how far the signal has gone toward the next change
+  };
+  // The level following that every sample goes through. A run of samples
+  // works on a copy of it, so that it stays in registers.
+  struct Levels {
+    float high = 0, low = 0;  // recent peaks of the raw samples, decaying toward the signal
+    float swing = 0;          // slow peak-to-peak level, for the noise floor
+    double now = 0;              // samples since the start, as a time
+    double middleCrossing = -1;  // when the signal last left the middle line toward the next change
+    float previous = 0;          // the last sample, as smoothed
+    // Hiss: how often the slope turned in the last window of samples, the
+    // smoothing that calls for (0 none, 1 over three samples, 2 over five) and
+    // the raw samples before this one, newest first.
+    int turns = 0, turnsLeft = 1, smoothing = 0;
+    float slope = 0;
+    float recent[4] = {};
+
+    // One sample; `toward` is -1 while the signal is above the middle line.
+    Step Follow(uint8_t sample, float toward);
+    // The sample the changes are found on: as it is, or smoothed while the
+    // recording's hiss calls for it.
+    float Smoothed(float raw);
+  };
+
+  // A sample past the margin: a change of level, or not yet.
+  Event Change(const Step& step);
   Event Interval(float length);
   void TrackCellLength(float measured);
   void LearnLag(float measured);
-  // The sample the changes are found on: as it is, or smoothed while the
-  // recording's hiss calls for it.
-  float Smoothed(float raw);
 
-  // Level following.
-  float high_ = 0, low_ = 0;  // recent peaks of the raw samples, decaying toward the signal
-  float swing_ = 0;           // slow peak-to-peak level, for the noise floor
-  bool above_ = false;        // the side of the middle line the signal is on
+  Levels levels_;
+  bool above_ = false;     // the side of the middle line the signal is on
   // Timing.
-  double now_ = 0;              // samples since the start, as a time
-  double lastChange_ = -1;      // when the last change left the middle line
-  double gapEnd_ = 0;           // when the level has stood still too long
-  double quietEnd_ = 0;         // before this, no new change is looked for
-  double middleCrossing_ = -1;  // when the signal last left the middle line toward the next change
-  float previous_ = 0;          // the last sample, as smoothed
-  // Hiss: how often the slope turned in the last window of samples, the
-  // smoothing that calls for (0 none, 1 over three samples, 2 over five) and
-  // the raw samples before this one, newest first.
-  int turns_ = 0, turnsLeft_ = 1, smoothing_ = 0;
-  float slope_ = 0;
-  float recent_[4] = {};
+  double lastChange_ = -1;  // when the last change left the middle line
+  double gapEnd_ = 0;       // when the level has stood still too long
+  double quietEnd_ = 0;     // before this, no new change is looked for
   float cellLength_ = 0;
   float pendingHalf_ = 0;     // first half of a 1, waiting for its second
   bool afterOne_ = false;     // the last bit was a 1

@@ -13,8 +13,8 @@ void BitRecogniser::ProcessCrossingSample() {
   CrossingStep(c_, t_.DcLevel, t_.Threshold, c_.signalStarted, [this](bool one) { Deliver(one); });
 }
 
-void BitRecogniser::ProcessAdaptiveSample(uint8_t byte) {
-  switch (adaptive_.Process(byte)) {
+void BitRecogniser::DeliverAdaptive(AdaptiveCells::Event event) {
+  switch (event) {
     case AdaptiveCells::Event::None:
       return;
     case AdaptiveCells::Event::Zero:

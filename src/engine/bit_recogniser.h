@@ -37,8 +37,9 @@ class BitRecogniser {
     position_ = position;
     c_.sample = byte + t_.DcLevel - kMiddleLevel;
     // The adaptive method finds the signal's start by itself (its lock).
-    if (t_.RecognitionMethod == kAdaptiveMethod) {
-      ProcessAdaptiveSample(byte);
+    if (Adaptive()) {
+      size_t used = 0;
+      DeliverAdaptive(adaptive_.Process({&byte, 1}, used));
       return GaveUp();
     }
     if (!c_.signalStarted && limits_.Starts(c_.sample)) c_.signalStarted = true;
@@ -63,6 +64,20 @@ class BitRecogniser {
     c_.sample = bytes[n - 1] + shift;
     return static_cast<size_t>(n);
   }
+  // The adaptive method: takes samples up to the first that ends a bit (or
+  // `limit`), as many calls of ProcessSample would, `position` being the
+  // reading position before the first. Returns how many it took; `lost` as
+  // ProcessSample's result.
+  size_t TakeAdaptive(const uint8_t* bytes, size_t limit, int64_t position, bool& lost) {
+    size_t used = 0;
+    const AdaptiveCells::Event event = adaptive_.Process({bytes, limit}, used);
+    c_.sample = bytes[used - 1] + t_.DcLevel - kMiddleLevel;
+    position_ = position + static_cast<int64_t>(used);
+    DeliverAdaptive(event);
+    lost = GaveUp();
+    return used;
+  }
+  bool Adaptive() const { return t_.RecognitionMethod == kAdaptiveMethod; }
   // Decides the finished cell's bit. At the forced end of a cell a tie of the
   // four shapes gives a 0, so that the cell cannot outgrow its buffer.
   void ClassifyCell(bool forcedEnd);
@@ -97,7 +112,7 @@ class BitRecogniser {
     return false;
   }
   void ProcessCrossingSample();
-  void ProcessAdaptiveSample(uint8_t byte);
+  void DeliverAdaptive(AdaptiveCells::Event event);
   void TemplateCompare(bool forcedEnd);
   void Deliver(bool one) {
     decoder_.ReceiveBit(one, position_);
