@@ -84,19 +84,23 @@ void DropOverlapping(std::vector<Group>& groups) {
   groups = std::move(kept);
 }
 
-// A reading of a record, by whom, and whether its scan verified a record
-// next to it as well (it was reading well there).
+// A reading of a record, by whom, and whether its scan verified the records
+// next to it (it was reading well there) and every record of the file.
 struct Reading {
   Witnessed witnessed;
   int scan;
   bool amongGood;
+  bool wholeFileGood;
   const CopyReading& Copy() const { return *witnessed.reading; }
 };
 
 // A verified reading is O.K. when an independent reading (of the other
 // copy, or by a scan of another family) holds the same bytes; or, when no
 // independent verified reading says otherwise, where its scan verified the
-// records on both sides of it too. Over thousands
+// records on both sides of it too. A lone reading (no other of the record at
+// all) counts so only where its scan verified the whole file: a file only
+// one scan found lies where the tape is worst, and there a quarter of such
+// lone readings were wrong on the channel set. Over thousands
 // of damaged blocks some garbage passes an 8-bit checksum by chance (most
 // often a copy that slipped by a few bits in a dropout), and a scan like
 // the one that made it may make it again, but nothing else reads it alike,
@@ -119,7 +123,8 @@ RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
       corroborated |= other.Copy().bytes == x.bytes;
       contradicted |= other.Copy().good && other.Copy().bytes != x.bytes;
     }
-    if (!corroborated && (contradicted || !candidate.amongGood)) continue;
+    const bool trusted = candidate.amongGood && (readings.size() > 1 || candidate.wholeFileGood);
+    if (!corroborated && (contradicted || !trusted)) continue;
     const int support = static_cast<int>(
         std::count_if(readings.begin(), readings.end(), [&](const Reading& r) { return r.Copy().bytes == x.bytes; }));
     if (support > bestSupport) {
@@ -178,6 +183,8 @@ std::vector<std::vector<bool>> VerifiedRecords(const Group& g) {
 RescuedFile MergeGroup(const Group& g) {
   RescuedFile file{g.header, {}};
   const std::vector<std::vector<bool>> verified = VerifiedRecords(g);
+  std::vector<bool> wholeFileGood;
+  for (const std::vector<bool>& good : verified) wholeFileGood.push_back(std::count(good.begin(), good.end(), true) == g.header.secondCount);
   for (int record = 1; record <= g.header.secondCount; ++record) {
     std::vector<Reading> readings;
     for (size_t s = 0; s < g.sightings.size(); ++s) {
@@ -186,7 +193,7 @@ RescuedFile MergeGroup(const Group& g) {
       const bool amongGood = (record == 1 || verified[s][record - 1]) &&
                              (record == g.header.secondCount || verified[s][record + 1]);
       for (const CopyReading& c : sighting.file->copies)
-        if (c.record == record) readings.push_back({{&c, sighting.family}, sighting.scan, amongGood});
+        if (c.record == record) readings.push_back({{&c, sighting.family}, sighting.scan, amongGood, wholeFileGood[s]});
     }
     DropMisplaced(readings);
     file.records.push_back(TrustedRecord(readings));

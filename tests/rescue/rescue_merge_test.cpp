@@ -99,10 +99,20 @@ std::optional<RecordBytes> Repair(const std::vector<CopyReading>& readings) {
   return RepairRecord(witnessed);
 }
 
+// The readings as two scans make them.
+std::vector<CopyReading> Twice(std::vector<CopyReading> readings) {
+  const size_t n = readings.size();
+  for (size_t i = 0; i < n; ++i) readings.push_back(readings[i]);
+  return readings;
+}
+
 TEST(RecordRepair, PutsTogetherCopiesDamagedInDifferentPlaces) {
   const RecordBytes truth = Bytes(7);
-  EXPECT_EQ(Repair({Copy(1, false, Damaged(truth, 5, 3), truth), Copy(1, true, Damaged(truth, 40, 2, 0xFF), truth)}),
-            truth);
+  const std::vector<CopyReading> once = {Copy(1, false, Damaged(truth, 5, 3), truth),
+                                         Copy(1, true, Damaged(truth, 40, 2, 0xFF), truth)};
+  EXPECT_EQ(Repair(Twice(once)), truth);
+  // Read once, five bytes rest on one reading each: the 8-bit sum alone is too weak a proof.
+  EXPECT_EQ(Repair(once), std::nullopt);
 }
 
 TEST(RecordRepair, RealignsACopyThatLostBitsInADropout) {
@@ -116,7 +126,7 @@ TEST(RecordRepair, RealignsACopyThatLostBitsInADropout) {
     slipped[bit / 8] = one ? (slipped[bit / 8] | mask) : (slipped[bit / 8] & ~mask);
   }
   // The second copy is damaged after the slip, so neither copy alone nor a plain choice of places is right.
-  EXPECT_EQ(Repair({Copy(1, false, slipped, truth), Copy(1, true, Damaged(truth, 50, 4), truth)}), truth);
+  EXPECT_EQ(Repair(Twice({Copy(1, false, slipped, truth), Copy(1, true, Damaged(truth, 50, 4), truth)})), truth);
 }
 
 TEST(RecordRepair, RefusesWhatTheChecksumDoesNotConfirm) {
@@ -159,6 +169,20 @@ TEST(RescueMerge, AVerifiedReadingNoOtherReadingConfirmsIsNoProof) {
   ASSERT_EQ(files.size(), 1u);
   EXPECT_NE(files[0].records[0].verdict, Verdict::Ok);
   EXPECT_NE(files[0].records[0].bytes, garbage);
+}
+
+TEST(RescueMerge, ALoneReadingIsProofOnlyWhereItsScanReadTheWholeFile) {
+  // The only scan that found the file read record 2's first copy and nothing of its second.
+  ScannedFile f = File(1000, 4);
+  f.copies.erase(f.copies.begin() + 3);
+  EXPECT_EQ(MergeScans({Scan({f})})[0].records[1].verdict, Verdict::Ok);
+  // It verified no copy of record 4: the file lies where the tape is worn.
+  f.copies[5].good = f.copies[6].good = false;
+  const auto files = MergeScans({Scan({f})});
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].records[0].verdict, Verdict::Ok);
+  EXPECT_EQ(files[0].records[1].verdict, Verdict::Bad);
+  EXPECT_EQ(files[0].records[1].bytes, Bytes(3));
 }
 
 }  // namespace
