@@ -169,6 +169,13 @@ void DropMisplaced(std::vector<Reading>& readings) {
   }
 }
 
+int FamiliesOf(const Group& g) {
+  std::vector<int> families;
+  for (const Sighting& s : g.sightings)
+    if (std::find(families.begin(), families.end(), s.family) == families.end()) families.push_back(s.family);
+  return static_cast<int>(families.size());
+}
+
 // Per sighting, the records it read a verified copy of (0 and count + 1 never).
 std::vector<std::vector<bool>> VerifiedRecords(const Group& g) {
   std::vector<std::vector<bool>> verified;
@@ -228,7 +235,8 @@ std::vector<RescuedFile> MergeScans(const std::vector<ScanResult>& scans, bool k
   std::vector<RescuedFile> files;
   for (const Group& g : groups) {
     RescuedFile file = MergeGroup(g);
-    if (!keepUnverified && file.Count(Verdict::Bad) == static_cast<int>(file.records.size())) continue;
+    const bool allBad = file.Count(Verdict::Bad) == static_cast<int>(file.records.size());
+    if (!keepUnverified && allBad && FamiliesOf(g) < 2) continue;
     files.push_back(std::move(file));
   }
   return files;

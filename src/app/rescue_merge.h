@@ -32,8 +32,9 @@ constexpr int64_t kSameFileDistance = 22050;
 // Scans in the order they ran (scan n at index n - 1). Files are matched by
 // sync position and record count; each record takes a verified reading, a
 // repair, or its best guess. A file none of whose records could be
-// verified or repaired is dropped unless `keepUnverified`: noise between
-// files makes such files, and nothing of them could be trusted.
+// verified or repaired is kept, with its best guesses, only when scans of
+// two families found it (or `keepUnverified`): noise between files makes
+// such files, but seldom the same one for two methods.
 std::vector<RescuedFile> MergeScans(const std::vector<ScanResult>& scans, bool keepUnverified = false);
 
 // Files found, and every record of every file verified: no further scan can add anything.

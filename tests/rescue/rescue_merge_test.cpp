@@ -59,6 +59,15 @@ TEST(RescueMerge, MatchesFilesAcrossScansByPlaceAndCount) {
   EXPECT_TRUE(AllVerified(files));
 }
 
+TEST(RescueMerge, AFileNothingVerifiesIsKeptWhenScansOfTwoFamiliesFoundIt) {
+  const ScannedFile worn{{900000, 1, 1}, {Copy(1, false, Bytes(9), Bytes(10))}};
+  EXPECT_TRUE(MergeScans({Scan({worn})}).empty());  // one scan's: as likely noise between files
+  const auto files = MergeScans({Scan({worn}), Scan({worn})});
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].records[0].verdict, Verdict::Bad);
+  EXPECT_EQ(files[0].records[0].bytes, Bytes(9));
+}
+
 TEST(RescueMerge, AFileFoundInsideAnotherOrWithAMisreadCountGivesWay) {
   // A scan that lost its way took a block's gap and mark for a new sync; another misread the count.
   ScannedFile inside{{100000 + 60000, 40, 40}, {Copy(1, false, Bytes(3), Bytes(3), 170000)}};
