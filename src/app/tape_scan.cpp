@@ -24,7 +24,9 @@ class Scan final : public DecoderEvents {
         decoderSettings_{"", settings.tuning.SkipTime, true},
         decoder_(state_->decoder, decoderSettings_, *this),
         recogniser_(state_->conversion, tuning_, state_->shapes, decoder_),
-        samples_(samples) {}
+        samples_(samples) {
+    recogniser_.SetAdaptiveSensitive(settings.sensitive);
+  }
 
   ScanResult Run(const std::atomic<bool>& stop, std::atomic<int64_t>& position);
 
@@ -121,6 +123,13 @@ ScanResult Scan::Run(const std::atomic<bool>& stop, std::atomic<int64_t>& positi
 
 bool Scan::Take(std::span<const uint8_t> block, int64_t base, size_t& i) {
   while (i < block.size()) {
+    if (recogniser_.Adaptive()) {
+      bool lost = false;
+      i += recogniser_.TakeAdaptive(block.data() + i, block.size() - i, base + static_cast<int64_t>(i), lost);
+      if (lost) return false;
+      if (moved_) return true;
+      continue;
+    }
     if (const size_t run = recogniser_.TakeCellMiddle(block.data() + i, block.size() - i); run > 0) {
       i += run;
       continue;

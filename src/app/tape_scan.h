@@ -32,6 +32,7 @@ struct ScannedFile {
 struct ScanSettings {
   TuningSettings tuning;
   bool inverted = false;  // read the signal upside down
+  bool sensitive = false;  // Adaptive with a lower margin (see AdaptiveCells::SetSensitive)
 };
 
 struct ScanResult {

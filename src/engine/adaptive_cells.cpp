@@ -24,9 +24,7 @@ constexpr float kSwingDecay = 1.0f / 44100;  // the slow level: about a second
 constexpr int kTurnsWindow = 2048;  // samples over which the turns are counted
 constexpr float kHiss = 0.16f;
 constexpr float kHeavyHiss = 0.3f;
-// A change needs the signal past the middle line by this share of the
-// recent peak-to-peak swing, and past a floor under which only hiss lives.
-constexpr float kHysteresis = 0.2f;
+// A change needs the signal past a floor under which only hiss lives.
 constexpr float kNoiseFloorShare = 0.06f;
 constexpr float kMinHysteresis = 2;
 // Intervals, in cells: shorter than kGlitch is noise, up to kHalfLimit half
@@ -60,7 +58,7 @@ constexpr int kMaxGapCells = 32;  // a silence longer than this ends the lock (a
 }  // namespace
 
 void AdaptiveCells::Reset() {
-  levels_ = Levels{};
+  levels_ = Levels{.hysteresis = levels_.hysteresis};
   levels_.high = levels_.low = kMiddleLevel;
   levels_.turnsLeft = kTurnsWindow;
   cellLength_ = kShapeLength;
@@ -116,7 +114,7 @@ inline AdaptiveCells::Step AdaptiveCells::Levels::Follow(uint8_t sample, float t
   step.swing = high - low;
   swing = std::max(step.swing, swing - swing * kSwingDecay);
   const float middle = (high + low) * 0.5f;
-  step.margin = std::max(std::max(step.swing * kHysteresis, swing * kNoiseFloorShare), kMinHysteresis);
+  step.margin = std::max(std::max(step.swing * hysteresis, swing * kNoiseFloorShare), kMinHysteresis);
 
   // A change is timed where the signal last left the band about the middle
   // line on its way past the margin, not where it passed the margin: a steep

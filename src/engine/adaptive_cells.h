@@ -25,6 +25,9 @@ class AdaptiveCells {
 
   // Everything back to the start values (a new run).
   void Reset();
+  // Changes that stop a little short of the usual margin count too: some
+  // worn recordings read better so, clean quiet ones worse (a rescue tries both).
+  void SetSensitive(bool sensitive) { levels_.hysteresis = sensitive ? kSensitiveHysteresis : kHysteresis; }
   // After a jump in the recording: the next change starts afresh, but the
   // levels and the cell length learnt nearby are kept.
   void Restart();
@@ -39,6 +42,11 @@ class AdaptiveCells {
   bool Locked() const { return locked_; }
 
  private:
+  // A change needs the signal past the middle line by this share of the
+  // recent peak-to-peak swing.
+  static constexpr float kHysteresis = 0.2f;
+  static constexpr float kSensitiveHysteresis = 0.16f;
+
   // What a sample tells about the signal beside the middle line.
   struct Step {
     float swing;   // recent peak-to-peak level
@@ -59,6 +67,7 @@ class AdaptiveCells {
     int turns = 0, turnsLeft = 1, smoothing = 0;
     float slope = 0;
     float recent[4] = {};
+    float hysteresis = kHysteresis;
 
     // One sample; `toward` is -1 while the signal is above the middle line.
     Step Follow(uint8_t sample, float toward);

@@ -83,6 +83,7 @@ class BitRecogniser {
   void ClassifyCell(bool forcedEnd);
   // The per-file reset of the cell state.
   void BeginFile();
+  void SetAdaptiveSensitive(bool sensitive) { adaptive_.SetSensitive(sensitive); }
   // The reading position moved: timing state starts afresh.
   void Restart() { adaptive_.Restart(); }
   // Whether a bit ended since the last call.
