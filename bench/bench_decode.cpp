@@ -13,6 +13,7 @@
 #include <iostream>
 #include <memory>
 #include <sstream>
+#include <string>
 #include <vector>
 
 #include "cli/commands.h"
@@ -79,7 +80,8 @@ double PlainPassSeconds(const std::string& path, uint64_t& sum) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void BM_CliDecodeTenMinutes(benchmark::State& state) {
+// `method`: the --recognition option, or none for the start settings.
+void BM_CliDecodeTenMinutes(benchmark::State& state, const char* method) {
   const std::string path = RecordingPath();
   const fs::path out = Folder() / "out";
   fs::create_directories(out);
@@ -90,7 +92,9 @@ void BM_CliDecodeTenMinutes(benchmark::State& state) {
   const auto start = std::chrono::steady_clock::now();
   for (auto _ : state) {
     quiet.str("");
-    if (cli::RunDecode({path, "--out", out.string(), "--name", "BENCH"}) != 0) ++failures;
+    std::vector<std::string> args = {path, "--out", out.string(), "--name", "BENCH"};
+    if (*method) args.insert(args.end(), {"--recognition", method});
+    if (cli::RunDecode(args) != 0) ++failures;
   }
   const double decode = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
                         static_cast<double>(state.iterations());
@@ -106,7 +110,8 @@ void BM_CliDecodeTenMinutes(benchmark::State& state) {
     state.SkipWithError("the recording did not decode into three files");
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(fs::file_size(path)));
 }
-BENCHMARK(BM_CliDecodeTenMinutes)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_CliDecodeTenMinutes, StartSettings, "")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_CliDecodeTenMinutes, Adaptive, "adaptive")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_PlainReadSameFile(benchmark::State& state) {
   const std::string path = RecordingPath();
