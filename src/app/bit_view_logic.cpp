@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/adaptive_cells.h"
 #include "engine/cell_rules.h"
 #include "engine/input_file.h"
 #include "engine/volume_levels.h"
@@ -17,6 +18,9 @@ constexpr Rgb kByteStart{100, 75, 50};
 constexpr Rgb kCellStart{30, 70, 30};
 constexpr Rgb kDigit{200, 200, 30};
 constexpr Rgb kCurrentCell{120, 255, 120};
+// The Adaptive method learns the cell length from a run of whole cells: the
+// eight zero bytes and the data mark before a record, read before its first cell.
+constexpr int64_t kAdaptiveLeadIn = 9 * 8 * kShapeLength + 8 * kShapeLength;
 
 std::string Hex2(int value) {
   char text[4];
@@ -67,6 +71,7 @@ void BitViewLogic::FindCells(int from, bool opening) {
   const TuningSettings& t = s_.tuning;
   int k = from;
   if (k == 1 && opening) positions_[1] = s_.debug.rows[row_].filePos;
+  if (t.RecognitionMethod == kAdaptiveMethod) return FindAdaptiveCells(k);
   samples_.Seek(positions_[k]);
   c.cellCount = 1;
   const CellLimits limits = CellLimits::From(t);
@@ -86,6 +91,25 @@ void BitViewLogic::FindCells(int from, bool opening) {
     } else {
       CrossingStep(c, t.DcLevel, t.Threshold, true, [&](bool) { endCell(); });
     }
+  }
+}
+
+// Where the Adaptive method ends each cell from cell `k` on, reading from
+// before the record; the changes it finds before cell k's start, or a sample
+// or two after it (where a run found the one that starts it), are passed.
+// A dropout's cells, which a run counts all at once, are spread a cell apart.
+void BitViewLogic::FindAdaptiveCells(int k) {
+  AdaptiveCells cells;
+  samples_.Seek(std::max<int64_t>(0, positions_[1] - kAdaptiveLeadIn));
+  while (!samples_.AtEnd() && k <= kBits) {
+    const uint8_t sample = samples_.ReadNext();
+    size_t used = 0;
+    const AdaptiveCells::Event event = cells.Process({&sample, 1}, used);
+    const int64_t end = samples_.Position();
+    if (event == AdaptiveCells::Event::None || end <= positions_[k] + cells.CellLength() / 4) continue;
+    const int count = event == AdaptiveCells::Event::Gap ? cells.GapCells() : 1;
+    for (int i = count - 1; i >= 0 && k <= kBits; --i)
+      positions_[++k] = end - std::lround(i * cells.CellLength());
   }
 }
 

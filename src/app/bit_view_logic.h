@@ -42,6 +42,7 @@ class BitViewLogic {
 
  private:
   void FindCells(int from, bool opening);
+  void FindAdaptiveCells(int from);
   void Recognise(int bit);
   void Redraw();
   int ByteAt(int64_t offset);  // -1 outside the file

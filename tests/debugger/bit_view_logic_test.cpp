@@ -11,7 +11,8 @@ namespace {
 // record's bytes and the position of its first copy.
 struct ScannedRow : RunFixture {
   Record record = PatternRecord(5);
-  ScannedRow() {
+  explicit ScannedRow(int recognition = TuningSettings{}.RecognitionMethod) {
+    session->tuning.RecognitionMethod = recognition;
     TapeSound tape;
     tape.Silence(kSkip);
     tape.File({record, PatternRecord(6)});
@@ -35,6 +36,15 @@ TEST(BitView, OpeningMarksTheRowUnknownAndFindsEveryCell) {
   for (int k = 2; k <= 512; ++k) EXPECT_EQ(view.BitPosition(k + 1) - view.BitPosition(k), 32) << k;
   EXPECT_EQ(view.BitInfo(), "Rec:1  Bit:1  Byte:1  Val:" + std::string(1, "0123456789ABCDEF"[f.record[0] >> 4]) +
                                 std::string(1, "0123456789ABCDEF"[f.record[0] & 15]));
+}
+
+TEST(BitView, AdaptiveCellsEndWhereTheMethodFindsTheChanges) {
+  ScannedRow f(kAdaptiveMethod);
+  ASSERT_EQ(f.Row().status, RecordStatus::Ok);
+  BitViewLogic view(*f.session, 1);
+  ASSERT_TRUE(view.Open(f.prompts));
+  EXPECT_EQ(view.BitPosition(1), f.Row().filePos);
+  for (int k = 1; k <= 512; ++k) EXPECT_NEAR(view.BitPosition(k + 1) - view.BitPosition(1), 32 * k, 1) << k;
 }
 
 TEST(BitView, SettingBitNineOfAZeroByte) {
