@@ -108,8 +108,8 @@ inline AdaptiveCells::Step AdaptiveCells::Levels::Follow(uint8_t sample, float t
   // a flat part, and the margin is a share of the peaks.
   const float raw = sample;
   const float x = Smoothed(raw);
-  high = raw > high ? raw : high + (raw - high) * kPeakDecay;
-  low = raw < low ? raw : low + (raw - low) * kPeakDecay;
+  high = std::max(raw, high + (raw - high) * kPeakDecay);
+  low = std::min(raw, low + (raw - low) * kPeakDecay);
   Step step;
   step.swing = high - low;
   swing = std::max(step.swing, swing - swing * kSwingDecay);
