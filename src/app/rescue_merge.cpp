@@ -120,10 +120,12 @@ RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
     bool corroborated = false, contradicted = false;
     for (const Reading& other : readings) {
       if (other.Copy().secondCopy == x.secondCopy && other.witnessed.family == candidate.witnessed.family) continue;
-      corroborated |= other.Copy().bytes == x.bytes;
+      // Two readings that guessed across the same dropout guess alike.
+      corroborated |= other.Copy().bytes == x.bytes && !(x.bridged && other.Copy().bridged);
       contradicted |= other.Copy().good && other.Copy().bytes != x.bytes;
     }
-    const bool trusted = candidate.amongGood && (readings.size() > 1 || candidate.wholeFileGood);
+    const bool trusted =
+        !x.bridged && candidate.amongGood && (readings.size() > 1 || candidate.wholeFileGood);
     if (!corroborated && (contradicted || !trusted)) continue;
     const int support = static_cast<int>(
         std::count_if(readings.begin(), readings.end(), [&](const Reading& r) { return r.Copy().bytes == x.bytes; }));

@@ -44,8 +44,10 @@ class Scan final : public DecoderEvents {
     std::copy(copy.bytes.begin(), copy.bytes.end(), reading.bytes.begin());
     reading.checksumRead = copy.checksumRead;
     reading.good = copy.good;
+    reading.bridged = recogniser_.GapsBridged() != gapsAtMark_;
     reading.markPosition = copy.markPosition;
   }
+  void MarkFound(int, CopyState, int64_t) override { gapsAtMark_ = recogniser_.GapsBridged(); }
   void MarkLost(int64_t, int64_t searchFrom) override { MoveTo(searchFrom); }
 
  private:
@@ -73,6 +75,7 @@ class Scan final : public DecoderEvents {
   SampleBuffer& samples_;
   ScanResult result_;
   bool moved_ = false;
+  int gapsAtMark_ = 0;  // dropouts bridged before the current copy's data
   std::vector<uint8_t> flipped_;  // an inverted block
 };
 

@@ -22,6 +22,9 @@ struct CopyReading {
   int checksumRead = 0;
   bool good = false;
   int64_t markPosition = 0;
+  // Read across a dropout that Adaptive bridged with guessed bits (zeros):
+  // a match with its checksum is then no proof on its own.
+  bool bridged = false;
 };
 
 struct ScannedFile {

@@ -84,6 +84,8 @@ class BitRecogniser {
   // The per-file reset of the cell state.
   void BeginFile();
   void SetAdaptiveSensitive(bool sensitive) { adaptive_.SetSensitive(sensitive); }
+  // How many dropouts the adaptive method has bridged with guessed bits so far.
+  int GapsBridged() const { return gapsBridged_; }
   // The reading position moved: timing state starts afresh.
   void Restart() { adaptive_.Restart(); }
   // Whether a bit ended since the last call.
@@ -130,6 +132,7 @@ class BitRecogniser {
   CellLimits limits_;
   int64_t position_ = 0;
   bool bitEnded_ = false;
+  int gapsBridged_ = 0;
 };
 
 }  // namespace sonatap

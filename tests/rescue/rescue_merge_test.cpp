@@ -194,5 +194,16 @@ TEST(RescueMerge, ALoneReadingIsProofOnlyWhereItsScanReadTheWholeFile) {
   EXPECT_EQ(files[0].records[1].bytes, Bytes(3));
 }
 
+TEST(RescueMerge, AReadingGuessedAcrossADropoutIsProofOnlyWithAnUnguessedWitness) {
+  const RecordBytes truth = Bytes(31);
+  CopyReading guessed = Copy(1, false, truth, truth, 50000);
+  guessed.bridged = true;
+  const ScannedFile bridged{{1000, 1, 1}, {guessed}};
+  // Scans of two families that bridged the same dropout guess alike.
+  EXPECT_NE(MergeScans({Scan({bridged}), Scan({bridged})})[0].records[0].verdict, Verdict::Ok);
+  const ScannedFile read{{1000, 1, 1}, {Copy(1, true, truth, truth, 70000)}};
+  EXPECT_EQ(MergeScans({Scan({bridged}), Scan({read})})[0].records[0].verdict, Verdict::Ok);
+}
+
 }  // namespace
 }  // namespace sonatap
