@@ -20,7 +20,7 @@ struct Witnessed {
 // accepted only when exactly one of the rebuilt candidates matches the
 // checksum the readings agree on most, and that checksum was read alike by
 // two witnesses (copies or families), and when every byte of it but a few
-// was read alike by two readings; otherwise there is none.
+// was read alike by two witnesses; otherwise there is none.
 std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings);
 
 // The best guess: the most frequent value of each byte over the readings,
