@@ -23,8 +23,6 @@ constexpr int kRecordBits = kRecordBytes * 8;
 // neither) and refuses no right one.
 constexpr int kMaxUnheldBytes = 4;
 
-int WitnessOf(const Witnessed& w) { return w.family * 2 + w.reading->secondCopy; }
-
 int Sum(const RecordBytes& bytes) { return BlockChecksum(std::accumulate(bytes.begin(), bytes.end(), 0)); }
 
 template <typename Keep>

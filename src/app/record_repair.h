@@ -16,6 +16,10 @@ struct Witnessed {
   int family;
 };
 
+// Readings of one copy by scans of one family tend to err alike: together
+// they are one witness.
+inline int WitnessOf(const Witnessed& w) { return w.family * 2 + w.reading->secondCopy; }
+
 // Every reading of one record (both copies, every scan). A repair is
 // accepted only when exactly one of the rebuilt candidates matches the
 // checksum the readings agree on most, and that checksum was read alike by

@@ -129,21 +129,24 @@ LadderOutcome RunLadder(std::span<const ScanSource> sources, std::span<const Lad
   size_t merged = 0;  // scans 1..merged are in `outcome`
   bool finished = false;
   while (!finished) {
-    std::unique_lock lock(shared.mutex);
-    shared.changed.wait_for(lock, kPollInterval);
-    // The ladder's order decides, not which thread finished first.
-    while (merged < scans.size() && shared.results[merged]) {
-      outcome.scans.push_back(scans[merged]);
-      outcome.results.push_back(std::move(*shared.results[merged]));
-      ++merged;
-      const std::vector<RescuedFile> all = MergeScans(outcome.results, true);
-      if (AllVerified(all)) {
+    // The ladder's order decides, not which thread finished first; scans
+    // are merged outside the lock, so that the workers post theirs meanwhile.
+    std::vector<ScanResult> arrived;
+    {
+      std::unique_lock lock(shared.mutex);
+      shared.changed.wait_for(lock, kPollInterval);
+      for (size_t n = merged; n < scans.size() && shared.results[n]; ++n)
+        arrived.push_back(std::move(*shared.results[n]));
+    }
+    for (ScanResult& result : arrived) {
+      outcome.scans.push_back(scans[merged++]);
+      outcome.results.push_back(std::move(result));
+      if (AllVerified(MergeScans(outcome.results, true))) {
         finished = true;
         break;
       }
     }
     if (merged == scans.size()) finished = true;
-    lock.unlock();
     if (finished) break;
     int64_t done = 0;
     for (const auto& p : positions) done += p.load(std::memory_order_relaxed);

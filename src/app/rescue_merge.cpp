@@ -18,7 +18,6 @@ struct Sighting {
   const ScannedFile* file;
 };
 
-
 constexpr int kOwnFamilies = 1 << 20;  // families of scans that name none
 
 struct Group {
@@ -119,7 +118,7 @@ RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
     if (!firstVerified) firstVerified = &x;
     bool corroborated = false, contradicted = false;
     for (const Reading& other : readings) {
-      if (other.Copy().secondCopy == x.secondCopy && other.witnessed.family == candidate.witnessed.family) continue;
+      if (WitnessOf(other.witnessed) == WitnessOf(candidate.witnessed)) continue;
       // Two readings that guessed across the same dropout guess alike.
       corroborated |= other.Copy().bytes == x.bytes && !(x.bridged && other.Copy().bridged);
       contradicted |= other.Copy().good && other.Copy().bytes != x.bytes;
@@ -178,22 +177,15 @@ int FamiliesOf(const Group& g) {
   return static_cast<int>(families.size());
 }
 
-// Per sighting, the records it read a verified copy of (0 and count + 1 never).
-std::vector<std::vector<bool>> VerifiedRecords(const Group& g) {
-  std::vector<std::vector<bool>> verified;
-  for (const Sighting& s : g.sightings) {
-    std::vector<bool>& good = verified.emplace_back(static_cast<size_t>(g.header.secondCount) + 2);
-    for (const CopyReading& c : s.file->copies)
-      if (c.good && c.record >= 1 && c.record <= g.header.secondCount) good[c.record] = true;
-  }
-  return verified;
-}
-
 RescuedFile MergeGroup(const Group& g) {
   RescuedFile file{g.header, {}};
-  const std::vector<std::vector<bool>> verified = VerifiedRecords(g);
+  // Per sighting, the records it verified, and whether that was all of them.
+  std::vector<std::vector<bool>> verified;
   std::vector<bool> wholeFileGood;
-  for (const std::vector<bool>& good : verified) wholeFileGood.push_back(std::count(good.begin(), good.end(), true) == g.header.secondCount);
+  for (const Sighting& s : g.sightings) {
+    const std::vector<bool>& good = verified.emplace_back(s.file->VerifiedRecords());
+    wholeFileGood.push_back(std::count(good.begin(), good.end(), true) == g.header.secondCount);
+  }
   for (int record = 1; record <= g.header.secondCount; ++record) {
     std::vector<Reading> readings;
     for (size_t s = 0; s < g.sightings.size(); ++s) {

@@ -10,16 +10,21 @@
 namespace sonatap {
 namespace {
 
+// An imported recording is conditioned again with this high-pass: Adaptive
+// reads the 1s of some shapes that the usual one blurs after long runs of 0s.
+constexpr double kSharperHumCorner = 350;
+
+struct CopyPlan {
+  ConditionOptions options;
+  SourceKind kind;
+  std::string suffix;
+};
+
 std::string ScanLine(size_t number, const std::string& name, const ScanResult& result) {
   int verified = 0;
   for (const ScannedFile& file : result.files) {
-    std::vector<bool> seen(static_cast<size_t>(file.header.secondCount) + 1);
-    for (const CopyReading& c : file.copies) {
-      if (c.good && c.record <= file.header.secondCount && !seen[c.record]) {
-        seen[c.record] = true;
-        ++verified;
-      }
-    }
+    const std::vector<bool> records = file.VerifiedRecords();
+    verified += static_cast<int>(std::count(records.begin(), records.end(), true));
   }
   return "Scan " + std::to_string(number) + ": " + name + ": " + std::to_string(result.files.size()) +
          " files, " + std::to_string(verified) + " records O.K.\r\n";
@@ -84,20 +89,6 @@ RecordStatus DebugStatus(Verdict verdict) {
   }
   return RecordStatus::Bad;
 }
-
-namespace {
-
-// An imported recording is conditioned again with this high-pass: Adaptive
-// reads the 1s of some shapes that the usual one blurs after long runs of 0s.
-constexpr double kSharperHumCorner = 350;
-
-struct CopyPlan {
-  ConditionOptions options;
-  SourceKind kind;
-  std::string suffix;
-};
-
-}  // namespace
 
 std::vector<ScanSource> PrepareRescueSources(const Session& session, const ConditionOptions& options,
                                              TempFolder& folder, ProgressWindow& progress) {

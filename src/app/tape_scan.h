@@ -30,6 +30,15 @@ struct CopyReading {
 struct ScannedFile {
   TapeFileHeader header;
   std::vector<CopyReading> copies;
+
+  // For each record number up to the count (and one past it, never set),
+  // whether a copy of it was verified.
+  std::vector<bool> VerifiedRecords() const {
+    std::vector<bool> verified(static_cast<size_t>(header.secondCount) + 2);
+    for (const CopyReading& c : copies)
+      if (c.good && c.record >= 1 && c.record <= header.secondCount) verified[c.record] = true;
+    return verified;
+  }
 };
 
 struct ScanSettings {
