@@ -35,6 +35,12 @@ constexpr double kQuietCells = 0.4;  // after a change, no other before this
 // real deck leaves beside the middle after each edge (0.4 to 0.5 of it), and
 // short of the margin, which steep and gentle edges pass at different times.
 constexpr float kTimingShare = 0.8f;
+// Sensitive reading: a signal that has come kFall of the swing from its
+// furthest point the other way is a change once it is kFallAhead of the swing
+// past the middle line. A worn deck leaves some edges, from a bump to a flat
+// part near the line, just short of the margin.
+constexpr float kFall = 0.4f;
+constexpr float kFallAhead = 0.1f;
 constexpr double kLinger = 0.15;  // of a cell
 constexpr float kLingerConfirm = 0.25f;  // of the swing: halfway from the middle line to a peak
 constexpr float kHalfLimit = 0.75f;
@@ -75,6 +81,7 @@ void AdaptiveCells::Restart() {
   gapEnd_ = std::numeric_limits<double>::max();
   quietEnd_ = 0;
   levels_.previous = kMiddleLevel;
+  levels_.furthest = std::numeric_limits<float>::max();
   std::fill(std::begin(levels_.recent), std::end(levels_.recent), kMiddleLevel);
   pendingHalf_ = 0;
   badRun_ = 0;
@@ -102,6 +109,7 @@ inline float AdaptiveCells::Levels::Smoothed(float raw) {
   return x;
 }
 
+template <bool kFalls>
 inline AdaptiveCells::Step AdaptiveCells::Levels::Follow(uint8_t sample, float toward) {
   ++now;
   // The peaks follow the raw samples: smoothing lowers a spike's top but not
@@ -122,6 +130,10 @@ inline AdaptiveCells::Step AdaptiveCells::Levels::Follow(uint8_t sample, float t
   // steeper. The band is wide enough that a spike's tail, resting on the
   // line, and the flat line after a real deck's edge do not move the time.
   step.ahead = (x - middle) * toward;
+  if constexpr (kFalls) {
+    furthest = std::min(furthest, x * toward);
+    step.fall = x * toward - furthest;
+  }
   const float aheadBefore = (previous - middle) * toward;
   previous = x;
   const float timing = step.margin * kTimingShare;
@@ -131,15 +143,22 @@ inline AdaptiveCells::Step AdaptiveCells::Levels::Follow(uint8_t sample, float t
 }
 
 AdaptiveCells::Event AdaptiveCells::Process(std::span<const uint8_t> samples, size_t& used) {
+  return sensitive_ ? ProcessRun<true>(samples, used) : ProcessRun<false>(samples, used);
+}
+
+template <bool kSensitive>
+AdaptiveCells::Event AdaptiveCells::ProcessRun(std::span<const uint8_t> samples, size_t& used) {
   Levels levels = levels_;
   float toward = above_ ? -1.0f : 1.0f;
   for (size_t i = 0; i < samples.size(); ++i) {
-    const Step step = levels.Follow(samples[i], toward);
+    const Step step = levels.Follow<kSensitive>(samples[i], toward);
     // No change is looked for in the first part of a cell after one: the next
     // comes half a cell or a whole one later, and what comes sooner is a bump
     // or the flat part of a cell that noise, hum or a coarse level step has
     // carried past the margin (the 1 cells of a real recording begin with a bump).
-    if (step.ahead <= step.margin || levels.now < quietEnd_) {
+    bool past = step.ahead > step.margin;
+    if constexpr (kSensitive) past = past || (step.fall > step.swing * kFall && step.ahead > step.swing * kFallAhead);
+    if (!past || levels.now < quietEnd_) {
       if (locked_ && levels.now > gapEnd_) {
         locked_ = false;  // the signal has gone: the end of a file, or a long dropout
         wholeRun_ = 0;
@@ -147,7 +166,9 @@ AdaptiveCells::Event AdaptiveCells::Process(std::span<const uint8_t> samples, si
       continue;
     }
     levels_ = levels;
-    if (const Event event = Change(step); event != Event::None) {
+    const Event event = Change(step);
+    levels.furthest = levels_.furthest;
+    if (event != Event::None) {
       used = i + 1;
       return event;
     }
@@ -169,6 +190,7 @@ AdaptiveCells::Event AdaptiveCells::Change(const Step& step) {
   const bool edge = middleCrossing > previous && now - middleCrossing < kLinger * cellLength_;
   if (!edge && step.ahead < step.swing * kLingerConfirm) return Event::None;
   above_ = !above_;
+  levels_.furthest = levels_.previous * (above_ ? -1.0f : 1.0f);
   lastChange_ = edge ? middleCrossing : now;
   quietEnd_ = lastChange_ + kQuietCells * cellLength_;
   gapEnd_ = lastChange_ + kMaxGapCells * cellLength_;

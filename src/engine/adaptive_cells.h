@@ -25,9 +25,13 @@ class AdaptiveCells {
 
   // Everything back to the start values (a new run).
   void Reset();
-  // Changes that stop a little short of the usual margin count too: some
-  // worn recordings read better so, clean quiet ones worse (a rescue tries both).
-  void SetSensitive(bool sensitive) { levels_.hysteresis = sensitive ? kSensitiveHysteresis : kHysteresis; }
+  // Changes that stop a little short of the usual margin count too, and so
+  // do steep falls from a bump to near the middle line: some worn recordings
+  // read better so, clean quiet ones worse (a rescue tries both).
+  void SetSensitive(bool sensitive) {
+    levels_.hysteresis = sensitive ? kSensitiveHysteresis : kHysteresis;
+    sensitive_ = sensitive;
+  }
   // After a jump in the recording: the next change starts afresh, but the
   // levels and the cell length learnt nearby are kept.
   void Restart();
@@ -52,6 +56,7 @@ class AdaptiveCells {
     float swing;   // recent peak-to-peak level
     float margin;  // how far past the middle line a change must go
     float ahead;   // how far the signal has gone toward the next change
+    float fall = 0;  // how far it has gone toward it from its furthest point the other way
   };
   // The level following that every sample goes through. A run of samples
   // works on a copy of it, so that it stays in registers.
@@ -61,6 +66,7 @@ class AdaptiveCells {
     double now = 0;              // samples since the start, as a time
     double middleCrossing = -1;  // when the signal last left the middle line toward the next change
     float previous = 0;          // the last sample, as smoothed
+    float furthest = 0;          // since the last change, the furthest the signal went away from the next one
     // Hiss: how often the slope turned in the last window of samples, the
     // smoothing that calls for (0 none, 1 over three samples, 2 over five) and
     // the raw samples before this one, newest first.
@@ -70,12 +76,16 @@ class AdaptiveCells {
     float hysteresis = kHysteresis;
 
     // One sample; `toward` is -1 while the signal is above the middle line.
+    // `kFalls`: the step's fall is measured too (a sensitive reading).
+    template <bool kFalls>
     Step Follow(uint8_t sample, float toward);
     // The sample the changes are found on: as it is, or smoothed while the
     // recording's hiss calls for it.
     float Smoothed(float raw);
   };
 
+  template <bool kSensitive>
+  Event ProcessRun(std::span<const uint8_t> samples, size_t& used);
   // A sample past the margin: a change of level, or not yet.
   Event Change(const Step& step);
   Event Interval(float length);
@@ -83,6 +93,7 @@ class AdaptiveCells {
   void LearnLag(float measured);
 
   Levels levels_;
+  bool sensitive_ = false;
   bool above_ = false;     // the side of the middle line the signal is on
   // Timing.
   double lastChange_ = -1;  // when the last change left the middle line
