@@ -42,25 +42,19 @@ RecordBytes Plurality(std::span<const Witnessed> readings, Keep keep) {
   return result;
 }
 
-// The checksum bytes read most often (all of them on a tie), of those that
-// two witnesses read alike: one copy read by one family of scans could have
-// its checksum byte wrong the same way each time.
+// The checksum bytes that two witnesses read alike: one copy read by one
+// family of scans could have its checksum byte wrong the same way each time.
+// Two copies that slipped alike in a dropout can agree on a wrong one too,
+// and outnumber the readings of the right one, so each is tried.
 std::vector<int> AgreedChecksums(std::span<const Witnessed> readings) {
-  std::array<int, 256> votes{};
   std::array<std::vector<int>, 256> witnesses;
   for (const Witnessed& w : readings) {
-    const int value = w.reading->checksumRead & 0xFF;
-    ++votes[value];
-    const int witness = WitnessOf(w);
-    if (std::find(witnesses[value].begin(), witnesses[value].end(), witness) == witnesses[value].end())
-      witnesses[value].push_back(witness);
+    std::vector<int>& held = witnesses[w.reading->checksumRead & 0xFF];
+    if (std::find(held.begin(), held.end(), WitnessOf(w)) == held.end()) held.push_back(WitnessOf(w));
   }
-  int most = 0;
-  for (int v = 0; v < 256; ++v)
-    if (witnesses[v].size() >= 2) most = std::max(most, votes[v]);
   std::vector<int> sums;
-  for (int v = 0; v < 256 && most > 0; ++v)
-    if (witnesses[v].size() >= 2 && votes[v] == most) sums.push_back(v);
+  for (int v = 0; v < 256; ++v)
+    if (witnesses[v].size() >= 2) sums.push_back(v);
   return sums;
 }
 

@@ -21,10 +21,10 @@ struct Witnessed {
 inline int WitnessOf(const Witnessed& w) { return w.family * 2 + w.reading->secondCopy; }
 
 // Every reading of one record (both copies, every scan). A repair is
-// accepted only when exactly one of the rebuilt candidates matches the
-// checksum the readings agree on most, and that checksum was read alike by
-// two witnesses (copies or families), and when every byte of it but a few
-// was read alike by two witnesses; otherwise there is none.
+// accepted only when exactly one of the rebuilt candidates matches a
+// checksum byte two witnesses (copies or families) read alike, and when
+// every byte of it but a few was read alike by two witnesses; otherwise
+// there is none.
 std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings);
 
 // The best guess: the most frequent value of each byte over the readings,

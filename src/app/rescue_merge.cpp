@@ -121,7 +121,8 @@ RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
       if (WitnessOf(other.witnessed) == WitnessOf(candidate.witnessed)) continue;
       // Two readings that guessed across the same dropout guess alike.
       corroborated |= other.Copy().bytes == x.bytes && !(x.bridged && other.Copy().bridged);
-      contradicted |= other.Copy().good && other.Copy().bytes != x.bytes;
+      // A reading bridged across a dropout proves nothing against one that was not.
+      contradicted |= other.Copy().good && other.Copy().bytes != x.bytes && !(other.Copy().bridged && !x.bridged);
     }
     const bool trusted =
         !x.bridged && candidate.amongGood && (readings.size() > 1 || candidate.wholeFileGood);

@@ -122,6 +122,13 @@ TEST(RecordRepair, PutsTogetherCopiesDamagedInDifferentPlaces) {
   EXPECT_EQ(Repair(Twice(once)), truth);
   // Read once, five bytes rest on one reading each: the 8-bit sum alone is too weak a proof.
   EXPECT_EQ(Repair(once), std::nullopt);
+  // Scans that misread the second copy's checksum byte alike outnumber the
+  // readings of the right one.
+  std::vector<CopyReading> outvoted = Twice(once);
+  CopyReading misread = once[1];
+  misread.checksumRead = (Sum(truth) + 1) & 0xFF;
+  for (int i = 0; i < 5; ++i) outvoted.push_back(misread);
+  EXPECT_EQ(Repair(outvoted), truth);
 }
 
 TEST(RecordRepair, RealignsACopyThatLostBitsInADropout) {
@@ -203,6 +210,12 @@ TEST(RescueMerge, AReadingGuessedAcrossADropoutIsProofOnlyWithAnUnguessedWitness
   EXPECT_NE(MergeScans({Scan({bridged}), Scan({bridged})})[0].records[0].verdict, Verdict::Ok);
   const ScannedFile read{{1000, 1, 1}, {Copy(1, true, truth, truth, 70000)}};
   EXPECT_EQ(MergeScans({Scan({bridged}), Scan({read})})[0].records[0].verdict, Verdict::Ok);
+  // A guess that passed the sum with other bytes says nothing against a reading that guessed nothing.
+  CopyReading wrongGuess = Copy(1, false, Damaged(truth, 20, 3), truth, 50000);
+  wrongGuess.good = wrongGuess.bridged = true;
+  const auto files = MergeScans({Scan({ScannedFile{{1000, 1, 1}, {wrongGuess}}}), Scan({read})});
+  EXPECT_EQ(files[0].records[0].verdict, Verdict::Ok);
+  EXPECT_EQ(files[0].records[0].bytes, truth);
 }
 
 }  // namespace
