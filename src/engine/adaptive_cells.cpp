@@ -167,7 +167,7 @@ AdaptiveCells::Event AdaptiveCells::ProcessRun(std::span<const uint8_t> samples,
     }
     levels_ = levels;
     const Event event = Change(step);
-    levels.furthest = levels_.furthest;
+    if constexpr (kSensitive) levels.furthest = levels_.furthest;
     if (event != Event::None) {
       used = i + 1;
       return event;
