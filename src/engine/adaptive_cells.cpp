@@ -116,11 +116,14 @@ inline AdaptiveCells::Step AdaptiveCells::Levels::Follow(uint8_t sample, float t
   // a flat part, and the margin is a share of the peaks.
   const float raw = sample;
   const float x = Smoothed(raw);
-  high = std::max(raw, high + (raw - high) * kPeakDecay);
-  low = std::min(raw, low + (raw - low) * kPeakDecay);
+  // Written so that the peak's own chain of dependent steps is short: one
+  // product, one sum, one comparison per sample.
+  const float pull = raw * kPeakDecay;
+  high = std::max(raw, high * (1 - kPeakDecay) + pull);
+  low = std::min(raw, low * (1 - kPeakDecay) + pull);
   Step step;
   step.swing = high - low;
-  swing = std::max(step.swing, swing - swing * kSwingDecay);
+  swing = std::max(step.swing, swing * (1 - kSwingDecay));
   const float middle = (high + low) * 0.5f;
   step.margin = std::max(std::max(step.swing * hysteresis, swing * kNoiseFloorShare), kMinHysteresis);
 
