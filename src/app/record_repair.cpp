@@ -42,19 +42,26 @@ RecordBytes Plurality(std::span<const Witnessed> readings, Keep keep) {
   return result;
 }
 
+// Whether two witnesses read `value` where `valueOf` looks in a reading.
+template <typename ValueOf>
+bool HeldByTwo(std::span<const Witnessed> readings, ValueOf valueOf, int value) {
+  const Witnessed* first = nullptr;
+  for (const Witnessed& w : readings) {
+    if (valueOf(*w.reading) != value) continue;
+    if (!first) first = &w;
+    else if (WitnessOf(w) != WitnessOf(*first)) return true;
+  }
+  return false;
+}
+
 // The checksum bytes that two witnesses read alike: one copy read by one
 // family of scans could have its checksum byte wrong the same way each time.
 // Two copies that slipped alike in a dropout can agree on a wrong one too,
 // and outnumber the readings of the right one, so each is tried.
 std::vector<int> AgreedChecksums(std::span<const Witnessed> readings) {
-  std::array<std::vector<int>, 256> witnesses;
-  for (const Witnessed& w : readings) {
-    std::vector<int>& held = witnesses[w.reading->checksumRead & 0xFF];
-    if (std::find(held.begin(), held.end(), WitnessOf(w)) == held.end()) held.push_back(WitnessOf(w));
-  }
   std::vector<int> sums;
   for (int v = 0; v < 256; ++v)
-    if (witnesses[v].size() >= 2) sums.push_back(v);
+    if (HeldByTwo(readings, [](const CopyReading& r) { return r.checksumRead & 0xFF; }, v)) sums.push_back(v);
   return sums;
 }
 
@@ -128,16 +135,8 @@ std::optional<RecordBytes> RealignSlip(const RecordBytes& slipped, const RecordB
 // Whether each byte of `c` but kMaxUnheldBytes is held by two witnesses.
 bool ReadAlike(const RecordBytes& c, std::span<const Witnessed> readings) {
   int unheld = 0;
-  for (int i = 0; i < kRecordBytes; ++i) {
-    const Witnessed* first = nullptr;
-    bool two = false;
-    for (const Witnessed& w : readings) {
-      if (w.reading->bytes[i] != c[i]) continue;
-      if (!first) first = &w;
-      else if (WitnessOf(w) != WitnessOf(*first)) two = true;
-    }
-    unheld += !two;
-  }
+  for (int i = 0; i < kRecordBytes; ++i)
+    unheld += !HeldByTwo(readings, [i](const CopyReading& r) { return r.bytes[i]; }, c[i]);
   return unheld <= kMaxUnheldBytes;
 }
 

@@ -64,7 +64,7 @@ constexpr int kMaxGapCells = 32;  // a silence longer than this ends the lock (a
 }  // namespace
 
 void AdaptiveCells::Reset() {
-  levels_ = Levels{.hysteresis = levels_.hysteresis};
+  levels_ = Levels{};
   levels_.high = levels_.low = kMiddleLevel;
   levels_.turnsLeft = kTurnsWindow;
   cellLength_ = kShapeLength;
@@ -109,8 +109,9 @@ inline float AdaptiveCells::Levels::Smoothed(float raw) {
   return x;
 }
 
-template <bool kFalls>
+template <bool kSensitive>
 inline AdaptiveCells::Step AdaptiveCells::Levels::Follow(uint8_t sample, float toward) {
+  constexpr float kShare = kSensitive ? kSensitiveHysteresis : kHysteresis;
   ++now;
   // The peaks follow the raw samples: smoothing lowers a spike's top but not
   // a flat part, and the margin is a share of the peaks.
@@ -125,7 +126,7 @@ inline AdaptiveCells::Step AdaptiveCells::Levels::Follow(uint8_t sample, float t
   step.swing = high - low;
   swing = std::max(step.swing, swing * (1 - kSwingDecay));
   const float middle = (high + low) * 0.5f;
-  step.margin = std::max(std::max(step.swing * hysteresis, swing * kNoiseFloorShare), kMinHysteresis);
+  step.margin = std::max(std::max(step.swing * kShare, swing * kNoiseFloorShare), kMinHysteresis);
 
   // A change is timed where the signal last left the band about the middle
   // line on its way past the margin, not where it passed the margin: a steep
@@ -133,7 +134,7 @@ inline AdaptiveCells::Step AdaptiveCells::Levels::Follow(uint8_t sample, float t
   // steeper. The band is wide enough that a spike's tail, resting on the
   // line, and the flat line after a real deck's edge do not move the time.
   step.ahead = (x - middle) * toward;
-  if constexpr (kFalls) {
+  if constexpr (kSensitive) {
     furthest = std::min(furthest, x * toward);
     step.fall = x * toward - furthest;
   }

@@ -28,10 +28,7 @@ class AdaptiveCells {
   // Changes that stop a little short of the usual margin count too, and so
   // do steep falls from a bump to near the middle line: some worn recordings
   // read better so, clean quiet ones worse (a rescue tries both).
-  void SetSensitive(bool sensitive) {
-    levels_.hysteresis = sensitive ? kSensitiveHysteresis : kHysteresis;
-    sensitive_ = sensitive;
-  }
+  void SetSensitive(bool sensitive) { sensitive_ = sensitive; }
   // After a jump in the recording: the next change starts afresh, but the
   // levels and the cell length learnt nearby are kept.
   void Restart();
@@ -73,11 +70,10 @@ class AdaptiveCells {
     int turns = 0, turnsLeft = 1, smoothing = 0;
     float slope = 0;
     float recent[4] = {};
-    float hysteresis = kHysteresis;
 
     // One sample; `toward` is -1 while the signal is above the middle line.
-    // `kFalls`: the step's fall is measured too (a sensitive reading).
-    template <bool kFalls>
+    // A sensitive reading has the lower margin and measures the step's fall.
+    template <bool kSensitive>
     Step Follow(uint8_t sample, float toward);
     // The sample the changes are found on: as it is, or smoothed while the
     // recording's hiss calls for it.
