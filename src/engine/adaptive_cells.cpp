@@ -88,8 +88,8 @@ void AdaptiveCells::Restart() {
   gapCells_ = 0;
 }
 
-inline float AdaptiveCells::Levels::Smoothed(float raw) {
-  const float step = raw - recent[0];
+inline float AdaptiveCells::Levels::Smoothed(int raw) {
+  const int step = raw - recent[0];
   turns += step * slope < 0;
   if (step != 0) slope = step;
   if (--turnsLeft == 0) {
@@ -97,7 +97,7 @@ inline float AdaptiveCells::Levels::Smoothed(float raw) {
     turns = 0;
     turnsLeft = kTurnsWindow;
   }
-  float x = raw;
+  float x = static_cast<float>(raw);
   if (smoothing == 2)
     x = (raw + 2 * recent[0] + 3 * recent[1] + 2 * recent[2] + recent[3]) * (1.0f / 9);
   else if (smoothing == 1)
@@ -116,7 +116,7 @@ inline AdaptiveCells::Step AdaptiveCells::Levels::Follow(uint8_t sample, float t
   // The peaks follow the raw samples: smoothing lowers a spike's top but not
   // a flat part, and the margin is a share of the peaks.
   const float raw = sample;
-  const float x = Smoothed(raw);
+  const float x = Smoothed(sample);
   // Written so that the peak's own chain of dependent steps is short: one
   // product, one sum, one comparison per sample.
   const float pull = raw * kPeakDecay;
@@ -142,7 +142,7 @@ inline AdaptiveCells::Step AdaptiveCells::Levels::Follow(uint8_t sample, float t
   previous = x;
   const float timing = step.margin * kTimingShare;
   if (step.ahead > timing && aheadBefore <= timing)
-    middleCrossing = now - 1 + (timing - aheadBefore) / (step.ahead - aheadBefore);
+    middleCrossing = static_cast<double>(now - 1) + (timing - aheadBefore) / (step.ahead - aheadBefore);
   return step;
 }
 
@@ -154,6 +154,7 @@ template <bool kSensitive>
 AdaptiveCells::Event AdaptiveCells::ProcessRun(std::span<const uint8_t> samples, size_t& used) {
   Levels levels = levels_;
   float toward = above_ ? -1.0f : 1.0f;
+  int64_t quietUntil = QuietUntil(), goneAfter = GoneAfter();
   for (size_t i = 0; i < samples.size(); ++i) {
     const Step step = levels.Follow<kSensitive>(samples[i], toward);
     // No change is looked for in the first part of a cell after one: the next
@@ -162,29 +163,40 @@ AdaptiveCells::Event AdaptiveCells::ProcessRun(std::span<const uint8_t> samples,
     // carried past the margin (the 1 cells of a real recording begin with a bump).
     bool past = step.ahead > step.margin;
     if constexpr (kSensitive) past = past || (step.fall > step.swing * kFall && step.ahead > step.swing * kFallAhead);
-    if (!past || levels.now < quietEnd_) {
-      if (locked_ && levels.now > gapEnd_) {
+    if (!past || levels.now < quietUntil) {
+      if (levels.now > goneAfter) {
         locked_ = false;  // the signal has gone: the end of a file, or a long dropout
         wholeRun_ = 0;
+        goneAfter = GoneAfter();
       }
       continue;
     }
     levels_ = levels;
-    const Event event = Change(step);
+    const Event event = Change(step.ahead, step.swing);
     if constexpr (kSensitive) levels.furthest = levels_.furthest;
     if (event != Event::None) {
       used = i + 1;
       return event;
     }
     toward = above_ ? -1.0f : 1.0f;
+    quietUntil = QuietUntil();
+    goneAfter = GoneAfter();
   }
   levels_ = levels;
   used = samples.size();
   return Event::None;
 }
 
-AdaptiveCells::Event AdaptiveCells::Change(const Step& step) {
-  const double now = levels_.now, middleCrossing = levels_.middleCrossing;
+// Sample times are whole numbers: `now < quietEnd_` is `now < ceil(quietEnd_)`.
+int64_t AdaptiveCells::QuietUntil() const { return static_cast<int64_t>(std::ceil(quietEnd_)); }
+
+int64_t AdaptiveCells::GoneAfter() const {
+  constexpr double kNever = 0x1p62;
+  return locked_ && gapEnd_ < kNever ? static_cast<int64_t>(std::floor(gapEnd_)) : std::numeric_limits<int64_t>::max();
+}
+
+AdaptiveCells::Event AdaptiveCells::Change(float ahead, float swing) {
+  const double now = static_cast<double>(levels_.now), middleCrossing = levels_.middleCrossing;
   const double previous = lastChange_;
   // An edge goes from the timing level to the margin in a sample or two; a
   // signal that lingered between them was on a flat part near the level,
@@ -192,7 +204,7 @@ AdaptiveCells::Event AdaptiveCells::Change(const Step& step) {
   // part that hum has lifted past the margin lingers too: such a signal
   // counts only once it is well on its way to the peak.
   const bool edge = middleCrossing > previous && now - middleCrossing < kLinger * cellLength_;
-  if (!edge && step.ahead < step.swing * kLingerConfirm) return Event::None;
+  if (!edge && ahead < swing * kLingerConfirm) return Event::None;
   above_ = !above_;
   levels_.furthest = levels_.previous * (above_ ? -1.0f : 1.0f);
   lastChange_ = edge ? middleCrossing : now;

@@ -60,16 +60,17 @@ class AdaptiveCells {
   struct Levels {
     float high = 0, low = 0;  // recent peaks of the raw samples, decaying toward the signal
     float swing = 0;          // slow peak-to-peak level, for the noise floor
-    double now = 0;              // samples since the start, as a time
+    int64_t now = 0;             // samples since the start
     double middleCrossing = -1;  // when the signal last left the middle line toward the next change
     float previous = 0;          // the last sample, as smoothed
     float furthest = 0;          // since the last change, the furthest the signal went away from the next one
     // Hiss: how often the slope turned in the last window of samples, the
     // smoothing that calls for (0 none, 1 over three samples, 2 over five) and
     // the raw samples before this one, newest first.
+    // Whole numbers, so that they live in the integer registers.
     int turns = 0, turnsLeft = 1, smoothing = 0;
-    float slope = 0;
-    float recent[4] = {};
+    int slope = 0;
+    int recent[4] = {};
 
     // One sample; `toward` is -1 while the signal is above the middle line.
     // A sensitive reading has the lower margin and measures the step's fall.
@@ -77,13 +78,18 @@ class AdaptiveCells {
     Step Follow(uint8_t sample, float toward);
     // The sample the changes are found on: as it is, or smoothed while the
     // recording's hiss calls for it.
-    float Smoothed(float raw);
+    float Smoothed(int raw);
   };
 
   template <bool kSensitive>
   Event ProcessRun(std::span<const uint8_t> samples, size_t& used);
-  // A sample past the margin: a change of level, or not yet.
-  Event Change(const Step& step);
+  // A sample past the margin: a change of level, or not yet. Given the
+  // step's own fields, so that no Step is built in memory for each sample.
+  Event Change(float ahead, float swing);
+  // The sample before which no change is looked for, and the one after
+  // which the signal counts as gone.
+  int64_t QuietUntil() const;
+  int64_t GoneAfter() const;
   Event Interval(float length);
   void TrackCellLength(float measured);
   void LearnLag(float measured);
