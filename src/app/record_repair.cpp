@@ -14,13 +14,17 @@ constexpr int kRegionJoin = 2;        // differing bytes this close belong to on
 constexpr int kMaxSlipBits = 8;       // a dropout makes a copy lose or gain up to a byte
 constexpr int kMinAlignedBytes = 8;   // a realigned tail must agree this far with the other copy
 constexpr int kRecordBits = kRecordBytes * 8;
+// The end of a record that a checksum byte's witness must have read alike:
+// on the channel set 1 byte let 4 wrong repairs through, 2 let 3 and 4 let
+// 3, refusing more right ones.
+constexpr int kTailBytes = 2;
 // A repair's bytes must each be read alike by two witnesses (copies or
 // families of scans), but for the few a realignment puts together from bits
 // of two places (where each copy slipped and where its tail ends). Garbage
 // that passes the 8-bit sum by chance is seldom read alike by two; scans of
-// one family often make the same garbage. On the channel set it leaves 8
-// wrong repairs of 299 (13 when readings were counted, more than 22 with
-// neither) and refuses no right one.
+// one family often make the same garbage. When it came in, it left 8 wrong
+// repairs of 299 on the channel set (13 when readings were counted, more
+// than 22 with neither) and refused no right one.
 constexpr int kMaxUnheldBytes = 4;
 
 int Sum(const RecordBytes& bytes) { return BlockChecksum(std::accumulate(bytes.begin(), bytes.end(), 0)); }
@@ -54,15 +58,16 @@ bool HeldByTwo(std::span<const Witnessed> readings, ValueOf valueOf, int value) 
   return false;
 }
 
-// The checksum bytes that two witnesses read alike: one copy read by one
-// family of scans could have its checksum byte wrong the same way each time.
-// Two copies that slipped alike in a dropout can agree on a wrong one too,
-// and outnumber the readings of the right one, so each is tried.
-std::vector<int> AgreedChecksums(std::span<const Witnessed> readings) {
-  std::vector<int> sums;
-  for (int v = 0; v < 256; ++v)
-    if (HeldByTwo(readings, [](const CopyReading& r) { return r.checksumRead & 0xFF; }, v)) sums.push_back(v);
-  return sums;
+// Whether two witnesses read `c`'s sum as the checksum byte, each having read
+// the end of the record as `c` has it. A copy that slipped a bit in a dropout
+// reads its tail and the checksum byte after it shifted, and two families of
+// scans, or two copies that slipped alike, read that wrong byte alike: it is
+// only a witness for a record that ends as that reading does.
+bool ChecksumHeld(const RecordBytes& c, std::span<const Witnessed> readings) {
+  const auto endsAsC = [&c](const CopyReading& r) {
+    return std::equal(c.end() - kTailBytes, c.end(), r.bytes.end() - kTailBytes);
+  };
+  return HeldByTwo(readings, [&](const CopyReading& r) { return endsAsC(r) ? r.checksumRead & 0xFF : -1; }, Sum(c));
 }
 
 // Runs of bytes where the two differ, [begin, end).
@@ -147,8 +152,6 @@ RecordBytes MajorityBytes(std::span<const Witnessed> readings) {
 }
 
 std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings) {
-  const std::vector<int> sums = AgreedChecksums(readings);
-  if (sums.empty()) return std::nullopt;
   const bool hasFirst = std::any_of(readings.begin(), readings.end(), [](auto& w) { return !w.reading->secondCopy; });
   const bool hasSecond = std::any_of(readings.begin(), readings.end(), [](auto& w) { return w.reading->secondCopy; });
   std::vector<RecordBytes> candidates;
@@ -164,7 +167,7 @@ std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings) {
   }
   std::optional<RecordBytes> match;
   for (const RecordBytes& c : candidates) {
-    if (std::find(sums.begin(), sums.end(), Sum(c)) == sums.end()) continue;
+    if (!ChecksumHeld(c, readings)) continue;
     // Two different records that both fit the sum: the sum cannot tell.
     if (match) return std::nullopt;
     match = c;

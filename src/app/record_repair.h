@@ -22,7 +22,8 @@ inline int WitnessOf(const Witnessed& w) { return w.family * 2 + w.reading->seco
 
 // Every reading of one record (both copies, every scan). A repair is
 // accepted only when exactly one of the rebuilt candidates matches a
-// checksum byte two witnesses (copies or families) read alike, and when
+// checksum byte two witnesses (copies or families) read alike, each having
+// read the end of the record as the candidate has it, and when
 // every byte of it but a few was read alike by two witnesses; otherwise
 // there is none.
 std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings);

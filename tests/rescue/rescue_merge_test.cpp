@@ -150,6 +150,17 @@ TEST(RecordRepair, RefusesWhatTheChecksumDoesNotConfirm) {
   // Both copies hit in the same place: no reading holds those bytes.
   EXPECT_EQ(Repair({Copy(1, false, Damaged(truth, 10, 4, 0x00), truth), Copy(1, true, Damaged(truth, 10, 4, 0x55), truth)}),
             std::nullopt);
+  // Both scans read the first copy slipped from byte 8 on, its checksum byte
+  // too, and the second with byte 39 wrong alike. That slipped checksum byte
+  // is the sum of the second copy as read, but no reading that ends as the
+  // second copy does holds it.
+  const RecordBytes slipped = Damaged(truth, 8, 56, 0x5A);
+  RecordBytes misread = truth;
+  misread[39] ^= 0x10;
+  CopyReading shifted = Copy(1, false, slipped, truth);
+  shifted.checksumRead = Sum(misread);
+  ASSERT_NE(Sum(slipped), Sum(misread));
+  EXPECT_EQ(Repair(Twice({shifted, Copy(1, true, misread, truth)})), std::nullopt);
   EXPECT_EQ(Repair({}), std::nullopt);
 }
 
