@@ -29,15 +29,23 @@ constexpr int kMaxUnheldBytes = 4;
 
 int Sum(const RecordBytes& bytes) { return BlockChecksum(std::accumulate(bytes.begin(), bytes.end(), 0)); }
 
+// Each byte as most witnesses read it. Scans of one family read a copy that
+// slipped in a dropout the same wrong way each time; counted per reading they
+// would outvote the one scan that read it right.
 template <typename Keep>
 RecordBytes Plurality(std::span<const Witnessed> readings, Keep keep) {
   RecordBytes result{};
   for (int i = 0; i < kRecordBytes; ++i) {
     std::array<int, 256> votes{};
     int best = -1;
-    for (const Witnessed& w : readings) {
+    for (size_t r = 0; r < readings.size(); ++r) {
+      const Witnessed& w = readings[r];
       if (!keep(*w.reading)) continue;
       const int value = w.reading->bytes[i];
+      const bool counted = std::any_of(readings.begin(), readings.begin() + r, [&](const Witnessed& earlier) {
+        return WitnessOf(earlier) == WitnessOf(w) && earlier.reading->bytes[i] == value;
+      });
+      if (counted) continue;
       // The earliest reading wins a tie: it came from the better rung.
       if (++votes[value] > (best < 0 ? 0 : votes[best])) best = value;
     }

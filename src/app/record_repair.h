@@ -28,8 +28,8 @@ inline int WitnessOf(const Witnessed& w) { return w.family * 2 + w.reading->seco
 // there is none.
 std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings);
 
-// The best guess: the most frequent value of each byte over the readings,
-// the earliest reading's value on a tie.
+// The best guess: each byte as most witnesses read it, the earliest
+// reading's value on a tie.
 RecordBytes MajorityBytes(std::span<const Witnessed> readings);
 
 }  // namespace sonatap

@@ -131,6 +131,21 @@ TEST(RecordRepair, PutsTogetherCopiesDamagedInDifferentPlaces) {
   EXPECT_EQ(Repair(outvoted), truth);
 }
 
+TEST(RecordRepair, ScansOfOneMethodVoteOnce) {
+  const RecordBytes truth = Bytes(10);
+  // Family 1 read each copy right but for one worn place; two scans of
+  // family 2 read both copies slipped alike from byte 33 on.
+  const RecordBytes slipped = Damaged(Damaged(truth, 33, 31, 0x3C), 18, 2, 0x99);
+  const std::vector<CopyReading> readings = {
+      Copy(1, false, Damaged(truth, 33, 2), truth), Copy(1, true, Damaged(truth, 18, 2), truth),
+      Copy(1, false, Damaged(truth, 33, 31, 0x3C), truth), Copy(1, true, slipped, truth),
+      Copy(1, false, Damaged(truth, 33, 31, 0x3C), truth), Copy(1, true, slipped, truth)};
+  const std::vector<int> families = {1, 1, 2, 2, 2, 2};
+  std::vector<Witnessed> witnessed;
+  for (size_t i = 0; i < readings.size(); ++i) witnessed.push_back({&readings[i], families[i]});
+  EXPECT_EQ(RepairRecord(witnessed), truth);
+}
+
 TEST(RecordRepair, RealignsACopyThatLostBitsInADropout) {
   const RecordBytes truth = Bytes(8);
   // The first copy lost 3 bits at byte 20: everything after it came early.
