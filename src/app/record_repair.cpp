@@ -14,9 +14,9 @@ constexpr int kRegionJoin = 2;        // differing bytes this close belong to on
 constexpr int kMaxSlipBits = 8;       // a dropout makes a copy lose or gain up to a byte
 constexpr int kMinAlignedBytes = 8;   // a realigned tail must agree this far with the other copy
 constexpr int kRecordBits = kRecordBytes * 8;
-// The end of a record that a checksum byte's witness must have read alike:
-// on the channel set 1 byte let 4 wrong repairs through, 2 let 3 and 4 let
-// 3, refusing more right ones.
+// The end of a record that a checksum byte's witness must have read alike.
+// When it came in, 1 byte let 4 wrong repairs of the channel set through,
+// 2 let 3, and 4 let 3 too but refused more right ones.
 constexpr int kTailBytes = 2;
 // A repair's bytes must each be read alike by two witnesses (copies or
 // families of scans), but for the few a realignment puts together from bits
