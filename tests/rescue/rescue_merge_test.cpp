@@ -102,9 +102,11 @@ TEST(RescueMerge, VerifiedReadingsThatDifferAreSettledByTheOtherReadingsAndFlagg
 }
 
 // Each reading as a scan of its own family would make it.
-std::optional<RecordBytes> Repair(const std::vector<CopyReading>& readings) {
+// Each reading by a scan of its own family, unless `families` names them.
+std::optional<RecordBytes> Repair(const std::vector<CopyReading>& readings, const std::vector<int>& families = {}) {
   std::vector<Witnessed> witnessed;
-  for (const CopyReading& r : readings) witnessed.push_back({&r, static_cast<int>(witnessed.size())});
+  for (size_t i = 0; i < readings.size(); ++i)
+    witnessed.push_back({&readings[i], families.empty() ? static_cast<int>(i) : families[i]});
   return RepairRecord(witnessed);
 }
 
@@ -140,10 +142,7 @@ TEST(RecordRepair, ScansOfOneMethodVoteOnce) {
       Copy(1, false, Damaged(truth, 33, 2), truth), Copy(1, true, Damaged(truth, 18, 2), truth),
       Copy(1, false, Damaged(truth, 33, 31, 0x3C), truth), Copy(1, true, slipped, truth),
       Copy(1, false, Damaged(truth, 33, 31, 0x3C), truth), Copy(1, true, slipped, truth)};
-  const std::vector<int> families = {1, 1, 2, 2, 2, 2};
-  std::vector<Witnessed> witnessed;
-  for (size_t i = 0; i < readings.size(); ++i) witnessed.push_back({&readings[i], families[i]});
-  EXPECT_EQ(RepairRecord(witnessed), truth);
+  EXPECT_EQ(Repair(readings, {1, 1, 2, 2, 2, 2}), truth);
 }
 
 TEST(RecordRepair, RealignsACopyThatLostBitsInADropout) {
