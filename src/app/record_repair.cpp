@@ -1,5 +1,7 @@
 #include "app/record_repair.h"
 
+#include "app/copy_stitching.h"
+
 #include <algorithm>
 #include <array>
 #include <numeric>
@@ -153,6 +155,36 @@ bool ReadAlike(const RecordBytes& c, std::span<const Witnessed> readings) {
   return unheld <= kMaxUnheldBytes;
 }
 
+// The readings of each copy, each way of reading it once.
+std::vector<const CopyReading*> DistinctReadings(std::span<const Witnessed> readings, bool secondCopy) {
+  std::vector<const CopyReading*> distinct;
+  for (const Witnessed& w : readings) {
+    const CopyReading& r = *w.reading;
+    const auto same = [&r](const CopyReading* d) {
+      return d->bytes == r.bytes && (d->checksumRead & 0xFF) == (r.checksumRead & 0xFF);
+    };
+    if (r.secondCopy == secondCopy && std::none_of(distinct.begin(), distinct.end(), same)) distinct.push_back(&r);
+  }
+  return distinct;
+}
+
+// Records stitched from a reading of each copy whose sum matches the checksum
+// byte they read, slips put right, and whose bytes from one reading alone are
+// but a few, or read alike elsewhere.
+std::vector<RecordBytes> StitchedFits(std::span<const Witnessed> readings) {
+  std::vector<RecordBytes> fits;
+  for (const CopyReading* a : DistinctReadings(readings, false))
+    for (const CopyReading* b : DistinctReadings(readings, true))
+      for (const StitchedRecord& s : StitchedRecords(*a, *b)) {
+        if (Sum(s.bytes) != s.checksum) continue;
+        int unheld = s.single[kRecordBytes];
+        for (int i = 0; i < kRecordBytes; ++i)
+          unheld += s.single[i] && !HeldByTwo(readings, [i](const CopyReading& r) { return r.bytes[i]; }, s.bytes[i]);
+        if (unheld <= kMaxUnheldBytes) AddCandidate(fits, s.bytes);
+      }
+  return fits;
+}
+
 }  // namespace
 
 RecordBytes MajorityBytes(std::span<const Witnessed> readings) {
@@ -173,15 +205,15 @@ std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings) {
     if (auto fixed = RealignSlip(first, second)) AddCombinations(candidates, *fixed, second);
     if (auto fixed = RealignSlip(second, first)) AddCombinations(candidates, first, *fixed);
   }
-  std::optional<RecordBytes> match;
+  // Each record that fits the sum: two different ones and the sum cannot tell.
+  std::vector<RecordBytes> fits = StitchedFits(readings);
   for (const RecordBytes& c : candidates) {
-    if (!ChecksumHeld(c, readings)) continue;
-    // Two different records that both fit the sum: the sum cannot tell.
-    if (match) return std::nullopt;
-    match = c;
+    if (!ChecksumHeld(c, readings) || std::find(fits.begin(), fits.end(), c) != fits.end()) continue;
+    if (!ReadAlike(c, readings)) return std::nullopt;
+    fits.push_back(c);
   }
-  if (match && !ReadAlike(*match, readings)) return std::nullopt;
-  return match;
+  if (fits.size() != 1) return std::nullopt;
+  return fits.front();
 }
 
 }  // namespace sonatap

@@ -20,12 +20,14 @@ struct Witnessed {
 // they are one witness.
 inline int WitnessOf(const Witnessed& w) { return w.family * 2 + w.reading->secondCopy; }
 
-// Every reading of one record (both copies, every scan). A repair is
-// accepted only when exactly one of the rebuilt candidates matches a
-// checksum byte two witnesses (copies or families) read alike, each having
-// read the end of the record as the candidate has it, and when
-// every byte of it but a few was read alike by two witnesses; otherwise
-// there is none.
+// Every reading of one record (both copies, every scan). Records are rebuilt
+// two ways: from each copy's majority, its damaged places taken from the
+// other copy (a checksum byte two witnesses, copies or families, read alike
+// must match, each having read the end of the record as the rebuilt one has
+// it); and stitched from a reading of each copy, slips put right (their
+// checksum byte, read in step, must match). Either way every byte but a few
+// must have been read alike by two witnesses. A repair is accepted only when
+// exactly one record comes out so; otherwise there is none.
 std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings);
 
 // The best guess: each byte as most witnesses read it, the earliest

@@ -159,6 +159,37 @@ TEST(RecordRepair, RealignsACopyThatLostBitsInADropout) {
   EXPECT_EQ(Repair(Twice({Copy(1, false, slipped, truth), Copy(1, true, Damaged(truth, 50, 4), truth)})), truth);
 }
 
+// A copy as a scan reads it when a dropout at byte `at` wiped two bytes and
+// lost `lost` bits there (gained, when negative): all after it, the checksum
+// byte too, comes early (late), and the zeros before the next block follow.
+CopyReading Slipped(bool second, const RecordBytes& truth, int at, int lost) {
+  std::vector<bool> bits;
+  for (int i = 0; i < kRecordBytes + 3; ++i) {
+    const int byte = i < kRecordBytes ? truth[i] : i == kRecordBytes ? Sum(truth) : 0;
+    for (int b = 7; b >= 0; --b) bits.push_back((byte >> b) & 1);
+  }
+  if (lost > 0) bits.erase(bits.begin() + at * 8, bits.begin() + at * 8 + lost);
+  else bits.insert(bits.begin() + at * 8, -lost, true);
+  std::fill(bits.begin() + at * 8, bits.begin() + at * 8 + 16, false);
+  std::array<uint8_t, kRecordBytes + 1> read{};
+  for (size_t i = 0; i < read.size() * 8; ++i) read[i / 8] = static_cast<uint8_t>(read[i / 8] << 1 | bits[i]);
+  CopyReading r = Copy(1, second, {}, truth);
+  std::copy(read.begin(), read.begin() + kRecordBytes, r.bytes.begin());
+  r.checksumRead = read[kRecordBytes];
+  r.good = Sum(r.bytes) == r.checksumRead;
+  return r;
+}
+
+TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
+  const RecordBytes truth = Bytes(12);
+  // Each copy, its checksum byte too, is read shifted after its own dropout,
+  // and by the same bits: the two tails agree with each other, not with the tape.
+  const std::vector<CopyReading> readings = {Slipped(false, truth, 18, 3), Slipped(true, truth, 35, 3)};
+  EXPECT_EQ(Repair(Twice(readings)), truth);
+  // A copy that gained bits reads the checksum byte's last bits late, past its end.
+  EXPECT_EQ(Repair(Twice({Slipped(false, truth, 40, -2), Slipped(true, truth, 9, 3)})), truth);
+}
+
 TEST(RecordRepair, RefusesWhatTheChecksumDoesNotConfirm) {
   const RecordBytes truth = Bytes(9);
   // Both copies hit in the same place: no reading holds those bytes.

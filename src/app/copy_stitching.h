@@ -1,0 +1,28 @@
+#pragma once
+// Putting a record together from a reading of each of its two copies, where
+// a dropout damaged each in a different place and may have made it lose or
+// gain a few bits there (a slip): a slipped reading reads all that follows,
+// its checksum byte too, shifted by those bits.
+#include <array>
+#include <vector>
+
+#include "app/tape_scan.h"
+
+namespace sonatap {
+
+struct StitchedRecord {
+  RecordBytes bytes{};
+  int checksum = 0;     // the checksum byte as the two readings read it, slips put right
+  // Where the bytes were taken from one reading alone (the damaged places);
+  // the last is the checksum byte.
+  std::array<bool, kRecordBytes + 1> single{};
+};
+
+// Both readings are walked from the data mark, where they start in step with
+// the tape, to the checksum byte. Where they part, one of them is blamed: the
+// other's bytes are taken there, and the blamed one must agree with it again
+// a few bytes on, shifted by at most a byte. Each way of blaming that gets to
+// the end gives a record.
+std::vector<StitchedRecord> StitchedRecords(const CopyReading& a, const CopyReading& b);
+
+}  // namespace sonatap
