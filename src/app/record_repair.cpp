@@ -29,6 +29,14 @@ constexpr int kTailBytes = 2;
 // than 22 with neither) and refused no right one.
 constexpr int kMaxUnheldBytes = 4;
 
+// Byte `i` of a reading (the checksum byte after the data), or -1 where the
+// reading guessed bits of it across a dropout: nobody read those.
+int ReadByte(const CopyReading& r, int i) {
+  for (int bit = i * 8; bit < i * 8 + 8; ++bit)
+    if (r.guessed.test(static_cast<size_t>(bit))) return -1;
+  return i < kRecordBytes ? r.bytes[i] : r.checksumRead & 0xFF;
+}
+
 int Sum(const RecordBytes& bytes) { return BlockChecksum(std::accumulate(bytes.begin(), bytes.end(), 0)); }
 
 // Each byte as most witnesses read it. Scans of one family read a copy that
@@ -77,7 +85,7 @@ bool ChecksumHeld(const RecordBytes& c, std::span<const Witnessed> readings) {
   const auto endsAsC = [&c](const CopyReading& r) {
     return std::equal(c.end() - kTailBytes, c.end(), r.bytes.end() - kTailBytes);
   };
-  return HeldByTwo(readings, [&](const CopyReading& r) { return endsAsC(r) ? r.checksumRead & 0xFF : -1; }, Sum(c));
+  return HeldByTwo(readings, [&](const CopyReading& r) { return endsAsC(r) ? ReadByte(r, kRecordBytes) : -1; }, Sum(c));
 }
 
 // Runs of bytes where the two differ, [begin, end).
@@ -147,11 +155,16 @@ std::optional<RecordBytes> RealignSlip(const RecordBytes& slipped, const RecordB
   return best;
 }
 
-// Whether each byte of `c` but kMaxUnheldBytes is held by two witnesses.
+// Whether each byte of `c` but kMaxUnheldBytes is held by two witnesses,
+// and each was read by some reading: what every reading guessed across a
+// dropout nobody read.
 bool ReadAlike(const RecordBytes& c, std::span<const Witnessed> readings) {
   int unheld = 0;
-  for (int i = 0; i < kRecordBytes; ++i)
-    unheld += !HeldByTwo(readings, [i](const CopyReading& r) { return r.bytes[i]; }, c[i]);
+  for (int i = 0; i < kRecordBytes; ++i) {
+    const auto read = [i](const Witnessed& w) { return ReadByte(*w.reading, i) >= 0; };
+    if (std::none_of(readings.begin(), readings.end(), read)) return false;
+    unheld += !HeldByTwo(readings, [i](const CopyReading& r) { return ReadByte(r, i); }, c[i]);
+  }
   return unheld <= kMaxUnheldBytes;
 }
 
@@ -161,7 +174,7 @@ std::vector<const CopyReading*> DistinctReadings(std::span<const Witnessed> read
   for (const Witnessed& w : readings) {
     const CopyReading& r = *w.reading;
     const auto same = [&r](const CopyReading* d) {
-      return d->bytes == r.bytes && (d->checksumRead & 0xFF) == (r.checksumRead & 0xFF);
+      return d->bytes == r.bytes && (d->checksumRead & 0xFF) == (r.checksumRead & 0xFF) && d->guessed == r.guessed;
     };
     if (r.secondCopy == secondCopy && std::none_of(distinct.begin(), distinct.end(), same)) distinct.push_back(&r);
   }
@@ -179,7 +192,7 @@ std::vector<RecordBytes> StitchedFits(std::span<const Witnessed> readings) {
         if (Sum(s.bytes) != s.checksum) continue;
         int unheld = s.single[kRecordBytes];
         for (int i = 0; i < kRecordBytes; ++i)
-          unheld += s.single[i] && !HeldByTwo(readings, [i](const CopyReading& r) { return r.bytes[i]; }, s.bytes[i]);
+          unheld += s.single[i] && !HeldByTwo(readings, [i](const CopyReading& r) { return ReadByte(r, i); }, s.bytes[i]);
         if (unheld <= kMaxUnheldBytes) AddCandidate(fits, s.bytes);
       }
   return fits;

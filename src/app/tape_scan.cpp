@@ -46,8 +46,12 @@ class Scan final : public DecoderEvents {
     reading.good = copy.good;
     reading.bridged = recogniser_.GapsBridged() != gapsAtMark_;
     reading.markPosition = copy.markPosition;
+    MarkGuessed(reading);
   }
-  void MarkFound(int, CopyState, int64_t) override { gapsAtMark_ = recogniser_.GapsBridged(); }
+  void MarkFound(int, CopyState, int64_t) override {
+    gapsAtMark_ = recogniser_.GapsBridged();
+    dataStartBit_ = recogniser_.BitsDelivered();
+  }
   void MarkLost(int64_t, int64_t searchFrom) override { MoveTo(searchFrom); }
 
  private:
@@ -65,6 +69,8 @@ class Scan final : public DecoderEvents {
   void MeasureVolume(int64_t dataStart);
   // Runs the samples of `block` from base on; false once the data mark is lost for good.
   bool Take(std::span<const uint8_t> block, int64_t base, size_t& taken);
+  // Which bits of the copy just read were guessed across a dropout.
+  void MarkGuessed(CopyReading& reading) const;
 
   const ScanSettings& settings_;
   TuningSettings tuning_;
@@ -76,8 +82,24 @@ class Scan final : public DecoderEvents {
   ScanResult result_;
   bool moved_ = false;
   int gapsAtMark_ = 0;  // dropouts bridged before the current copy's data
+  int64_t dataStartBit_ = 0;  // the first bit of the current copy's data, in bits delivered
   std::vector<uint8_t> flipped_;  // an inverted block
 };
+
+void Scan::MarkGuessed(CopyReading& reading) const {
+  const int bridged = recogniser_.GapsBridged() - gapsAtMark_;
+  if (bridged == 0) return;
+  const auto& guesses = recogniser_.RecentGuesses();
+  const int64_t copyBits = static_cast<int64_t>(reading.guessed.size());
+  for (int i = 1; i <= std::min(bridged, BitRecogniser::kGuessesKept); ++i) {
+    const auto& g = guesses[(recogniser_.GapsBridged() - i) % BitRecogniser::kGuessesKept];
+    const int64_t first = std::max<int64_t>(g.first - dataStartBit_, 0);
+    const int64_t end = std::min(g.end - dataStartBit_, copyBits);
+    for (int64_t bit = first; bit < end; ++bit) reading.guessed.set(static_cast<size_t>(bit));
+  }
+  // More dropouts than are kept: where the older ones fell is not known.
+  if (bridged > BitRecogniser::kGuessesKept) reading.guessed.set();
+}
 
 void Scan::MeasureVolume(int64_t dataStart) {
   NoProgress quiet;

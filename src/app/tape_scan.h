@@ -3,7 +3,9 @@
 // file's header and every copy of every record as it was read, checksum
 // verdict and position included. Nothing is shown, prompted or stored, so
 // several scans of one recording can run side by side.
+#include <array>
 #include <atomic>
+#include <bitset>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,6 +27,8 @@ struct CopyReading {
   // Read across a dropout that Adaptive bridged with guessed bits (zeros):
   // a match with its checksum is then no proof on its own.
   bool bridged = false;
+  // Those guessed bits, of the data and then the checksum byte.
+  std::bitset<(kRecordBytes + 1) * 8> guessed{};
 };
 
 struct ScannedFile {

@@ -33,6 +33,7 @@ void BitRecogniser::DeliverAdaptive(AdaptiveCells::Event event) {
       // checksum, as a damaged copy should). A move of the reading position
       // restarts the timing, which ends the gap.
       const bool asMark = decoder_.AttemptCount() > 0 && !decoder_.State().synchronised;
+      guesses_[gapsBridged_ % kGuessesKept] = {bitsDelivered_, bitsDelivered_ + adaptive_.GapCells()};
       ++gapsBridged_;
       for (int i = 0; i < adaptive_.GapCells(); ++i) Deliver(asMark);
       return;

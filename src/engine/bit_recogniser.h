@@ -8,6 +8,7 @@
 // method ("DC Offset") reads the bit from where the signal crosses the middle;
 // the adaptive method times the changes of level (see adaptive_cells.h).
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -86,6 +87,15 @@ class BitRecogniser {
   void SetAdaptiveSensitive(bool sensitive) { adaptive_.SetSensitive(sensitive); }
   // How many dropouts the adaptive method has bridged with guessed bits so far.
   int GapsBridged() const { return gapsBridged_; }
+  // Bits handed to the decoder so far.
+  int64_t BitsDelivered() const { return bitsDelivered_; }
+  // The guessed bits of the last few bridged dropouts, [first, end) in bits
+  // delivered: enough for the dropouts of one block.
+  struct GuessedBits {
+    int64_t first = 0, end = 0;
+  };
+  static constexpr int kGuessesKept = 8;
+  const std::array<GuessedBits, kGuessesKept>& RecentGuesses() const { return guesses_; }
   // The reading position moved: timing state starts afresh.
   void Restart() { adaptive_.Restart(); }
   // Whether a bit ended since the last call.
@@ -118,6 +128,7 @@ class BitRecogniser {
   void DeliverAdaptive(AdaptiveCells::Event event);
   void TemplateCompare(bool forcedEnd);
   void Deliver(bool one) {
+    ++bitsDelivered_;
     decoder_.ReceiveBit(one, position_);
     c_.cellCount = 1;
     bitEnded_ = true;
@@ -133,6 +144,8 @@ class BitRecogniser {
   int64_t position_ = 0;
   bool bitEnded_ = false;
   int gapsBridged_ = 0;
+  int64_t bitsDelivered_ = 0;
+  std::array<GuessedBits, kGuessesKept> guesses_{};
 };
 
 }  // namespace sonatap

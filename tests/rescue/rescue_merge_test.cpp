@@ -190,6 +190,20 @@ TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
   EXPECT_EQ(Repair(Twice({Slipped(false, truth, 40, -2), Slipped(true, truth, 9, 3)})), truth);
 }
 
+TEST(RecordRepair, BitsNobodyReadAreNotRepaired) {
+  RecordBytes truth = Bytes(13);
+  truth[10] = truth[11] = 0;
+  // Both copies bridged one dropout at those bytes with zeros: right, and the sum fits, but a guess.
+  CopyReading guessed = Copy(1, false, truth, truth);
+  guessed.bridged = true;
+  for (int bit = 10 * 8 + 3; bit < 11 * 8 + 5; ++bit) guessed.guessed.set(bit);
+  CopyReading second = guessed;
+  second.secondCopy = true;
+  EXPECT_EQ(Repair(Twice({guessed, second})), std::nullopt);
+  // One copy read them.
+  EXPECT_EQ(Repair(Twice({guessed, Copy(1, true, truth, truth)})), truth);
+}
+
 TEST(RecordRepair, RefusesWhatTheChecksumDoesNotConfirm) {
   const RecordBytes truth = Bytes(9);
   // Both copies hit in the same place: no reading holds those bytes.
