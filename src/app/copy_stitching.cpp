@@ -95,12 +95,17 @@ void Continue(Walk w, int j, std::vector<StitchedRecord>& out) {
       // Where one reading guessed, it is the damaged one.
       if ((other == 0 ? x : y) == kGuessed) continue;
       // A damaged place needs a byte after it that both read alike, the
-      // checksum byte at the latest: one that reached the end would leave the
-      // checksum byte itself to a single reading.
-      for (int length = 1; length <= kMaxDamagedBytes && j + length < kBlockBytes; ++length) {
+      // checksum byte at the latest; one that reaches the end leaves the
+      // checksum byte to the other reading alone, which only a dropout the
+      // blamed one guessed across (so surely damaged there) makes safe.
+      const bool guessedHere = (blamed == 0 ? x : y) == kGuessed;
+      for (int length = 1; length <= kMaxDamagedBytes && j + length <= kBlockBytes; ++length) {
+        const bool toEnd = j + length == kBlockBytes;
+        if (toEnd && !guessedHere) break;
         const int confirmEnd = std::min(j + length + kConfirmBytes, kBlockBytes);
-        int found = -kBlockBits;
+        int found = toEnd ? 0 : -kBlockBits;
         for (int shift : kShifts) {
+          if (toEnd) break;
           if (w.Agree(j + length, confirmEnd, blamed, shift)) {
             found = shift;
             break;

@@ -188,6 +188,12 @@ TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
   EXPECT_EQ(Repair(Twice(readings)), truth);
   // A copy that gained bits reads the checksum byte's last bits late, past its end.
   EXPECT_EQ(Repair(Twice({Slipped(false, truth, 40, -2), Slipped(true, truth, 9, 3)})), truth);
+  // The second copy's dropout took its last byte and checksum byte, bridged
+  // with guessed zeros: the first copy's, put back in line, are all there is.
+  CopyReading endGuessed = Copy(1, true, Damaged(truth, 63, 1), truth);
+  endGuessed.checksumRead = 0;
+  for (int bit = 63 * 8; bit < 65 * 8; ++bit) endGuessed.guessed.set(bit);
+  EXPECT_EQ(Repair(Twice({Slipped(false, truth, 9, 3), endGuessed})), truth);
 }
 
 TEST(RecordRepair, BitsNobodyReadAreNotRepaired) {
