@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bitset>
 
 namespace sonatap {
 namespace {
@@ -22,11 +21,11 @@ constexpr int kMaxPlaces = 3;
 
 struct Block {
   std::array<uint8_t, kBlockBytes> bytes;
-  const std::bitset<kBlockBits>* guessed;
+  const CopyReading* reading;
 };
 
 Block BlockOf(const CopyReading& r) {
-  Block block{{}, &r.guessed};
+  Block block{{}, &r};
   std::copy(r.bytes.begin(), r.bytes.end(), block.bytes.begin());
   block.bytes[kRecordBytes] = static_cast<uint8_t>(r.checksumRead & 0xFF);
   return block;
@@ -42,8 +41,7 @@ int ByteAt(const Block& block, int offset, int j) {
   const int first = j * 8 + offset;
   if (first < 0 || first + 8 > kBlockBits) return kOutside;
   const int shift = first % 8;
-  for (int bit = first; bit < first + 8; ++bit)
-    if (block.guessed->test(static_cast<size_t>(bit))) return kGuessed;
+  if (block.reading->GuessedByte(first)) return kGuessed;
   if (shift == 0) return block.bytes[first / 8];
   return ((block.bytes[first / 8] << shift) | (block.bytes[first / 8 + 1] >> (8 - shift))) & 0xFF;
 }
@@ -55,6 +53,7 @@ struct Walk {
   std::array<bool, kBlockBytes> single{};
   int places = 0;
 
+  // Whether the blamed reading, moved by `shift`, reads [from, to) as the other does.
   bool Agree(int from, int to, int blamed, int shift) const {
     const int other = 1 - blamed;
     for (int k = from; k < to; ++k) {
@@ -72,6 +71,17 @@ constexpr std::array<int, 2 * kMaxSlipBits + 1> kShifts = [] {
   for (int i = 1; i <= kMaxSlipBits; ++i) shifts[2 * i - 1] = -i, shifts[2 * i] = i;
   return shifts;
 }();
+
+constexpr int kNotInStep = kBlockBits;
+
+// The shift, nearest first, after which the blamed reading agrees with the
+// other again from byte `from` on, or kNotInStep.
+int ShiftBackInStep(const Walk& w, int from, int blamed) {
+  const int confirmEnd = std::min(from + kConfirmBytes, kBlockBytes);
+  for (int shift : kShifts)
+    if (w.Agree(from, confirmEnd, blamed, shift)) return shift;
+  return kNotInStep;
+}
 
 void Continue(Walk w, int j, std::vector<StitchedRecord>& out) {
   for (; j < kBlockBytes; ++j) {
@@ -100,18 +110,9 @@ void Continue(Walk w, int j, std::vector<StitchedRecord>& out) {
       // blamed one guessed across (so surely damaged there) makes safe.
       const bool guessedHere = (blamed == 0 ? x : y) == kGuessed;
       for (int length = 1; length <= kMaxDamagedBytes && j + length <= kBlockBytes; ++length) {
-        const bool toEnd = j + length == kBlockBytes;
-        if (toEnd && !guessedHere) break;
-        const int confirmEnd = std::min(j + length + kConfirmBytes, kBlockBytes);
-        int found = toEnd ? 0 : -kBlockBits;
-        for (int shift : kShifts) {
-          if (toEnd) break;
-          if (w.Agree(j + length, confirmEnd, blamed, shift)) {
-            found = shift;
-            break;
-          }
-        }
-        if (found == -kBlockBits) continue;
+        const int end = j + length;
+        const int found = end < kBlockBytes ? ShiftBackInStep(w, end, blamed) : guessedHere ? 0 : kNotInStep;
+        if (found == kNotInStep) continue;
         Walk next = w;
         bool known = true;
         for (int k = j; k < j + length; ++k) {

@@ -1,12 +1,12 @@
 #include "app/record_repair.h"
 
-#include "app/copy_stitching.h"
-
 #include <algorithm>
 #include <array>
 #include <numeric>
 #include <utility>
 #include <vector>
+
+#include "app/copy_stitching.h"
 
 namespace sonatap {
 namespace {
@@ -32,8 +32,7 @@ constexpr int kMaxUnheldBytes = 4;
 // Byte `i` of a reading (the checksum byte after the data), or -1 where the
 // reading guessed bits of it across a dropout: nobody read those.
 int ReadByte(const CopyReading& r, int i) {
-  for (int bit = i * 8; bit < i * 8 + 8; ++bit)
-    if (r.guessed.test(static_cast<size_t>(bit))) return -1;
+  if (r.GuessedByte(i * 8)) return -1;
   return i < kRecordBytes ? r.bytes[i] : r.checksumRead & 0xFF;
 }
 

@@ -29,6 +29,13 @@ struct CopyReading {
   bool bridged = false;
   // Those guessed bits, of the data and then the checksum byte.
   std::bitset<(kRecordBytes + 1) * 8> guessed{};
+
+  // Whether any of the 8 bits from `firstBit` on was guessed.
+  bool GuessedByte(int firstBit) const {
+    for (int bit = firstBit; bit < firstBit + 8; ++bit)
+      if (guessed.test(static_cast<size_t>(bit))) return true;
+    return false;
+  }
 };
 
 struct ScannedFile {
