@@ -145,20 +145,6 @@ TEST(RecordRepair, ScansOfOneMethodVoteOnce) {
   EXPECT_EQ(Repair(readings, {1, 1, 2, 2, 2, 2}), truth);
 }
 
-TEST(RecordRepair, RealignsACopyThatLostBitsInADropout) {
-  const RecordBytes truth = Bytes(8);
-  // The first copy lost 3 bits at byte 20: everything after it came early.
-  RecordBytes slipped = truth;
-  for (int bit = 20 * 8; bit < 512; ++bit) {
-    const int from = bit + 3;
-    const bool one = from < 512 && ((truth[from / 8] >> (7 - from % 8)) & 1);
-    const uint8_t mask = static_cast<uint8_t>(0x80 >> (bit % 8));
-    slipped[bit / 8] = one ? (slipped[bit / 8] | mask) : (slipped[bit / 8] & ~mask);
-  }
-  // The second copy is damaged after the slip, so neither copy alone nor a plain choice of places is right.
-  EXPECT_EQ(Repair(Twice({Copy(1, false, slipped, truth), Copy(1, true, Damaged(truth, 50, 4), truth)})), truth);
-}
-
 // A copy as a scan reads it when a dropout at byte `at` wiped two bytes and
 // lost `lost` bits there (gained, when negative): all after it, the checksum
 // byte too, comes early (late), and the zeros before the next block follow.
@@ -178,6 +164,13 @@ CopyReading Slipped(bool second, const RecordBytes& truth, int at, int lost) {
   r.checksumRead = read[kRecordBytes];
   r.good = Sum(r.bytes) == r.checksumRead;
   return r;
+}
+
+TEST(RecordRepair, RealignsACopyThatLostBitsInADropout) {
+  const RecordBytes truth = Bytes(8);
+  // The second copy is damaged after the first one's slip, so neither copy
+  // alone nor a plain choice of places is right.
+  EXPECT_EQ(Repair(Twice({Slipped(false, truth, 20, 3), Copy(1, true, Damaged(truth, 50, 4), truth)})), truth);
 }
 
 TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
