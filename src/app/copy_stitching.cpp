@@ -10,7 +10,6 @@ namespace {
 constexpr int kBlockBytes = kRecordBytes + 1;
 constexpr int kBlockBits = kBlockBytes * 8;
 
-constexpr int kMaxSlipBits = 8;      // a dropout makes a copy lose or gain up to a byte
 constexpr int kMaxDamagedBytes = 4;  // a dropout of 3-15 ms wipes up to about 3 bytes
 constexpr int kConfirmBytes = 4;     // agreement that shows a blamed reading is back in step
 // Places where the two part, each tried both ways. When stitching came in,
@@ -19,35 +18,23 @@ constexpr int kConfirmBytes = 4;     // agreement that shows a blamed reading is
 // places it put right 41 fewer.
 constexpr int kMaxPlaces = 3;
 
-struct Block {
-  std::array<uint8_t, kBlockBytes> bytes;
-  const CopyReading* reading;
-};
-
-Block BlockOf(const CopyReading& r) {
-  Block block{{}, &r};
-  std::copy(r.bytes.begin(), r.bytes.end(), block.bytes.begin());
-  block.bytes[kRecordBytes] = static_cast<uint8_t>(r.checksumRead & 0xFF);
-  return block;
-}
-
 // What ByteAt gives where a reading holds no byte: past the bits it read (a
 // slip), or across a dropout whose bits it guessed.
 constexpr int kOutside = -1;
 constexpr int kGuessed = -2;
 
 // Byte `j` of the tape as a reading that is `offset` bits ahead of it read it.
-int ByteAt(const Block& block, int offset, int j) {
+int ByteAt(const CopyReading& r, int offset, int j) {
   const int first = j * 8 + offset;
   if (first < 0 || first + 8 > kBlockBits) return kOutside;
   const int shift = first % 8;
-  if (block.reading->GuessedByte(first)) return kGuessed;
-  if (shift == 0) return block.bytes[first / 8];
-  return ((block.bytes[first / 8] << shift) | (block.bytes[first / 8 + 1] >> (8 - shift))) & 0xFF;
+  if (r.GuessedByte(first)) return kGuessed;
+  if (shift == 0) return r.Byte(first / 8);
+  return ((r.Byte(first / 8) << shift) | (r.Byte(first / 8 + 1) >> (8 - shift))) & 0xFF;
 }
 
 struct Walk {
-  const Block* reading[2];
+  const CopyReading* reading[2];
   int offset[2] = {0, 0};
   std::array<uint8_t, kBlockBytes> made{};
   std::array<bool, kBlockBytes> single{};
@@ -139,10 +126,9 @@ void Continue(Walk w, int j, std::vector<StitchedRecord>& out) {
 }  // namespace
 
 std::vector<StitchedRecord> StitchedRecords(const CopyReading& a, const CopyReading& b) {
-  const Block first = BlockOf(a), second = BlockOf(b);
   Walk w;
-  w.reading[0] = &first;
-  w.reading[1] = &second;
+  w.reading[0] = &a;
+  w.reading[1] = &b;
   std::vector<StitchedRecord> out;
   Continue(w, 0, out);
   return out;

@@ -10,6 +10,8 @@
 
 namespace sonatap {
 
+constexpr int kMaxSlipBits = 8;  // a dropout makes a copy lose or gain up to a byte
+
 struct StitchedRecord {
   RecordBytes bytes{};
   int checksum = 0;     // the checksum byte as the two readings read it, slips put right

@@ -13,7 +13,6 @@ namespace {
 
 constexpr int kMaxRegions = 3;        // regions where the copies differ that are tried both ways
 constexpr int kRegionJoin = 2;        // differing bytes this close belong to one damaged place
-constexpr int kMaxSlipBits = 8;       // a dropout makes a copy lose or gain up to a byte
 constexpr int kMinAlignedBytes = 8;   // a realigned tail must agree this far with the other copy
 constexpr int kRecordBits = kRecordBytes * 8;
 // The end of a record that a checksum byte's witness must have read alike.
@@ -31,10 +30,7 @@ constexpr int kMaxUnheldBytes = 4;
 
 // Byte `i` of a reading (the checksum byte after the data), or -1 where the
 // reading guessed bits of it across a dropout: nobody read those.
-int ReadByte(const CopyReading& r, int i) {
-  if (r.GuessedByte(i * 8)) return -1;
-  return i < kRecordBytes ? r.bytes[i] : r.checksumRead & 0xFF;
-}
+int ReadByte(const CopyReading& r, int i) { return r.GuessedByte(i * 8) ? -1 : r.Byte(i); }
 
 int Sum(const RecordBytes& bytes) { return BlockChecksum(std::accumulate(bytes.begin(), bytes.end(), 0)); }
 
@@ -73,6 +69,11 @@ bool HeldByTwo(std::span<const Witnessed> readings, ValueOf valueOf, int value) 
     else if (WitnessOf(w) != WitnessOf(*first)) return true;
   }
   return false;
+}
+
+// Whether two witnesses read byte `i` as `value`, guesses not counted.
+bool ByteHeld(std::span<const Witnessed> readings, int i, int value) {
+  return HeldByTwo(readings, [i](const CopyReading& r) { return ReadByte(r, i); }, value);
 }
 
 // Whether two witnesses read `c`'s sum as the checksum byte, each having read
@@ -162,7 +163,7 @@ bool ReadAlike(const RecordBytes& c, std::span<const Witnessed> readings) {
   for (int i = 0; i < kRecordBytes; ++i) {
     const auto read = [i](const Witnessed& w) { return ReadByte(*w.reading, i) >= 0; };
     if (std::none_of(readings.begin(), readings.end(), read)) return false;
-    unheld += !HeldByTwo(readings, [i](const CopyReading& r) { return ReadByte(r, i); }, c[i]);
+    unheld += !ByteHeld(readings, i, c[i]);
   }
   return unheld <= kMaxUnheldBytes;
 }
@@ -173,7 +174,7 @@ std::vector<const CopyReading*> DistinctReadings(std::span<const Witnessed> read
   for (const Witnessed& w : readings) {
     const CopyReading& r = *w.reading;
     const auto same = [&r](const CopyReading* d) {
-      return d->bytes == r.bytes && (d->checksumRead & 0xFF) == (r.checksumRead & 0xFF) && d->guessed == r.guessed;
+      return d->bytes == r.bytes && d->Byte(kRecordBytes) == r.Byte(kRecordBytes) && d->guessed == r.guessed;
     };
     if (r.secondCopy == secondCopy && std::none_of(distinct.begin(), distinct.end(), same)) distinct.push_back(&r);
   }
@@ -191,7 +192,7 @@ std::vector<RecordBytes> StitchedFits(std::span<const Witnessed> readings) {
         if (Sum(s.bytes) != s.checksum) continue;
         int unheld = s.single[kRecordBytes];
         for (int i = 0; i < kRecordBytes; ++i)
-          unheld += s.single[i] && !HeldByTwo(readings, [i](const CopyReading& r) { return ReadByte(r, i); }, s.bytes[i]);
+          unheld += s.single[i] && !ByteHeld(readings, i, s.bytes[i]);
         if (unheld <= kMaxUnheldBytes) AddCandidate(fits, s.bytes);
       }
   return fits;

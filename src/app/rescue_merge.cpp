@@ -120,12 +120,12 @@ RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
     for (const Reading& other : readings) {
       if (WitnessOf(other.witnessed) == WitnessOf(candidate.witnessed)) continue;
       // Two readings that guessed across the same dropout guess alike.
-      corroborated |= other.Copy().bytes == x.bytes && !(x.bridged && other.Copy().bridged);
+      corroborated |= other.Copy().bytes == x.bytes && !(x.Bridged() && other.Copy().Bridged());
       // A reading bridged across a dropout proves nothing against one that was not.
-      contradicted |= other.Copy().good && other.Copy().bytes != x.bytes && !(other.Copy().bridged && !x.bridged);
+      contradicted |= other.Copy().good && other.Copy().bytes != x.bytes && !(other.Copy().Bridged() && !x.Bridged());
     }
     const bool trusted =
-        !x.bridged && candidate.amongGood && (readings.size() > 1 || candidate.wholeFileGood);
+        !x.Bridged() && candidate.amongGood && (readings.size() > 1 || candidate.wholeFileGood);
     if (!corroborated && (contradicted || !trusted)) continue;
     const int support = static_cast<int>(
         std::count_if(readings.begin(), readings.end(), [&](const Reading& r) { return r.Copy().bytes == x.bytes; }));

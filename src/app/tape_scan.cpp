@@ -44,7 +44,6 @@ class Scan final : public DecoderEvents {
     std::copy(copy.bytes.begin(), copy.bytes.end(), reading.bytes.begin());
     reading.checksumRead = copy.checksumRead;
     reading.good = copy.good;
-    reading.bridged = recogniser_.GapsBridged() != gapsAtMark_;
     reading.markPosition = copy.markPosition;
     MarkGuessed(reading);
   }

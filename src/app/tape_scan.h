@@ -24,12 +24,15 @@ struct CopyReading {
   int checksumRead = 0;
   bool good = false;
   int64_t markPosition = 0;
-  // Read across a dropout that Adaptive bridged with guessed bits (zeros):
-  // a match with its checksum is then no proof on its own.
-  bool bridged = false;
-  // Those guessed bits, of the data and then the checksum byte.
+  // The bits Adaptive guessed (zeros) across a dropout it bridged, of the
+  // data and then the checksum byte.
   std::bitset<(kRecordBytes + 1) * 8> guessed{};
 
+  // Read across such a dropout: a match with its checksum is then no proof on its own.
+  bool Bridged() const { return guessed.any(); }
+
+  // Byte `k` as read: the data, then (64) the checksum byte.
+  int Byte(int k) const { return k < kRecordBytes ? bytes[k] : checksumRead & 0xFF; }
   // Whether any of the 8 bits from `firstBit` on was guessed.
   bool GuessedByte(int firstBit) const {
     for (int bit = firstBit; bit < firstBit + 8; ++bit)

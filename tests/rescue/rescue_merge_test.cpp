@@ -194,7 +194,6 @@ TEST(RecordRepair, BitsNobodyReadAreNotRepaired) {
   truth[10] = truth[11] = 0;
   // Both copies bridged one dropout at those bytes with zeros: right, and the sum fits, but a guess.
   CopyReading guessed = Copy(1, false, truth, truth);
-  guessed.bridged = true;
   for (int bit = 10 * 8 + 3; bit < 11 * 8 + 5; ++bit) guessed.guessed.set(bit);
   CopyReading second = guessed;
   second.secondCopy = true;
@@ -273,7 +272,7 @@ TEST(RescueMerge, ALoneReadingIsProofOnlyWhereItsScanReadTheWholeFile) {
 TEST(RescueMerge, AReadingGuessedAcrossADropoutIsProofOnlyWithAnUnguessedWitness) {
   const RecordBytes truth = Bytes(31);
   CopyReading guessed = Copy(1, false, truth, truth, 50000);
-  guessed.bridged = true;
+  guessed.guessed.set(20 * 8);
   const ScannedFile bridged{{1000, 1, 1}, {guessed}};
   // Scans of two families that bridged the same dropout guess alike.
   EXPECT_NE(MergeScans({Scan({bridged}), Scan({bridged})})[0].records[0].verdict, Verdict::Ok);
@@ -281,7 +280,8 @@ TEST(RescueMerge, AReadingGuessedAcrossADropoutIsProofOnlyWithAnUnguessedWitness
   EXPECT_EQ(MergeScans({Scan({bridged}), Scan({read})})[0].records[0].verdict, Verdict::Ok);
   // A guess that passed the sum with other bytes says nothing against a reading that guessed nothing.
   CopyReading wrongGuess = Copy(1, false, Damaged(truth, 20, 3), truth, 50000);
-  wrongGuess.good = wrongGuess.bridged = true;
+  wrongGuess.good = true;
+  wrongGuess.guessed.set(20 * 8);
   const auto files = MergeScans({Scan({ScannedFile{{1000, 1, 1}, {wrongGuess}}}), Scan({read})});
   EXPECT_EQ(files[0].records[0].verdict, Verdict::Ok);
   EXPECT_EQ(files[0].records[0].bytes, truth);
