@@ -5,7 +5,9 @@
 // success rates on harder tapes are in the channel bench's rescue table.
 #include <gtest/gtest.h>
 
+#include "app/tape_scan.h"
 #include "cli/cli_test_util.h"
+#include "engine/tuning_settings.h"
 #include "support/rescue_score.h"
 #include "support/tape_channel.h"
 
@@ -29,18 +31,25 @@ const RescueCase kCases[] = {
 
 class RescueTest : public ::testing::TestWithParam<RescueCase> {};
 
-TEST_P(RescueTest, VerdictsAndBytes) {
-  const RescueCase& c = GetParam();
-  const std::string fiad = std::string(SONATAP_CORPUS) + "/programs/nim.tfi";
-  if (!std::filesystem::exists(fiad)) GTEST_SKIP() << "no corpus at " << SONATAP_CORPUS;
-  const TempDir dir;
-  ASSERT_EQ(RunCli("encode " + fiad + " " + dir.Path("clean.wav")).status, 0);
+const std::string kNim = std::string(SONATAP_CORPUS) + "/programs/nim.tfi";
+
+// nim as encoded and played with `dropouts`, in `dir`'s "played.wav".
+void PlayNim(const TempDir& dir, const std::vector<Dropout>& dropouts) {
+  ASSERT_EQ(RunCli("encode " + kNim + " " + dir.Path("clean.wav")).status, 0);
   const Recording clean = ReadRecording(dir.Path("clean.wav"));
   const TapeMap map = MapTape(clean);
   ASSERT_EQ(map.records, 10);
   Impairments faults;
-  faults.dropouts = c.dropouts;
+  faults.dropouts = dropouts;
   ASSERT_TRUE(WriteImpaired(clean, map, faults, 7, dir.Path("played.wav")));
+}
+
+TEST_P(RescueTest, VerdictsAndBytes) {
+  const RescueCase& c = GetParam();
+  const std::string fiad = kNim;
+  if (!std::filesystem::exists(fiad)) GTEST_SKIP() << "no corpus at " << SONATAP_CORPUS;
+  const TempDir dir;
+  ASSERT_NO_FATAL_FAILURE(PlayNim(dir, c.dropouts));
 
   const RescueScore score =
       ScoreRescue(SONATAP_CLI, dir.Path("played.wav"), {{FiadRecords(fiad, 10), {}}}, dir.path / "out");
@@ -52,6 +61,35 @@ TEST_P(RescueTest, VerdictsAndBytes) {
   EXPECT_EQ(score.all.repaired, c.repaired);
   EXPECT_EQ(score.all.bad, c.bad);
   EXPECT_EQ(score.all.falseOk + score.all.falseRepaired, 0);
+}
+
+// A scan marks the bits Adaptive guessed across a dropout where it lay in the
+// copy, and nowhere in a copy it did not touch.
+TEST(RescueScan, MarksTheBitsGuessedAcrossADropout) {
+  if (!std::filesystem::exists(kNim)) GTEST_SKIP() << "no corpus at " << SONATAP_CORPUS;
+  const TempDir dir;
+  ASSERT_NO_FATAL_FAILURE(PlayNim(dir, {{3, 1, 8, 0.5}}));
+  ScanSettings settings;
+  settings.tuning.RecognitionMethod = kAdaptiveMethod;
+  std::atomic<bool> stop = false;
+  std::atomic<int64_t> position = 0;
+  const ScanResult scan = ScanRecording(dir.Path("played.wav"), settings, stop, position);
+  ASSERT_EQ(scan.files.size(), 1u);
+  for (const CopyReading& c : scan.files[0].copies) {
+    SCOPED_TRACE(c.record * 2 + c.secondCopy);
+    if (c.record != 3 || c.secondCopy) {
+      EXPECT_FALSE(c.Bridged());
+      continue;
+    }
+    ASSERT_TRUE(c.Bridged());
+    // 8 ms is about 11 cells, half way through the copy (mark, data and checksum).
+    std::vector<int> guessed;
+    for (int bit = 0; bit < static_cast<int>(c.guessed.size()); ++bit)
+      if (c.guessed.test(static_cast<size_t>(bit))) guessed.push_back(bit);
+    EXPECT_NEAR(guessed.front(), 258, 6);
+    EXPECT_NEAR(guessed.back() - guessed.front() + 1, 11, 2);
+    EXPECT_EQ(guessed.back() - guessed.front() + 1, static_cast<int>(guessed.size()));  // one dropout, one run
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RescueTest, ::testing::ValuesIn(kCases),
