@@ -15,6 +15,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     const char* v = nullptr;
     if (word == "--verbose") o.verbose = true;
     else if (word == "--rescue") o.rescueOnly = true;
+    else if (word == "--plain") o.plainOnly = true;
     else if (word == "--cli" && (v = value())) o.cli = v;
     else if (word == "--corpus" && (v = value())) o.corpus = v;
     else if (word == "--plain-args" && (v = value())) o.plainArgs = v;

@@ -20,6 +20,7 @@ struct Options {
   std::filesystem::path keep;
   bool verbose = false;
   bool rescueOnly = false;
+  bool plainOnly = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o);

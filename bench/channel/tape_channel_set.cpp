@@ -4,7 +4,7 @@
 // rescued (rescue_set.cpp).
 //
 //   sonatap_channel_bench [--cli PATH] [--corpus DIR] [--plain-args "..."]
-//                         [--other-args "..."] [--only TEXT] [--keep DIR] [--verbose] [--rescue]
+//                         [--other-args "..."] [--only TEXT] [--keep DIR] [--verbose] [--rescue | --plain]
 //
 // An 8-bit mono 44100 Hz recording is decoded with --plain-args (default
 // "--recognition adaptive"), any other with --other-args (default none).
@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, o)) {
     std::fprintf(stderr,
                  "usage: %s [--cli PATH] [--corpus DIR] [--plain-args ARGS] [--other-args ARGS] [--only TEXT] "
-                 "[--keep DIR] [--verbose] [--rescue]\n",
+                 "[--keep DIR] [--verbose] [--rescue | --plain]\n",
                  argv[0]);
     return 2;
   }
@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
   std::vector<Source> sources;
   if (!PrepareSources(o, dir, sources)) return 1;
   if (!o.rescueOnly) PlainTable(o, dir, sources);
-  const bool rescued = RescueTable(o, dir, sources);
+  const bool rescued = o.plainOnly || RescueTable(o, dir, sources);
   fs::remove_all(dir / "out");
   if (o.keep.empty()) fs::remove_all(dir);
   return rescued ? 0 : 1;
