@@ -107,7 +107,9 @@ void BitViewLogic::FindAdaptiveCells(int k) {
     const AdaptiveCells::Event event = cells.Process({&sample, 1}, used);
     const int64_t end = samples_.Position();
     if (event == AdaptiveCells::Event::None || end <= positions_[k] + cells.CellLength() / 4) continue;
-    const int count = event == AdaptiveCells::Event::Gap ? cells.GapCells() : 1;
+    const int count = event == AdaptiveCells::Event::Gap        ? cells.GapCells()
+                      : event == AdaptiveCells::Event::TwoZeros ? 2
+                                                                : 1;
     for (int i = count - 1; i >= 0 && k <= kBits; --i)
       positions_[++k] = end - std::lround(i * cells.CellLength());
   }

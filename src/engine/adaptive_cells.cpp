@@ -47,6 +47,9 @@ constexpr float kHalfLimit = 0.75f;
 constexpr float kWholeLimit = 1.5f;
 constexpr float kLagRate = 1.0f / 8;
 constexpr float kMaxLag = 0.3f;  // in cells: the limit stays within 0.6 .. 0.9
+// After a leader, an interval from the half limit up to the longest first
+// half the lag allows, and this much more, is in doubt.
+constexpr float kDoubtMargin = 0.05f;
 // The learnt cell length stays within -20 % .. +25 % of nominal.
 constexpr float kMinCell = kShapeLength * 0.8f;
 constexpr float kMaxCell = kShapeLength * 1.25f;
@@ -84,6 +87,8 @@ void AdaptiveCells::Restart() {
   levels_.furthest = std::numeric_limits<float>::max();
   std::fill(std::begin(levels_.recent), std::end(levels_.recent), kMiddleLevel);
   pendingHalf_ = 0;
+  doubtful_ = 0;
+  zerosInRow_ = 0;
   badRun_ = 0;
   gapCells_ = 0;
 }
@@ -214,7 +219,31 @@ AdaptiveCells::Event AdaptiveCells::Change(float ahead, float swing) {
   return Interval(static_cast<float>(lastChange_ - previous));
 }
 
+// The first 1 after a long run of 0s (the sync byte after a leader) comes
+// before the lag is known, and its first half may look like a short whole
+// cell. But a run of 0s has no reason to shorten one of its cells: such an
+// interval waits for the next, and is a half when a half follows it.
 AdaptiveCells::Event AdaptiveCells::Interval(float length) {
+  if (doubtful_ == 0) return Classify(length);
+  const float doubtful = doubtful_;
+  doubtful_ = 0;
+  if (length / cellLength_ < kHalfLimit) {
+    lag_ = std::clamp(doubtful / cellLength_ - 0.5f, -kMaxLag, kMaxLag);
+    pendingHalf_ = doubtful;
+    return Classify(length);
+  }
+  switch (Classify(length)) {
+    case Event::Zero:
+      return Event::TwoZeros;
+    case Event::Gap:
+      gapCells_ = std::min(gapCells_ + 1, kMaxGapCells);
+      return Event::Gap;
+    default:  // a half now pending, a glitch
+      return Event::Zero;
+  }
+}
+
+AdaptiveCells::Event AdaptiveCells::Classify(float length) {
   const float cells = length / cellLength_;
   if (cells < kGlitch) {
     if (++badRun_ >= kBadRunLimit) {
@@ -244,6 +273,12 @@ AdaptiveCells::Event AdaptiveCells::Interval(float length) {
   if (cells < halfLimit) {
     if (!afterOne_) LearnLag(cells - 0.5f);
     pendingHalf_ = length;
+    zerosInRow_ = 0;
+    return Event::None;
+  }
+  if (locked_ && zerosInRow_ >= kLockCells && cells < 0.5f + kMaxLag + kDoubtMargin) {
+    doubtful_ = length;
+    zerosInRow_ = 0;
     return Event::None;
   }
   if (afterOne_ && cells < kWholeLimit) LearnLag(1 - cells);
@@ -263,13 +298,16 @@ AdaptiveCells::Event AdaptiveCells::Interval(float length) {
         return Event::None;
       }
       TrackCellLength(length);
+      ++zerosInRow_;
       if (++wholeRun_ >= kLockCells) locked_ = true;
       return locked_ ? Event::Zero : Event::None;
     }
     TrackCellLength(length);
+    ++zerosInRow_;
     return Event::Zero;
   }
   wholeRun_ = 0;
+  zerosInRow_ = 0;
   lastWhole_ = 0;
   if (!locked_) return Event::None;
   gapCells_ = std::min(static_cast<int>(std::lround(cells)), kMaxGapCells);

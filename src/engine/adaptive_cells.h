@@ -19,7 +19,7 @@ namespace sonatap {
 class AdaptiveCells {
  public:
   // What one sample completed.
-  enum class Event : int8_t { None, Zero, One, Gap };
+  enum class Event : int8_t { None, Zero, One, Gap, TwoZeros };
 
   AdaptiveCells() { Reset(); }
 
@@ -36,7 +36,8 @@ class AdaptiveCells {
   // Reads 8-bit samples until one completes an event, or all of them;
   // `used` tells how many were read. Gap: the level stopped changing for
   // longer than a cell and a half while bits were flowing; GapCells() tells
-  // how many cells it lasted (a dropout: their bits are unknown).
+  // how many cells it lasted (a dropout: their bits are unknown). TwoZeros:
+  // the change ended two whole cells (the first was in doubt until now).
   Event Process(std::span<const uint8_t> samples, size_t& used);
   int GapCells() const { return gapCells_; }
   float CellLength() const { return cellLength_; }
@@ -91,6 +92,7 @@ class AdaptiveCells {
   int64_t QuietUntil() const;
   int64_t GoneAfter() const;
   Event Interval(float length);
+  Event Classify(float length);
   void TrackCellLength(float measured);
   void LearnLag(float measured);
 
@@ -103,6 +105,8 @@ class AdaptiveCells {
   double quietEnd_ = 0;     // before this, no new change is looked for
   float cellLength_ = 0;
   float pendingHalf_ = 0;     // first half of a 1, waiting for its second
+  float doubtful_ = 0;        // a short whole cell or a long first half of a 1: the next interval tells
+  int zerosInRow_ = 0;        // whole cells since the last 1 or gap
   bool afterOne_ = false;     // the last bit was a 1
   float lag_ = 0;             // how much later a 1's changes come than a 0's, in cells
   // Lock: bits flow only after a run of whole cells (a leader or the zeros

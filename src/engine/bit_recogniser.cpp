@@ -23,6 +23,10 @@ void BitRecogniser::DeliverAdaptive(AdaptiveCells::Event event) {
     case AdaptiveCells::Event::One:
       Deliver(true);
       return;
+    case AdaptiveCells::Event::TwoZeros:
+      Deliver(false);
+      Deliver(false);
+      return;
     case AdaptiveCells::Event::Gap: {
       // A dropout: its bits are unknown. Counted as zeros they keep the bytes
       // after it in step, so the copy's checksum fails where it should and

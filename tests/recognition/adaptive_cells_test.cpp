@@ -1,7 +1,9 @@
 // The Adaptive method's margin: where a tall bump sets the peaks, changes
-// that stop short of the usual margin are read only when asked.
+// that stop short of the usual margin are read only when asked; and its
+// reading of the first 1s after a leader, before it knows a deck's lag.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "engine/adaptive_cells.h"
@@ -46,6 +48,48 @@ TEST(AdaptiveCells, ChangesShortOfTheMarginAreReadOnlyWhenSensitive) {
   // swing from the bump before it.
   EXPECT_EQ(ZerosAtChanges(false, 12, true), 0);
   EXPECT_GE(ZerosAtChanges(true, 12, true), 150);
+}
+
+// A square wave that changes after each of `intervals` samples.
+std::vector<uint8_t> SquareWave(const std::vector<int>& intervals) {
+  std::vector<uint8_t> samples;
+  int side = 1;
+  for (int length : intervals) {
+    samples.insert(samples.end(), length, static_cast<uint8_t>(128 + side * 60));
+    side = -side;
+  }
+  return samples;
+}
+
+std::string Bits(const std::vector<uint8_t>& samples) {
+  AdaptiveCells cells;
+  std::string bits;
+  for (std::span<const uint8_t> rest = samples; !rest.empty();) {
+    size_t used = 0;
+    switch (cells.Process(rest, used)) {
+      case AdaptiveCells::Event::Zero: bits += '0'; break;
+      case AdaptiveCells::Event::TwoZeros: bits += "00"; break;
+      case AdaptiveCells::Event::One: bits += '1'; break;
+      default: break;
+    }
+    rest = rest.subspan(used);
+  }
+  return bits;
+}
+
+TEST(AdaptiveCells, ReadsTheFirstOnesAfterALeaderThatADeckDelays) {
+  // A strong high-pass delays the changes of the 1s against those of the 0s
+  // by a quarter of a cell: the first half after the leader comes out 3/4 of
+  // a cell long, the first 0 after the 1s as short.
+  std::vector<int> intervals(300, 32);
+  intervals.push_back(24);
+  intervals.insert(intervals.end(), 15, 16);
+  intervals.push_back(24);
+  intervals.insert(intervals.end(), 8, 32);  // the last ends with the recording, unread
+  const std::string bits = Bits(SquareWave(intervals));
+  ASSERT_GE(bits.size(), 16u);
+  EXPECT_EQ(bits.substr(bits.size() - 16), "1111111100000000");
+  EXPECT_EQ(bits.find('1'), bits.size() - 16);  // no 0 read for the long half
 }
 
 }  // namespace
