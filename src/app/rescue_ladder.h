@@ -13,9 +13,9 @@
 namespace sonatap {
 
 // What a scan reads: the recording, a conditioned copy made for the rescue
-// (of a recording read as it is), or a conditioned copy of the other
-// channel of a stereo recording.
-enum class SourceKind { Recording, ConditionedCopy, OtherChannel };
+// (of a recording read as it is), a conditioned copy of the other channel
+// of a stereo recording, or a dull one (see ConditionOptions::dull).
+enum class SourceKind { Recording, ConditionedCopy, OtherChannel, DulledCopy };
 
 // A copy has its own sample offsets: offset + p * scale is where its
 // sample p lies in the recording the rescue reports on.

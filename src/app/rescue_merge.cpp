@@ -15,6 +15,7 @@ constexpr int64_t kBlockSamples = (kGapBytes + kBlockBytes) * 8 * kCellSamples;
 struct Sighting {
   int scan;  // from 1
   int family;
+  bool repairs;
   const ScannedFile* file;
 };
 
@@ -37,7 +38,7 @@ std::vector<Group> GroupFiles(const std::vector<ScanResult>& scans) {
       });
       if (same == groups.end()) same = groups.insert(groups.end(), Group{file.header, {}, 0});
       const int family = scans[s].family >= 0 ? scans[s].family : kOwnFamilies + static_cast<int>(s);
-      same->sightings.push_back({static_cast<int>(s) + 1, family, &file});
+      same->sightings.push_back({static_cast<int>(s) + 1, family, scans[s].repairs, &file});
       same->countsAgree |= file.header.firstCount == file.header.secondCount;
       same->verifiedCopies += static_cast<int>(
           std::count_if(file.copies.begin(), file.copies.end(), [](const CopyReading& c) { return c.good; }));
@@ -87,6 +88,7 @@ void DropOverlapping(std::vector<Group>& groups) {
 // next to it (it was reading well there) and every record of the file.
 struct Reading {
   Witnessed witnessed;
+  bool repairs;  // see ScanResult
   int scan;
   bool amongGood;
   bool wholeFileGood;
@@ -140,7 +142,8 @@ RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
   if (result.verdict == Verdict::Ok) return result;
   result.conflict = false;
   std::vector<Witnessed> witnessed;
-  for (const Reading& r : readings) witnessed.push_back(r.witnessed);
+  for (const Reading& r : readings)
+    if (r.repairs) witnessed.push_back(r.witnessed);
   if (auto repaired = RepairRecord(witnessed)) {
     result.bytes = *repaired;
     result.verdict = Verdict::Repaired;
@@ -195,7 +198,8 @@ RescuedFile MergeGroup(const Group& g) {
       const bool amongGood = (record == 1 || verified[s][record - 1]) &&
                              (record == g.header.secondCount || verified[s][record + 1]);
       for (const CopyReading& c : sighting.file->copies)
-        if (c.record == record) readings.push_back({{&c, sighting.family}, sighting.scan, amongGood, wholeFileGood[s]});
+        if (c.record == record)
+          readings.push_back({{&c, sighting.family}, sighting.repairs, sighting.scan, amongGood, wholeFileGood[s]});
     }
     DropMisplaced(readings);
     file.records.push_back(TrustedRecord(readings));

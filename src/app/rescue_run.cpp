@@ -18,6 +18,7 @@ struct CopyPlan {
   ConditionOptions options;
   SourceKind kind;
   std::string suffix;
+  bool ofRecording = false;  // made of the 8-bit recording the run reads, not the user's file
 };
 
 std::string ScanLine(size_t number, const std::string& name, const ScanResult& result) {
@@ -110,27 +111,35 @@ std::vector<ScanSource> PrepareRescueSources(const Session& session, const Condi
       plans.push_back({other, SourceKind::OtherChannel, "-other"});
     }
   }
-  // The copies are independent: the second is made on the other core, and
-  // only the first shows its progress. The folder is made before either.
+  // Of the recording as the run reads it: an imported one is a quarter the
+  // size of a 16-bit stereo file, and already on its channel and speed.
+  ConditionOptions dulled;
+  dulled.dull = true;
+  plans.push_back({dulled, SourceKind::DulledCopy, "-dulled", true});
+  // The copies are independent: the others are made on the other core
+  // while the first is, and only the first shows its progress. The folder
+  // is made before any.
   folder.Path();
-  std::future<ImportedRecording> second;
-  if (plans.size() > 1) {
-    second = std::async(std::launch::async, [&] {
-      NoProgress quiet;
-      return ConditionIntoFolder(origin.userPath, folder, plans[1].options, quiet, plans[1].suffix);
-    });
-  }
+  std::future<std::vector<ImportedRecording>> others = std::async(std::launch::async, [&] {
+    NoProgress quiet;
+    std::vector<ImportedRecording> made;
+    for (size_t i = 1; i < plans.size(); ++i)
+      made.push_back(ConditionIntoFolder(plans[i].ofRecording ? wavPath : origin.userPath, folder, plans[i].options,
+                                         quiet, plans[i].suffix));
+    return made;
+  });
   std::vector<ImportedRecording> copies{
       ConditionIntoFolder(origin.userPath, folder, plans[0].options, progress, plans[0].suffix)};
-  if (second.valid()) copies.push_back(second.get());
+  for (ImportedRecording& copy : others.get()) copies.push_back(std::move(copy));
   SampleBuffer recording;
   if (!recording.Open(wavPath)) return sources;
   const auto first = static_cast<double>(SampleDataStart(recording) - 1);
   for (size_t i = 0; i < copies.size(); ++i) {
     SampleBuffer copied;
     if (!copies[i].outcome.ok || !copied.Open(copies[i].path)) continue;
-    // Both map onto the user's file: seconds of it per second of each.
-    const double scale = copies[i].outcome.timeScale / (done ? done->timeScale : 1);
+    // Copies map onto the recording the run reads: seconds of it per second of each.
+    const double scale =
+        copies[i].outcome.timeScale / (done && !plans[i].ofRecording ? done->timeScale : 1);
     const auto copyFirst = static_cast<double>(SampleDataStart(copied) - 1);
     sources.push_back({copies[i].path, plans[i].kind, scale, first - copyFirst * scale});
   }

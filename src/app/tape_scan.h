@@ -67,6 +67,8 @@ struct ScanResult {
   // Scans of one method on one recording tend to make the same mistakes
   // (upside down or not): they share a family. -1: a family of its own.
   int family = -1;
+  // Whether its readings of records no reading verified go into repairs.
+  bool repairs = true;
 };
 
 // Reads `wavPath` (a recording Open takes) from its sample data to its end.

@@ -9,8 +9,10 @@ namespace sonatap {
 
 class Biquad {
  public:
-  static Biquad HighPass(double rate, double corner) { return Make(rate, corner, true); }
-  static Biquad LowPass(double rate, double corner) { return Make(rate, corner, false); }
+  static Biquad HighPass(double rate, double corner) { return Make(rate, corner, true, std::numbers::sqrt2 / 2); }
+  static Biquad LowPass(double rate, double corner, double q = std::numbers::sqrt2 / 2) {
+    return Make(rate, corner, false, q);
+  }
 
   float operator()(float x) {
     const float y = b0_ * x + z1_;
@@ -20,10 +22,10 @@ class Biquad {
   }
 
  private:
-  // Butterworth (Q = 1/sqrt 2): flat pass band, no ringing to speak of.
-  static Biquad Make(double rate, double corner, bool highPass) {
+  // Q = 1/sqrt 2 is a Butterworth section: flat pass band, no ringing to speak of.
+  static Biquad Make(double rate, double corner, bool highPass, double q) {
     const double w = 2 * std::numbers::pi * std::min(corner, rate * 0.45) / rate;
-    const double alpha = std::sin(w) / std::numbers::sqrt2;
+    const double alpha = std::sin(w) / (2 * q);
     const double c = std::cos(w);
     const double a0 = 1 + alpha;
     Biquad f;

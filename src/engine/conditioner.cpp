@@ -26,6 +26,10 @@ constexpr int64_t kBlockFrames = 1 << 15;
 constexpr double kBandLow = 500, kBandHigh = 4000;
 // The cleaning filter over the cells: above it only hiss.
 constexpr double kHissCorner = 5000;
+// The dull copy's: fourth-order Butterworth (two sections), a cell's 1s at
+// 1378 Hz pass, their harmonics do not.
+constexpr double kDullCorner = 2000;
+constexpr double kDullQ[] = {0.5412, 1.3066};
 // Speed: intervals are counted in quarter samples up to this many cells; the
 // leaders' cell must be the most common interval within kSpeedSearch of
 // nominal, seen at least kMinLeaderCells times.
@@ -225,7 +229,8 @@ struct SoxrDeleter {
 };
 
 // The chosen channel, cleaned, resampled and levelled into `file`.
-bool Transform(AudioSource& source, const Analysis& analysis, double outRate, double humCorner, ProgressWindow& progress,
+bool Transform(AudioSource& source, const Analysis& analysis, double outRate, const ConditionOptions& options,
+               ProgressWindow& progress,
                LevelledWriter& writer, std::string& error) {
   const AudioFormat& format = source.Format();
   soxr_error_t soxrError = nullptr;
@@ -237,8 +242,10 @@ bool Transform(AudioSource& source, const Analysis& analysis, double outRate, do
     error = std::string("Resampling failed: ") + soxrError;
     return false;
   }
-  Biquad hum = Biquad::HighPass(format.rate, humCorner);
-  Biquad hiss = Biquad::LowPass(format.rate, kHissCorner);
+  Biquad hum = Biquad::HighPass(format.rate, options.humCorner);
+  Biquad hiss = options.dull ? Biquad::LowPass(format.rate, kDullCorner, kDullQ[0]) : Biquad::LowPass(format.rate, kHissCorner);
+  // Passes all when the copy is not dull.
+  Biquad dull = options.dull ? Biquad::LowPass(format.rate, kDullCorner, kDullQ[1]) : Biquad();
   std::vector<float> block, mono, resampled(static_cast<size_t>(kBlockFrames * outRate / format.rate) + 1024);
   int64_t position = 0;
   auto emit = [&](const float* in, size_t count) {
@@ -254,7 +261,7 @@ bool Transform(AudioSource& source, const Analysis& analysis, double outRate, do
   };
   while (const int64_t got = source.Read(block, kBlockFrames)) {
     mono.resize(static_cast<size_t>(got));
-    for (int64_t i = 0; i < got; ++i) mono[i] = hiss(hum(block[i * format.channels + analysis.channel]));
+    for (int64_t i = 0; i < got; ++i) mono[i] = dull(hiss(hum(block[i * format.channels + analysis.channel])));
     emit(mono.data(), mono.size());
     position += got;
     progress.SetValue(kProgressSteps / 2 +
@@ -324,7 +331,7 @@ ConditionOutcome ConditionRecording(const std::string& inPath, const std::string
   }
   LevelledWriter writer(file);
   bool written = WriteHeader(file, 0) &&
-                 Transform(source, analysis, outRate, options.humCorner, progress, writer, outcome.error) &&
+                 Transform(source, analysis, outRate, options, progress, writer, outcome.error) &&
                  WriteHeader(file, writer.Written());
   written = (std::fclose(file) == 0) && written;
   progress.Close();

@@ -25,6 +25,10 @@ struct ConditionOptions {
   // middle changes of some shapes sharper after long runs of 0s, lower
   // spares the spikes of a deck that already cuts the bass.
   double humCorner = 250;
+  // A steep low-pass just above the 1s' tone in place of the hiss filter:
+  // keeps only the cells' fundamentals, for hiss that a fading level leaves
+  // close to the cells (a rescue's extra copy; spiky shapes lose their edges).
+  bool dull = false;
 };
 
 struct ConditionOutcome {
