@@ -54,9 +54,10 @@ std::vector<LadderScan> LadderScans(std::span<const ScanSource> sources, const T
   for (const RescueRung& rung : kLadder) {
     const auto found = std::find_if(sources.begin(), sources.end(), [&](const ScanSource& s) { return s.kind == rung.source; });
     // Without a conditioned copy (the recording was conditioned as it was
-    // imported) its rungs read the recording; a mono one has no other channel.
-    if (found == sources.end() && (rung.source == SourceKind::OtherChannel || rung.source == SourceKind::DulledCopy))
-      continue;
+    // imported) its rungs read the recording; a mono one has no other
+    // channel, and a rescue that made no dull copy skips its rung.
+    const bool copyOnly = rung.source == SourceKind::OtherChannel || rung.source == SourceKind::DulledCopy;
+    if (found == sources.end() && copyOnly) continue;
     const size_t source = found == sources.end() ? 0 : static_cast<size_t>(found - sources.begin());
     LadderScan scan{{base, rung.inverted, rung.sensitive}, source};
     scan.settings.tuning.RecognitionMethod = rung.recognition;

@@ -243,7 +243,8 @@ bool Transform(AudioSource& source, const Analysis& analysis, double outRate, co
     return false;
   }
   Biquad hum = Biquad::HighPass(format.rate, options.humCorner);
-  Biquad hiss = options.dull ? Biquad::LowPass(format.rate, kDullCorner, kDullQ[0]) : Biquad::LowPass(format.rate, kHissCorner);
+  Biquad hiss =
+      options.dull ? Biquad::LowPass(format.rate, kDullCorner, kDullQ[0]) : Biquad::LowPass(format.rate, kHissCorner);
   // Passes all when the copy is not dull.
   Biquad dull = options.dull ? Biquad::LowPass(format.rate, kDullCorner, kDullQ[1]) : Biquad();
   std::vector<float> block, mono, resampled(static_cast<size_t>(kBlockFrames * outRate / format.rate) + 1024);

@@ -41,6 +41,14 @@ TEST(RescueLadder, StopsAtTheFirstScanThatVerifiesEverything) {
   EXPECT_EQ(worn.files[1].Count(Verdict::Ok), 1);
 }
 
+TEST(RescueLadder, ADullCopyIsReadLastAndOnlyWhereOneWasMade) {
+  const std::vector<ScanSource> plain{{"x"}},
+      copies{{"x"}, {"c", SourceKind::ConditionedCopy}, {"d", SourceKind::DulledCopy}};
+  EXPECT_EQ(ScanName(LadderScans(copies, {}).back(), copies), "Adaptive, dulled");
+  for (const LadderScan& scan : LadderScans(plain, {}))
+    EXPECT_EQ(ScanName(scan, plain).find("dulled"), std::string::npos);
+}
+
 TEST(RescueLadder, StopEndsTheScansAndKeepsOnlyWholeOnes) {
   TempDir dir;
   int polls = 0;

@@ -239,6 +239,21 @@ TEST(RescueMerge, ARecordNoReadingVerifiedIsRepairedOrBad) {
   EXPECT_EQ(files[0].Count(Verdict::Ok), 1);
 }
 
+TEST(RescueMerge, AScanKeptOutOfRepairsStillVerifies) {
+  const RecordBytes truth = Bytes(41);
+  const ScannedFile damaged{{1000, 1, 1},
+                            {Copy(1, false, Damaged(truth, 0, 2), truth, 5000), Copy(1, true, Damaged(truth, 60, 2), truth, 6000)}};
+  EXPECT_EQ(MergeScans({Scan({damaged})})[0].records[0].verdict, Verdict::Repaired);
+  ScanResult outOfRepairs = Scan({damaged});
+  outOfRepairs.repairs = false;
+  const auto files = MergeScans({outOfRepairs, outOfRepairs});
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].records[0].verdict, Verdict::Bad);
+  ScanResult verified = Scan({ScannedFile{{1000, 1, 1}, {Copy(1, false, truth, truth, 5000)}}});
+  verified.repairs = false;
+  EXPECT_EQ(MergeScans({verified, Scan({damaged})})[0].records[0].verdict, Verdict::Ok);
+}
+
 TEST(RescueMerge, AVerifiedReadingNoOtherReadingConfirmsIsNoProof) {
   // Garbage passes an 8-bit sum now and then; a scan that lost count of the
   // blocks puts a verified block a whole block away from where the others found it.
