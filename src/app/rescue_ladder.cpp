@@ -29,7 +29,8 @@ struct RescueRung {
 // other methods read some records of the worst sides that it misses, and
 // the sensitive Adaptive, upright and upside down, read 1031 more
 // records of them (a worn 8-bit side: 47 to 191 of 270), and Adaptive on a
-// dull copy last 160 more, where hiss meets a fading level.
+// dull copy last, with the usual margin and the lower one, 222 more, where
+// hiss meets a fading level (upside down it lost a file).
 constexpr SourceKind kAsIs = SourceKind::Recording, kCopy = SourceKind::ConditionedCopy,
                      kOther = SourceKind::OtherChannel, kDulled = SourceKind::DulledCopy;
 constexpr RescueRung kLadder[] = {
@@ -37,7 +38,7 @@ constexpr RescueRung kLadder[] = {
     {1, 1, false, kCopy},                     {1, 1, false, kOther},                   {kAdaptiveMethod, 1, true, kAsIs},
     {1, 1, false, kAsIs},                     {kAdaptiveMethod, 1, false, kOther},     {2, 2, false, kCopy},
     {kAdaptiveMethod, 1, false, kCopy, true}, {kAdaptiveMethod, 1, true, kCopy, true},
-    {kAdaptiveMethod, 1, false, kDulled},
+    {kAdaptiveMethod, 1, false, kDulled}, {kAdaptiveMethod, 1, false, kDulled, true},
 };
 
 struct Shared {
