@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -245,8 +246,7 @@ bool Transform(AudioSource& source, const Analysis& analysis, double outRate, co
   Biquad hum = Biquad::HighPass(format.rate, options.humCorner);
   Biquad hiss =
       options.dull ? Biquad::LowPass(format.rate, kDullCorner, kDullQ[0]) : Biquad::LowPass(format.rate, kHissCorner);
-  // Passes all when the copy is not dull.
-  Biquad dull = options.dull ? Biquad::LowPass(format.rate, kDullCorner, kDullQ[1]) : Biquad();
+  Biquad dull = Biquad::LowPass(format.rate, kDullCorner, kDullQ[1]);
   std::vector<float> block, mono, resampled(static_cast<size_t>(kBlockFrames * outRate / format.rate) + 1024);
   int64_t position = 0;
   auto emit = [&](const float* in, size_t count) {
@@ -262,7 +262,8 @@ bool Transform(AudioSource& source, const Analysis& analysis, double outRate, co
   };
   while (const int64_t got = source.Read(block, kBlockFrames)) {
     mono.resize(static_cast<size_t>(got));
-    for (int64_t i = 0; i < got; ++i) mono[i] = dull(hiss(hum(block[i * format.channels + analysis.channel])));
+    for (int64_t i = 0; i < got; ++i) mono[i] = hiss(hum(block[i * format.channels + analysis.channel]));
+    if (options.dull) std::transform(mono.begin(), mono.end(), mono.begin(), std::ref(dull));
     emit(mono.data(), mono.size());
     position += got;
     progress.SetValue(kProgressSteps / 2 +
