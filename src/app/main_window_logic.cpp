@@ -149,7 +149,7 @@ RunServices MainWindowLogic::Services(std::function<void(int slot)> stored) {
 
 void MainWindowLogic::Rescue() {
   if (s_.conversion.wavPath.empty()) return;
-  const std::vector<ScanSource> sources = PrepareRescueSources(s_, {}, temp_, ports_.ImportProgress());
+  const std::vector<ScanSource> sources = PrepareRescueSources(s_, {}, temp_);
   std::vector<std::string> stored;
   RunServices services = Services([this, &stored](int) {
     stored.push_back(s_.fiads.Entries().front());

@@ -102,11 +102,21 @@ LadderOutcome RunLadder(std::span<const ScanSource> sources, std::span<const Lad
   shared.results.resize(scans.size());
   std::atomic<bool> stop = false;
   std::vector<std::atomic<int64_t>> positions(scans.size());
+  std::vector<ScanSource> made(sources.begin(), sources.end());
+  std::vector<std::once_flag> makeOnce(sources.size());
+  auto source = [&](size_t s) -> const ScanSource& {
+    std::call_once(makeOnce[s], [&] {
+      if (made[s].make) made[s] = made[s].make();
+    });
+    return made[s];
+  };
+  // Progress counts bytes read; a copy not made yet is taken to be as long as the recording.
   std::vector<int64_t> lengths;
   int64_t total = 0;
   for (const LadderScan& scan : scans) {
     std::error_code error;
-    const auto size = std::filesystem::file_size(sources[scan.source].path, error);
+    const ScanSource& known = sources[sources[scan.source].make ? 0 : scan.source];
+    const auto size = std::filesystem::file_size(known.path, error);
     total += lengths.emplace_back(error ? 0 : static_cast<int64_t>(size));
   }
 
@@ -118,15 +128,17 @@ LadderOutcome RunLadder(std::span<const ScanSource> sources, std::span<const Lad
         if (stop || shared.next >= scans.size()) return;
         n = shared.next++;
       }
-      const ScanSource& source = sources[scans[n].source];
-      ScanResult result = ScanRecording(source.path, scans[n].settings, stop, positions[n]);
-      MapPositions(result, source);
+      const ScanSource& from = source(scans[n].source);
+      // A copy that could not be made holds nothing; the other scans go on.
+      ScanResult result =
+          from.path.empty() ? ScanResult{{}, true} : ScanRecording(from.path, scans[n].settings, stop, positions[n]);
+      MapPositions(result, from);
       result.family = static_cast<int>(scans[n].source) * 16 + scans[n].settings.tuning.RecognitionMethod;
       // The dull copy is the conditioned copy less its treble: across a
       // dropout a method slips on both alike, and as a witness of its own it
       // let through 3 wrong repairs of the channel set (as one family with
       // the conditioned copy, 1; its verified readings alone, none).
-      result.repairs = source.kind != SourceKind::DulledCopy;
+      result.repairs = from.kind != SourceKind::DulledCopy;
       std::lock_guard lock(shared.mutex);
       if (result.complete) positions[n] = lengths[n];
       shared.results[n] = std::move(result);

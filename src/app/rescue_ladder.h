@@ -24,6 +24,10 @@ struct ScanSource {
   SourceKind kind = SourceKind::Recording;
   double scale = 1;
   double offset = 0;
+  // A copy made when a scan first needs it (a clean tape is verified before
+  // the ladder reaches most copies): the source made, its path empty when it
+  // could not be. The ladder calls it once, on a worker thread.
+  std::function<ScanSource()> make = nullptr;
 };
 
 struct LadderScan {

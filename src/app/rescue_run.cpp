@@ -1,7 +1,6 @@
 #include "app/rescue_run.h"
 
 #include <algorithm>
-#include <future>
 
 #include "app/import_recording.h"
 #include "app/store_fiad.h"
@@ -92,7 +91,7 @@ RecordStatus DebugStatus(Verdict verdict) {
 }
 
 std::vector<ScanSource> PrepareRescueSources(const Session& session, const ConditionOptions& options,
-                                             TempFolder& folder, ProgressWindow& progress) {
+                                             TempFolder& folder) {
   const std::string& wavPath = session.conversion.wavPath;
   std::vector<ScanSource> sources{{wavPath}};
   const RecordingOrigin& origin = session.origin;
@@ -116,32 +115,26 @@ std::vector<ScanSource> PrepareRescueSources(const Session& session, const Condi
   ConditionOptions dulled;
   dulled.dull = true;
   plans.push_back({dulled, SourceKind::DulledCopy, "-dulled", true});
-  // The copies are independent: the others are made on the other core
-  // while the first is, and only the first shows its progress. The folder
-  // is made before any.
-  folder.Path();
-  std::future<std::vector<ImportedRecording>> others = std::async(std::launch::async, [&] {
-    NoProgress quiet;
-    std::vector<ImportedRecording> made;
-    for (size_t i = 1; i < plans.size(); ++i)
-      made.push_back(ConditionIntoFolder(plans[i].ofRecording ? wavPath : origin.userPath, folder, plans[i].options,
-                                         quiet, plans[i].suffix));
-    return made;
-  });
-  std::vector<ImportedRecording> copies{
-      ConditionIntoFolder(origin.userPath, folder, plans[0].options, progress, plans[0].suffix)};
-  for (ImportedRecording& copy : others.get()) copies.push_back(std::move(copy));
+  // Each copy is made when the ladder first reaches a scan of it, on that
+  // scan's thread; the folder is made here, before any.
   SampleBuffer recording;
-  if (!recording.Open(wavPath)) return sources;
+  if (folder.Path().empty() || !recording.Open(wavPath)) return sources;
   const auto first = static_cast<double>(SampleDataStart(recording) - 1);
-  for (size_t i = 0; i < copies.size(); ++i) {
-    SampleBuffer copied;
-    if (!copies[i].outcome.ok || !copied.Open(copies[i].path)) continue;
-    // Copies map onto the recording the run reads: seconds of it per second of each.
-    const double scale =
-        copies[i].outcome.timeScale / (done && !plans[i].ofRecording ? done->timeScale : 1);
-    const auto copyFirst = static_cast<double>(SampleDataStart(copied) - 1);
-    sources.push_back({copies[i].path, plans[i].kind, scale, first - copyFirst * scale});
+  const double doneScale = done ? done->timeScale : 1;
+  for (const CopyPlan& plan : plans) {
+    ScanSource copy{"", plan.kind};
+    const std::string from = plan.ofRecording ? wavPath : origin.userPath;
+    copy.make = [plan, from, first, doneScale, &folder] {
+      NoProgress quiet;
+      const ImportedRecording made = ConditionIntoFolder(from, folder, plan.options, quiet, plan.suffix);
+      SampleBuffer copied;
+      if (!made.outcome.ok || !copied.Open(made.path)) return ScanSource{"", plan.kind};
+      // Copies map onto the recording the run reads: seconds of it per second of each.
+      const double scale = made.outcome.timeScale / (plan.ofRecording ? 1 : doneScale);
+      const auto copyFirst = static_cast<double>(SampleDataStart(copied) - 1);
+      return ScanSource{made.path, plan.kind, scale, first - copyFirst * scale};
+    };
+    sources.push_back(std::move(copy));
   }
   return sources;
 }

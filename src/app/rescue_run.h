@@ -22,10 +22,11 @@ struct RescueResult {
 RescueResult RescueRecording(Session& session, RunServices& services, std::span<const ScanSource> sources);
 
 // The current recording and the copies a rescue also reads, made in
-// `folder`: a conditioned copy of a recording read as it is, the other
-// channel of a conditioned stereo one (unless the user chose the channel).
+// `folder` as the ladder needs them: a conditioned copy of a recording read
+// as it is, the other channel of a conditioned stereo one (unless the user
+// chose the channel), and a dull one. `folder` outlives the ladder.
 std::vector<ScanSource> PrepareRescueSources(const Session& session, const ConditionOptions& options,
-                                             TempFolder& folder, ProgressWindow& progress);
+                                             TempFolder& folder);
 
 // The report of a rescue. `stored` names what was stored (a file written,
 // an entry of the list), in the order the files were stored.

@@ -167,8 +167,7 @@ int RunDecode(const std::vector<std::string>& words) {
   NoProgress progress;
   RunServices services{view, prompts, progress, debugger, writeFiad, rescue ? nullptr : &verdicts};
   if (rescue) {
-    NoProgress quiet;
-    const std::vector<ScanSource> sources = PrepareRescueSources(*session, conditionOptions, temp, quiet);
+    const std::vector<ScanSource> sources = PrepareRescueSources(*session, conditionOptions, temp);
     report = RescueReport(*session, sources, RescueRecording(*session, services, sources), paths);
   } else {
     RunConversion(*session, services);

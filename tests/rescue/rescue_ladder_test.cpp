@@ -52,6 +52,35 @@ TEST(RescueLadder, ADullCopyIsReadLastAndOnlyWhereOneWasMade) {
     EXPECT_EQ(ScanName(scan, plain).find("dulled"), std::string::npos);
 }
 
+TEST(RescueLadder, ACopyIsMadeOnceWhenAScanNeedsItAndAFailedOneHoldsNothing) {
+  TempDir dir;
+  TuningSettings tuning;
+  tuning.SkipTime = 1;
+  auto climb = [&](bool damaged, bool copyFails, int& made) {
+    const std::string path = TwoFiles(dir, damaged);
+    std::vector<ScanSource> sources{{path}, {"", SourceKind::ConditionedCopy}};
+    sources[1].make = [&made, path, copyFails] {
+      ++made;
+      return ScanSource{copyFails ? "" : path, SourceKind::ConditionedCopy};
+    };
+    return RunLadder(sources, LadderScans(sources, tuning), [](int, const LadderOutcome&) { return false; }, 1);
+  };
+  int made = 0;
+  const LadderOutcome worn = climb(true, false, made);
+  EXPECT_EQ(made, 1);  // for the first of its several scans
+  made = 0;
+  const LadderOutcome failed = climb(true, true, made);
+  EXPECT_EQ(made, 1);
+  ASSERT_EQ(failed.scans.size(), worn.scans.size());
+  for (size_t i = 0; i < failed.scans.size(); ++i) {
+    EXPECT_TRUE(failed.results[i].complete);
+    if (failed.scans[i].source == 1) {
+      EXPECT_TRUE(failed.results[i].files.empty());
+    }
+  }
+  EXPECT_EQ(failed.files.size(), 2u);
+}
+
 TEST(RescueLadder, StopEndsTheScansAndKeepsOnlyWholeOnes) {
   TempDir dir;
   int polls = 0;
