@@ -232,8 +232,7 @@ struct SoxrDeleter {
 
 // The chosen channel, cleaned, resampled and levelled into `file`.
 bool Transform(AudioSource& source, const Analysis& analysis, double outRate, const ConditionOptions& options,
-               ProgressWindow& progress,
-               LevelledWriter& writer, std::string& error) {
+               ProgressWindow& progress, LevelledWriter& writer, std::string& error) {
   const AudioFormat& format = source.Format();
   soxr_error_t soxrError = nullptr;
   const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
