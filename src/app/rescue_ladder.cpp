@@ -79,9 +79,8 @@ std::string ScanName(const LadderScan& scan, std::span<const ScanSource> sources
   std::string name = kRecognitionMethods[t.RecognitionMethod - 1].label;
   if (t.RecognitionMethod < kCrossingMethod) name += std::string(" / ") + kDetectionMethods[t.DetectionMethod - 1].label;
   // Only a copy made for the rescue is worth naming; an imported recording is conditioned anyway.
-  if (sources[scan.source].kind == SourceKind::ConditionedCopy) name += ", conditioned";
-  if (sources[scan.source].kind == SourceKind::OtherChannel) name += ", other channel";
-  if (sources[scan.source].kind == SourceKind::DulledCopy) name += ", dulled";
+  constexpr const char* kSourceNames[] = {"", ", conditioned", ", other channel", ", dulled"};  // by SourceKind
+  name += kSourceNames[static_cast<int>(sources[scan.source].kind)];
   if (scan.settings.sensitive) name += ", sensitive";
   return scan.settings.inverted ? name + ", inverted" : name;
 }

@@ -17,8 +17,8 @@ struct RescueResult {
   std::vector<int> storedSlots;  // per file of ladder.files: 1..10, or 0 when not stored
 };
 
-// `sources`: the current recording first, then a conditioned copy of it if
-// one was made for the rescue.
+// `sources`: the current recording first, then the copies the rescue may
+// read (see PrepareRescueSources).
 RescueResult RescueRecording(Session& session, RunServices& services, std::span<const ScanSource> sources);
 
 // The current recording and the copies a rescue also reads, made in

@@ -46,13 +46,12 @@ void PlayNim(const TempDir& dir, const std::vector<Dropout>& dropouts) {
 
 TEST_P(RescueTest, VerdictsAndBytes) {
   const RescueCase& c = GetParam();
-  const std::string fiad = kNim;
-  if (!std::filesystem::exists(fiad)) GTEST_SKIP() << "no corpus at " << SONATAP_CORPUS;
+  if (!std::filesystem::exists(kNim)) GTEST_SKIP() << "no corpus at " << SONATAP_CORPUS;
   const TempDir dir;
   ASSERT_NO_FATAL_FAILURE(PlayNim(dir, c.dropouts));
 
   const RescueScore score =
-      ScoreRescue(SONATAP_CLI, dir.Path("played.wav"), {{FiadRecords(fiad, 10), {}}}, dir.path / "out");
+      ScoreRescue(SONATAP_CLI, dir.Path("played.wav"), {{FiadRecords(kNim, 10), {}}}, dir.path / "out");
   ASSERT_TRUE(score.report) << score.errors;
   EXPECT_EQ(score.status, c.status);
   EXPECT_EQ(score.stored, 1);
