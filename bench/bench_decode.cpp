@@ -29,16 +29,15 @@ namespace fs = std::filesystem;
 constexpr int kFiles = 3;
 constexpr int kRecords = 230;
 
-const fs::path& Folder() {
-  static const fs::path folder = fs::temp_directory_path() / ("sonatap-bench-decode-" + std::to_string(::getpid()));
-  return folder;
-}
+// Removed at exit by `cleanup` below, which is built after it and so
+// destroyed before it.
+const fs::path kFolder = fs::temp_directory_path() / ("sonatap-bench-decode-" + std::to_string(::getpid()));
 
 // Three files, each written by the synthesis, with two seconds of silence
 // after each (the skip time after a finished file lands in the next leader).
 std::string RecordingPath() {
   static const std::string path = [] {
-    fs::create_directories(Folder());
+    fs::create_directories(kFolder);
     auto data = std::make_unique<RecordData>();
     for (int i = 1; i < kRecordDataEntries; ++i) (*data)[i] = static_cast<uint8_t>(i * 31 + i / 64);
     auto image = std::make_unique<FiadImage>();
@@ -46,7 +45,7 @@ std::string RecordingPath() {
     Shapes shapes;
     LoadShapeSet(shapes, 1, 1);
     NoProgress progress;
-    const std::string one = (Folder() / "one.wav").string();
+    const std::string one = (kFolder / "one.wav").string();
     WriteWavFile(one, *image, HeaderKind::Plain128, shapes.set, progress);
     std::ifstream in(one, std::ios::binary);
     std::vector<char> file((std::istreambuf_iterator<char>(in)), {});
@@ -58,7 +57,7 @@ std::string RecordingPath() {
       header[kRiffLengthOffset + i] = static_cast<char>((36 + length) >> (8 * i));
       header[40 + i] = static_cast<char>(length >> (8 * i));
     }
-    const std::string p = (Folder() / "ten-minutes.wav").string();
+    const std::string p = (kFolder / "ten-minutes.wav").string();
     std::ofstream out(p, std::ios::binary);
     out.write(header.data(), static_cast<std::streamsize>(header.size()));
     for (int f = 0; f < kFiles; ++f) out.write(samples.data(), static_cast<std::streamsize>(samples.size()));
@@ -83,7 +82,7 @@ double PlainPassSeconds(const std::string& path, uint64_t& sum) {
 // `method`: the --recognition option, or none for the start settings.
 void BM_CliDecodeTenMinutes(benchmark::State& state, const char* method) {
   const std::string path = RecordingPath();
-  const fs::path out = Folder() / "out";
+  const fs::path out = kFolder / "out";
   fs::create_directories(out);
   std::ostringstream quiet;
   auto* const savedOut = std::cout.rdbuf(quiet.rdbuf());
@@ -125,7 +124,7 @@ BENCHMARK(BM_PlainReadSameFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 struct Cleanup {
   ~Cleanup() {
     std::error_code error;
-    fs::remove_all(Folder(), error);
+    fs::remove_all(kFolder, error);
   }
 } cleanup;
 
