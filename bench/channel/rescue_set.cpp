@@ -112,8 +112,8 @@ void PrintRow(const char* name, const char* format, const Totals& t) {
   char right[24], found[16];
   std::snprintf(right, sizeof right, "%d/%d", t.all.right, t.all.Total());
   std::snprintf(found, sizeof found, "%d/%d", t.found, t.files);
-  std::printf("%-32s %-18s %11s %5d %6d %7d %5d %7s %7d %8.1f\n", name, format, right, t.all.repaired, t.all.bad,
-              t.all.falseOk, t.all.falseRepaired, found, t.phantoms, t.seconds);
+  std::printf("%-32s %-18s %11s %5d %6d %5d %7d %5d %7s %7d %8.1f\n", name, format, right, t.all.repaired, t.all.bad,
+              t.all.owed, t.all.falseOk, t.all.falseRepaired, found, t.phantoms, t.seconds);
   std::fflush(stdout);
 }
 
@@ -122,8 +122,9 @@ void PrintRow(const char* name, const char* format, const Totals& t) {
 bool RescueTable(const Options& o, const fs::path& dir, const std::vector<Source>& sources) {
   std::printf("\nRescue: %s decode FILE --rescue --report R.json (no other option)\n", o.cli.c_str());
   std::printf("right: O.K. or repaired with the tape's bytes; false OK / false rep: those verdicts with wrong bytes\n");
-  std::printf("%-32s %-18s %11s %5s %6s %7s %5s %7s %7s %8s\n", "case", "format", "right", "rep", "BAD", "falseOK",
-              "f.rep", "files", "phantom", "seconds");
+  std::printf("owed: BAD or lost, though no dropout hit both copies within a byte of each other\n");
+  std::printf("%-32s %-18s %11s %5s %6s %5s %7s %5s %7s %7s %8s\n", "case", "format", "right", "rep", "BAD", "owed",
+              "falseOK", "f.rep", "files", "phantom", "seconds");
   LongSide side;
   Totals grand;
   const std::vector<RescueCase> cases = RescueCases();
@@ -134,12 +135,12 @@ bool RescueTable(const Options& o, const fs::path& dir, const std::vector<Source
     if (k.on == On::Side) {
       if (side.files.empty() && !MakeLongSide(o, dir, side)) return false;
       Run run{"12 files", &side.side.clean, &side.side.map, {}};
-      for (const Source& s : side.files) run.expected.push_back({s.records, {}});
+      for (const Source& s : side.files) run.expected.push_back({s.records, {}, -1, {}});
       runs.push_back(std::move(run));
     } else {
       for (const Source& s : sources)
         if (s.big ? k.on != On::Nim : k.on != On::Big)
-          runs.push_back({s.name, &s.clean, &s.map, {{s.records, {}}}});
+          runs.push_back({s.name, &s.clean, &s.map, {{s.records, {}, -1, {}}}});
     }
     Totals t;
     for (size_t r = 0; r < runs.size(); ++r) {
@@ -151,10 +152,13 @@ bool RescueTable(const Options& o, const fs::path& dir, const std::vector<Source
       const auto length = static_cast<int64_t>(run.clean->samples.size());
       if (k.on == On::Side) {
         for (auto [file, record] : HitRecords(side.side, faults.dropouts)) run.expected[file].damaged.insert(record);
+        for (const int wiped : WipedInBoth(*run.map, faults.dropouts))
+          for (auto [file, record] : HitRecords(side.side, {Dropout{wiped}})) run.expected[file].wiped.insert(record);
         for (size_t f = 0; f < run.expected.size(); ++f)
           run.expected[f].seconds = PlayedSeconds(faults, side.side.syncs[f], length);
       } else {
         for (const Dropout& d : faults.dropouts) run.expected[0].damaged.insert(d.record);
+        run.expected[0].wiped = WipedInBoth(*run.map, faults.dropouts);
         run.expected[0].seconds = PlayedSeconds(faults, run.map->sync, length);
       }
       const fs::path wav = dir / ("rescue" + std::to_string(c) + "-" + std::to_string(r) + Extension(faults));
@@ -176,8 +180,9 @@ bool RescueTable(const Options& o, const fs::path& dir, const std::vector<Source
   }
   const RecordTally& a = grand.all;
   const RecordTally& d = grand.damaged;
-  std::printf("\nall rescues: %d/%d records right (%d repaired), %d BAD, %d lost; files %d/%d, %d phantom; %.0f s\n",
-              a.right, a.Total(), a.repaired, a.bad, a.lost, grand.found, grand.files, grand.phantoms, grand.seconds);
+  std::printf("\nall rescues: %d/%d records right (%d repaired), %d BAD, %d lost (%d owed); files %d/%d, %d phantom; %.0f s\n",
+              a.right, a.Total(), a.repaired, a.bad, a.lost, a.owed, grand.found, grand.files, grand.phantoms,
+              grand.seconds);
   std::printf("damaged records (a dropout hit a copy): %d right (%d repaired), %d BAD, %d lost\n", d.right,
               d.repaired, d.bad, d.lost);
   std::printf("false accepts: %d of %d damaged records (%d O.K., %d repaired); %d of %d records in all\n",

@@ -62,7 +62,7 @@ bool Measure(const char* label, const Options& o, const LongSide& side, const Im
   std::vector<ExpectedFile> expected;
   for (size_t f = 0; f < side.files.size(); ++f)
     expected.push_back({side.files[f].records, {},
-                        PlayedSeconds(faults, side.side.syncs[f], static_cast<int64_t>(side.side.clean.samples.size()))});
+                        PlayedSeconds(faults, side.side.syncs[f], static_cast<int64_t>(side.side.clean.samples.size())), {}});
   const double plain = PlainReadSeconds(wav);
   const RescueScore score = ScoreRescue(o.cli, wav, expected, dir / "out");
   std::printf("%-34s %6.0f MB %8.1f s %7.2f s %7.0fx %5d %5d/%d %7d %7d/%-5d %s\n", label,

@@ -51,7 +51,7 @@ TEST_P(RescueTest, VerdictsAndBytes) {
   ASSERT_NO_FATAL_FAILURE(PlayNim(dir, c.dropouts));
 
   const RescueScore score =
-      ScoreRescue(SONATAP_CLI, dir.Path("played.wav"), {{FiadRecords(kNim, 10), {}}}, dir.path / "out");
+      ScoreRescue(SONATAP_CLI, dir.Path("played.wav"), {{FiadRecords(kNim, 10), {}, -1, {}}}, dir.path / "out");
   ASSERT_TRUE(score.report) << score.errors;
   EXPECT_EQ(score.status, c.status);
   EXPECT_EQ(score.stored, 1);

@@ -40,6 +40,7 @@ void Tally(const nlohmann::json& records, const std::vector<RecordBytes>& got, c
     else if (verdicts[i] == "repaired") (same ? one.right : one.falseRepaired) = 1, one.repaired = same;
     else if (verdicts[i] == "BAD") one.bad = 1;
     else one.lost = 1;
+    one.owed = (one.bad + one.lost) * !want.wiped.contains(static_cast<int>(i) + 1);
     all += one;
     if (want.damaged.contains(static_cast<int>(i) + 1)) damaged += one;
   }
@@ -49,7 +50,7 @@ void Tally(const nlohmann::json& records, const std::vector<RecordBytes>& got, c
 
 RecordTally& RecordTally::operator+=(const RecordTally& o) {
   right += o.right, repaired += o.repaired, bad += o.bad, falseOk += o.falseOk;
-  falseRepaired += o.falseRepaired, lost += o.lost;
+  falseRepaired += o.falseRepaired, lost += o.lost, owed += o.owed;
   return *this;
 }
 
@@ -98,6 +99,7 @@ RescueScore ScoreRescue(const std::string& cli, const std::filesystem::path& rec
   for (size_t e = 0; e < expected.size(); ++e) {
     if (matched[e]) continue;
     score.all.lost += static_cast<int>(expected[e].records.size());
+    score.all.owed += static_cast<int>(expected[e].records.size() - expected[e].wiped.size());
     score.damaged.lost += static_cast<int>(expected[e].damaged.size());
   }
   return score;

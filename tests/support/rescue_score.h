@@ -16,6 +16,7 @@ struct ExpectedFile {
   std::vector<RecordBytes> records;
   std::set<int> damaged;  // records (from 1) that a dropout hit
   double seconds = -1;    // where its data mark after the leader lies in the recording; below 0 not known
+  std::set<int> wiped;    // damaged records hit at one place in both copies: nothing on tape holds them
 };
 
 struct RecordTally {
@@ -25,6 +26,7 @@ struct RecordTally {
   int falseOk = 0;        // "O.K." with wrong bytes
   int falseRepaired = 0;  // "repaired" with wrong bytes
   int lost = 0;           // no verdict: its file was not stored, or the report has no such record
+  int owed = 0;           // BAD or lost, though one copy or the other holds each byte
   int Total() const { return right + bad + falseOk + falseRepaired + lost; }
   RecordTally& operator+=(const RecordTally& o);
 };

@@ -274,6 +274,23 @@ std::vector<Dropout> ScatterDropouts(const TapeMap& map, int count, Hit hit, dou
   return dropouts;
 }
 
+std::set<int> WipedInBoth(const TapeMap& map, const std::vector<Dropout>& dropouts) {
+  constexpr double kByteCells = 8;
+  std::set<int> wiped;
+  for (size_t i = 0; i < dropouts.size(); ++i)
+    for (size_t j = i + 1; j < dropouts.size(); ++j) {
+      const Dropout &a = dropouts[i], &b = dropouts[j];
+      if (a.record != b.record || a.copy == b.copy || a.at < 0 || b.at < 0) continue;
+      const size_t k = static_cast<size_t>(2 * (a.record - 1));
+      if (a.record < 1 || k >= map.copies.size()) continue;
+      const auto length = static_cast<double>(map.copies[k].end - map.copies[k].begin);
+      const double byte = kByteCells * map.cellSamples / length;
+      const auto share = [&](const Dropout& d) { return d.ms * kCleanRate / 1000 / length; };
+      if (a.at < b.at + share(b) + byte && b.at < a.at + share(a) + byte) wiped.insert(a.record);
+    }
+  return wiped;
+}
+
 Side ComposeSide(const std::vector<Recording>& files, double minGapSeconds, double maxGapSeconds, uint32_t seed) {
   Noise noise(seed);
   Side side;

@@ -4,6 +4,7 @@
 // wow and flutter, filters, hum, hiss, dropouts, the sound card's format and
 // channels), deterministically for a given seed.
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,9 @@ enum class Hit {
 // hit twice before every record has been hit once.
 std::vector<Dropout> ScatterDropouts(const TapeMap& map, int count, Hit hit, double minMs, double maxMs,
                                      uint32_t seed);
+// The records of `map` that placed dropouts hit in both copies within a
+// byte of each other: the bytes there are on neither copy.
+std::set<int> WipedInBoth(const TapeMap& map, const std::vector<Dropout>& dropouts);
 
 // Every fault off by default; decibels are relative to the clean peak.
 struct Impairments {
