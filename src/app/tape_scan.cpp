@@ -14,6 +14,11 @@ namespace {
 
 constexpr size_t kStopCheckSamples = 1 << 16;
 
+// Adaptive bridges a dropout in step with the cells, so it reads on past a
+// lost mark; the template methods lose the cells' phase there, and what they
+// read after a resumed search let checksum collisions through as O.K.
+bool ResumesLostFiles(const TuningSettings& tuning) { return tuning.RecognitionMethod == kAdaptiveMethod; }
+
 // A run without its windows: the decoder's events only move the reading
 // position and collect what was read.
 class Scan final : public DecoderEvents {
@@ -21,7 +26,7 @@ class Scan final : public DecoderEvents {
   Scan(const ScanSettings& settings, SampleBuffer& samples)
       : settings_(settings),
         tuning_(settings.tuning),
-        decoderSettings_{"", settings.tuning.SkipTime, true},
+        decoderSettings_{"", settings.tuning.SkipTime, true, ResumesLostFiles(settings.tuning)},
         decoder_(state_->decoder, decoderSettings_, *this),
         recogniser_(state_->conversion, tuning_, state_->shapes, decoder_),
         samples_(samples) {

@@ -21,8 +21,6 @@
 
 namespace sonatap {
 
-constexpr int kGiveUpAttempts = 10;  // data-mark searches before the run gives up
-
 class BitRecogniser {
  public:
   BitRecogniser(ConversionState& cells, const TuningSettings& tuning, const Shapes& shapes, RecordDecoder& decoder)

@@ -1,6 +1,7 @@
 #include "engine/record_decoder.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace sonatap {
 namespace {
@@ -8,6 +9,14 @@ namespace {
 constexpr int kSearchBitLimit = 100;  // bits allowed between a block and the next mark
 constexpr int64_t kSearchRestartStep = 256;
 constexpr int64_t kPositionBase = 45;  // "Position:" counts from the end of a canonical header
+// Resuming a lost file: a mark further than this many blocks from the last
+// is past the file's end (a leader lies between files), and one further
+// than kPlaceSlack of a block from a block's place, or after fewer than
+// kResumedMarkZeros zero bits (a block's gap has 64), is a 0xFF in some data.
+constexpr int kMaxResumedBlocks = 8;
+constexpr double kPlaceSlack = 0.25;
+constexpr int kResumedMarkZeros = 16;
+constexpr double kMinSpacingShare = 0.8, kMaxSpacingShare = 1.25;
 
 }  // namespace
 
@@ -16,10 +25,12 @@ void RecordDecoder::ReceiveOneBit() {
   ++d_.bitCount;
   if (d_.synchronised && d_.bitCount == 8) CompleteByte();
   if (!d_.synchronised) {
+    if (d_.bitCount == 1) zerosBeforeOnes_ = zeroRun_;
+    zeroRun_ = 0;
     ++d_.searchBitCount;
-    if (d_.searchBitCount == kSearchBitLimit && d_.recordNumber > 0) LostMark();
+    if (d_.searchBitCount == kSearchBitLimit && d_.recordNumber > 0 && !resuming_) LostMark();
     // Eight 1 bits in a row since the last 0: the data mark.
-    if (d_.bitCount == 8 && d_.bitValue == kDataMark) {
+    if (d_.bitCount == 8 && d_.bitValue == kDataMark && (!resuming_ || PlaceResumedBlock())) {
       d_.synchronised = true;
       markPosition_ = position_;
       if (d_.attemptCount != 0) Log("Attempt " + std::to_string(d_.attemptCount) + " OK\r\n");
@@ -57,8 +68,9 @@ void RecordDecoder::ReceiveZeroBit() {
   } else {
     d_.bitValue = 0;
     d_.bitCount = 0;
+    ++zeroRun_;
     ++d_.searchBitCount;
-    if (d_.searchBitCount == kSearchBitLimit && d_.recordNumber > 0) LostMark();
+    if (d_.searchBitCount == kSearchBitLimit && d_.recordNumber > 0 && !resuming_) LostMark();
   }
 }
 
@@ -73,7 +85,43 @@ void RecordDecoder::LostMark() {
   MoveTo(searchFrom);
   d_.searchBitCount = 0;
   ++d_.attemptCount;
+  if (settings_.resumeLostFile && d_.attemptCount == kGiveUpAttempts && lastBlock_ >= 0) {
+    resuming_ = true;
+    resumedFrom_ = searchFrom;
+    d_.attemptCount = 0;
+  }
   events_.MarkLost(lostAt, searchFrom);
+}
+
+int RecordDecoder::ExpectedBlock() const {
+  switch (d_.copyState) {
+    case CopyState::FirstCopy: return 2 * (d_.recordNumber - 1);
+    case CopyState::ReadSecondCopy: return 2 * (d_.recordNumber - 1) + 1;
+    case CopyState::SkipSecondCopy: break;
+  }
+  return 2 * (d_.recordNumber - 2) + 1;
+}
+
+bool RecordDecoder::PlaceResumedBlock() {
+  const double blocks = static_cast<double>(position_ - lastMark_) / blockSpacing_;
+  const int passed = static_cast<int>(std::lround(blocks));
+  const int block = lastBlock_ + passed;
+  if (passed > kMaxResumedBlocks || block / 2 + 1 > d_.recordCount) {
+    // No block of this file: it ended where its mark was lost, and the next
+    // file's search starts there.
+    resuming_ = false;
+    position_ = resumedFrom_;
+    d_.recordNumber = d_.recordCount + 1;
+    NextRecordOrFinish();
+    return false;
+  }
+  if (passed < 1 || std::fabs(blocks - passed) > kPlaceSlack || zerosBeforeOnes_ < kResumedMarkZeros) return false;
+  resuming_ = false;
+  if (block != ExpectedBlock()) {
+    d_.recordNumber = block / 2 + 1;
+    d_.copyState = block % 2 == 0 ? CopyState::FirstCopy : CopyState::ReadSecondCopy;
+  }
+  return true;
 }
 
 void RecordDecoder::CompleteByte() {
@@ -151,9 +199,18 @@ void RecordDecoder::ProcessByte(int b) {
 
 void RecordDecoder::ReadCopy(int checksumRead) {
   const size_t first = static_cast<size_t>((d_.recordNumber - 1) * kRecordBytes + 1);
+  const bool good = checksumRead == BlockChecksum(d_.checksumSum);
   events_.CopyRead(RecordCopy{d_.recordNumber, d_.copyState == CopyState::ReadSecondCopy,
                               std::span<const uint8_t, kRecordBytes>(d_.recordData.data() + first, kRecordBytes),
-                              checksumRead, checksumRead == BlockChecksum(d_.checksumSum), markPosition_});
+                              checksumRead, good, markPosition_});
+  if (!good) return;
+  // A verified block proves its mark was one: a resumed search counts from it.
+  const int block = ExpectedBlock();
+  if (lastBlock_ >= 0 && block == lastBlock_ + 1)
+    blockSpacing_ = std::clamp(static_cast<double>(markPosition_ - lastMark_), kMinSpacingShare * kNominalBlockSpacing,
+                               kMaxSpacingShare * kNominalBlockSpacing);
+  lastBlock_ = block;
+  lastMark_ = markPosition_;
 }
 
 void RecordDecoder::AcceptRecord() {
@@ -194,6 +251,8 @@ void RecordDecoder::NextRecordOrFinish() {
 
 void RecordDecoder::BeginFileSearch() {
   searchBegunInByte_ = true;
+  resuming_ = false;
+  lastBlock_ = -1;
   d_.positionInBlock = 0;
   d_.byteIndex = 1;
   d_.synchronised = false;

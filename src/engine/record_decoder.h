@@ -69,7 +69,14 @@ struct DecoderSettings {
   // BAD!:n,255") and the first count for the second. Set, every header is
   // read as the first one is.
   bool headerInPlace = false;
+  // A data mark lost for good (a dropout over it) leaves the file open: the
+  // search goes on without a limit, and the next mark found takes the record
+  // and copy that its distance from the last mark found gives. Set only by
+  // unattended scans, which keep every reading; a run gives the file up.
+  bool resumeLostFile = false;
 };
+
+constexpr int kGiveUpAttempts = 10;  // data-mark searches before the run gives up
 
 class RecordDecoder {
  public:
@@ -102,6 +109,11 @@ class RecordDecoder {
   void RejectRecord();
   void NextRecordOrFinish();
   void MoveTo(int64_t position);
+  // The block (two per record, from 0) the current mark search waits for.
+  int ExpectedBlock() const;
+  // A mark found while resuming: false when it lies too far off a block's
+  // place to be one.
+  bool PlaceResumedBlock();
   void Log(const std::string& line) { events_.MonitorLine(line); }
 
   DecoderState& d_;
@@ -110,6 +122,15 @@ class RecordDecoder {
   int64_t position_ = 0;      // where reading is: the last bit's offset, or where it was asked to move
   int64_t markPosition_ = 0;  // where the block in progress began
   bool searchBegunInByte_ = false;  // the byte in progress ended a file
+  // Resuming a lost file: where the search went on, the mark of the last
+  // block verified, that block, and the distance from one block's mark to the next.
+  bool resuming_ = false;
+  int64_t resumedFrom_ = 0;
+  int64_t lastMark_ = 0;
+  int lastBlock_ = -1;
+  double blockSpacing_ = kNominalBlockSpacing;
+  int zeroRun_ = 0, zerosBeforeOnes_ = 0;  // zero bits in a row while searching; those before the ones now
+  static constexpr double kNominalBlockSpacing = (kGapBytes + kBlockBytes) * 8 * kCellSamples;
 };
 
 }  // namespace sonatap

@@ -3,6 +3,9 @@
 // checksum, verdict and where its mark was found.
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 #include "engine/bit_recogniser.h"
 #include "engine/sample_buffer.h"
 #include "support/run_fixture.h"
@@ -41,6 +44,22 @@ struct Collector final : DecoderEvents {
   }
 };
 
+// Runs the decoder over `tape` until the data mark is lost for good or the
+// recording ends.
+void Collect(RunFixture& f, const TapeSound& tape, const DecoderSettings& settings, Collector& collector) {
+  f.Wav(tape);
+  SampleBuffer samples;
+  ASSERT_TRUE(samples.Open(f.session->conversion.wavPath));
+  RecordDecoder decoder(f.session->decoder, settings, collector);
+  BitRecogniser recogniser(f.session->conversion, f.session->tuning, f.session->shapes, decoder);
+  collector.samples = &samples;
+  collector.recogniser = &recogniser;
+  samples.Seek(kWavHeaderSize);
+  decoder.BeginFileSearch(samples.Position());
+  while (!samples.AtEnd() && !recogniser.ProcessSample(samples.ReadNext(), samples.Position())) {
+  }
+}
+
 TEST(DecoderEvents, AListenerCollectsHeadersAndRecordCopies) {
   RunFixture f;
   TapeSound tape;
@@ -52,20 +71,9 @@ TEST(DecoderEvents, AListenerCollectsHeadersAndRecordCopies) {
   tape.Block(two);
   tape.Block(two);
   tape.Silence(2 * RunFixture::kSkip);
-  f.Wav(tape);
-
-  SampleBuffer samples;
-  ASSERT_TRUE(samples.Open(f.session->conversion.wavPath));
   Collector collector;
-  const DecoderSettings settings{"tape.wav", 1};  // past the last record's second copy
-  RecordDecoder decoder(f.session->decoder, settings, collector);
-  BitRecogniser recogniser(f.session->conversion, f.session->tuning, f.session->shapes, decoder);
-  collector.samples = &samples;
-  collector.recogniser = &recogniser;
-  samples.Seek(kWavHeaderSize);
-  decoder.BeginFileSearch(samples.Position());
-  while (!samples.AtEnd() && !recogniser.ProcessSample(samples.ReadNext(), samples.Position())) {
-  }
+  // Skips past the last record's second copy.
+  ASSERT_NO_FATAL_FAILURE(Collect(f, tape, {"tape.wav", 1}, collector));
 
   ASSERT_EQ(collector.headers.size(), 1u);
   EXPECT_EQ(collector.headers[0].firstCount, 2);
@@ -93,6 +101,33 @@ TEST(DecoderEvents, AListenerCollectsHeadersAndRecordCopies) {
     EXPECT_EQ(c.checksum, expected[i].checksum) << i;
     EXPECT_EQ(c.good, expected[i].good) << i;
     EXPECT_NEAR(static_cast<double>(c.mark), marks[i], 40) << i;
+  }
+}
+
+// A dropout over a block's mark: a run gives the file up there; an
+// unattended scan reads on, and the blocks after it keep their numbers.
+TEST(DecoderEvents, AScanReadsOnPastALostMark) {
+  for (const bool resume : {false, true}) {
+    RunFixture f;
+    f.session->tuning.RecognitionMethod = kAdaptiveMethod;
+    TapeSound tape(kAdaptiveMethod);
+    tape.Silence(1000);
+    tape.Header(3, 3);
+    tape.Block(PatternRecord(1));
+    tape.Block(PatternRecord(1));
+    tape.Zeros(8 + 1 + 65);  // record 2's first copy: no mark where it was, whatever the phase
+    tape.Block(PatternRecord(2));
+    tape.Block(PatternRecord(3));
+    tape.Block(PatternRecord(3));
+    tape.Silence(2 * RunFixture::kSkip);
+    Collector collector;
+    ASSERT_NO_FATAL_FAILURE(Collect(f, tape, {"tape.wav", 0, true, resume}, collector));
+    std::vector<std::tuple<int, bool, bool>> read;
+    for (const Collector::Copy& c : collector.copies)
+      if (c.bytes == PatternRecord(c.record)) read.emplace_back(c.record, c.second, c.good);
+    using R = std::vector<std::tuple<int, bool, bool>>;
+    const R expected = resume ? R{{1, false, true}, {2, true, true}, {3, false, true}} : R{{1, false, true}};
+    EXPECT_EQ(read, expected) << resume;
   }
 }
 
