@@ -31,6 +31,7 @@ class Scan final : public DecoderEvents {
         recogniser_(state_->conversion, tuning_, state_->shapes, decoder_),
         samples_(samples) {
     recogniser_.SetAdaptiveSensitive(settings.sensitive);
+    recogniser_.SetAdaptiveIntegrating(settings.integrating);
   }
 
   ScanResult Run(const std::atomic<bool>& stop, std::atomic<int64_t>& position);

@@ -59,6 +59,7 @@ struct ScanSettings {
   TuningSettings tuning;
   bool inverted = false;  // read the signal upside down
   bool sensitive = false;  // Adaptive with a lower margin (see AdaptiveCells::SetSensitive)
+  bool integrating = false;  // Adaptive summing each cell's halves (see AdaptiveCells::SetIntegrating)
 };
 
 struct ScanResult {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
+#include <numbers>
 
 #include "format/bit_shapes.h"
 
@@ -61,6 +62,18 @@ constexpr float kLeaderSpread = 0.12f;  // how far those cells may stray from ea
 // still comes to two cells. Such a cell counts when it and the one before
 // come to two cells within half the spread, and it alone is within this.
 constexpr float kPairedSpread = 0.3f;
+// The integrating reading: how much of a change's timing error one cell
+// corrects, and how much of that the cell length takes up. A cell whose
+// summed signal stays under kWeakShare of a steady full-swing one's is
+// weak, and kWeakLimit of them in a row mean the signal has gone; one under
+// kDoubtShare of the last few cells' (kHeldRate) lost its signal within a
+// cell, as in a dropout, and its bit is a guess.
+constexpr float kPhaseGain = 0.3f;
+constexpr float kLengthGain = 0.03f;
+constexpr float kWeakShare = 0.2f;
+constexpr float kDoubtShare = 0.15f;
+constexpr float kHeldRate = 1.0f / 16;
+constexpr int kWeakLimit = 48;
 constexpr int kBadRunLimit = 4;   // noise intervals in a row that end the lock
 constexpr int kMaxGapCells = 32;  // a silence longer than this ends the lock (a dropout is shorter)
 
@@ -80,6 +93,8 @@ void AdaptiveCells::Reset() {
 }
 
 void AdaptiveCells::Restart() {
+  if (integrating_ && wheel_.running) locked_ = false;
+  wheel_ = Flywheel{};
   lastChange_ = levels_.middleCrossing = -1;
   gapEnd_ = std::numeric_limits<double>::max();
   quietEnd_ = 0;
@@ -152,6 +167,7 @@ inline AdaptiveCells::Step AdaptiveCells::Levels::Follow(uint8_t sample, float t
 }
 
 AdaptiveCells::Event AdaptiveCells::Process(std::span<const uint8_t> samples, size_t& used) {
+  if (integrating_ && locked_) return IntegrateRun(samples, used);
   return sensitive_ ? ProcessRun<true>(samples, used) : ProcessRun<false>(samples, used);
 }
 
@@ -188,6 +204,66 @@ AdaptiveCells::Event AdaptiveCells::ProcessRun(std::span<const uint8_t> samples,
     goneAfter = GoneAfter();
   }
   levels_ = levels;
+  used = samples.size();
+  return Event::None;
+}
+
+AdaptiveCells::Event AdaptiveCells::IntegrateRun(std::span<const uint8_t> samples, size_t& used) {
+  Levels levels = levels_;
+  Flywheel w = wheel_;
+  if (!w.running) {
+    // Locked on the change that began the cell in progress.
+    w = Flywheel{};
+    w.running = true;
+    w.start = lastChange_;
+  }
+  double middle = w.start + cellLength_ * 0.5, end = w.start + cellLength_;
+  for (size_t i = 0; i < samples.size(); ++i) {
+    const Step step = levels.Follow<false>(samples[i], 1.0f);
+    const float v = step.ahead;  // the signal less the middle line
+    const auto now = static_cast<double>(levels.now);
+    const auto between = [&](double at) { return w.previous + (v - w.previous) * static_cast<float>(at - (now - 1)); };
+    if (now - 1 < middle && middle <= now) w.atMiddle = between(middle);
+    if (now < end) {
+      (now < middle ? w.first : w.second) += v;
+      w.previous = v;
+      continue;
+    }
+    // The cell is over. A change belongs at its end, and in its middle for a
+    // 1: where the signal is still on the side before it there, the cells
+    // run early, and the next one starts later by about the time the
+    // signal needs from there to the middle line.
+    const bool one = w.first * w.second < 0;
+    const float amplitude = std::max(step.swing * 0.5f, 1.0f);
+    const auto side = [](float x) { return x < 0 ? -1.0f : 1.0f; };
+    float early = between(end) * side(w.second) / amplitude;
+    if (one) early = (early + w.atMiddle * side(w.first) / amplitude) * 0.5f;
+    const float shift = std::clamp(early, -1.0f, 1.0f) * cellLength_ * kPhaseGain / (2 * std::numbers::pi_v<float>);
+    const float held = std::fabs(w.first) + std::fabs(w.second);
+    // A dropout takes the signal away within a cell, a fade over hundreds.
+    w.lastWeak = held < kDoubtShare * w.heldAverage;
+    w.heldAverage += (held - w.heldAverage) * kHeldRate;
+    w.weakCells = held < kWeakShare * amplitude * cellLength_ ? w.weakCells + 1 : 0;
+    cellLength_ = std::clamp(cellLength_ + shift * kLengthGain, kMinCell, kMaxCell);
+    w.start = end + shift;
+    const bool firstHalf = now < w.start + cellLength_ * 0.5;
+    w.first = firstHalf ? v : 0;
+    w.second = firstHalf ? 0 : v;
+    w.previous = v;
+    levels_ = levels;
+    wheel_ = w;
+    used = i + 1;
+    if (w.weakCells >= kWeakLimit) {
+      // The signal has gone: the next bits need a new run of whole cells.
+      locked_ = false;
+      wholeRun_ = 0;
+      Restart();
+      return Event::None;
+    }
+    return one ? Event::One : Event::Zero;
+  }
+  levels_ = levels;
+  wheel_ = w;
   used = samples.size();
   return Event::None;
 }

@@ -29,6 +29,12 @@ class AdaptiveCells {
   // do steep falls from a bump to near the middle line: some worn recordings
   // read better so, clean quiet ones worse (a rescue tries both).
   void SetSensitive(bool sensitive) { sensitive_ = sensitive; }
+  // Integrating reading, for hiss that buries single changes: once locked
+  // on a run of whole cells, each cell's bit comes from the signal summed
+  // over its two halves (a 1 changes side in the middle, a 0 does not), and
+  // the cells' timing runs on as a flywheel that the changes at their
+  // boundaries nudge. A jump in the recording needs a new run of whole cells.
+  void SetIntegrating(bool integrating) { integrating_ = integrating; }
   // After a jump in the recording: the next change starts afresh, but the
   // levels and the cell length learnt nearby are kept.
   void Restart();
@@ -40,6 +46,8 @@ class AdaptiveCells {
   // the change ended two whole cells (the first was in doubt until now).
   Event Process(std::span<const uint8_t> samples, size_t& used);
   int GapCells() const { return gapCells_; }
+  // Integrating: the cell just read held too little signal for its bit to count as read.
+  bool LastCellWeak() const { return wheel_.lastWeak; }
   float CellLength() const { return cellLength_; }
   bool Locked() const { return locked_; }
 
@@ -84,6 +92,7 @@ class AdaptiveCells {
 
   template <bool kSensitive>
   Event ProcessRun(std::span<const uint8_t> samples, size_t& used);
+  Event IntegrateRun(std::span<const uint8_t> samples, size_t& used);
   // A sample past the margin: a change of level, or not yet. Given the
   // step's own fields, so that no Step is built in memory for each sample.
   Event Change(float ahead, float swing);
@@ -96,8 +105,22 @@ class AdaptiveCells {
   void TrackCellLength(float measured);
   void LearnLag(float measured);
 
+  // The integrating reading's cell in progress.
+  struct Flywheel {
+    bool running = false;
+    double start = 0;             // where the cell began
+    float first = 0, second = 0;  // the signal summed over each half, from the middle line
+    float atMiddle = 0;           // the signal where the middle change of a 1 belongs
+    float previous = 0;
+    int weakCells = 0;  // cells in a row with little signal in them
+    bool lastWeak = false;
+    float heldAverage = 0;  // the signal summed over a cell, on average over the last few
+  };
+
   Levels levels_;
+  Flywheel wheel_;
   bool sensitive_ = false;
+  bool integrating_ = false;
   bool above_ = false;     // the side of the middle line the signal is on
   // Timing.
   double lastChange_ = -1;  // when the last change left the middle line

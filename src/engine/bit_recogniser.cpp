@@ -18,10 +18,10 @@ void BitRecogniser::DeliverAdaptive(AdaptiveCells::Event event) {
     case AdaptiveCells::Event::None:
       return;
     case AdaptiveCells::Event::Zero:
-      Deliver(false);
-      return;
     case AdaptiveCells::Event::One:
-      Deliver(true);
+      // The integrating reading's cell with little signal in it: its bit is as good as guessed.
+      if (adaptive_.LastCellWeak()) Guessed(1);
+      Deliver(event == AdaptiveCells::Event::One);
       return;
     case AdaptiveCells::Event::TwoZeros:
       Deliver(false);
@@ -37,12 +37,21 @@ void BitRecogniser::DeliverAdaptive(AdaptiveCells::Event event) {
       // checksum, as a damaged copy should). A move of the reading position
       // restarts the timing, which ends the gap.
       const bool asMark = decoder_.AttemptCount() > 0 && !decoder_.State().synchronised;
-      guesses_[gapsBridged_ % kGuessesKept] = {bitsDelivered_, bitsDelivered_ + adaptive_.GapCells()};
-      ++gapsBridged_;
+      Guessed(adaptive_.GapCells());
       for (int i = 0; i < adaptive_.GapCells(); ++i) Deliver(asMark);
       return;
     }
   }
+}
+
+void BitRecogniser::Guessed(int bits) {
+  GuessedBits& last = guesses_[(gapsBridged_ + kGuessesKept - 1) % kGuessesKept];
+  if (gapsBridged_ > 0 && last.end == bitsDelivered_) {
+    last.end += bits;
+    return;
+  }
+  guesses_[gapsBridged_ % kGuessesKept] = {bitsDelivered_, bitsDelivered_ + bits};
+  ++gapsBridged_;
 }
 
 void BitRecogniser::ClassifyCell(bool forcedEnd) {

@@ -83,7 +83,8 @@ class BitRecogniser {
   // The per-file reset of the cell state.
   void BeginFile();
   void SetAdaptiveSensitive(bool sensitive) { adaptive_.SetSensitive(sensitive); }
-  // How many dropouts the adaptive method has bridged with guessed bits so far.
+  void SetAdaptiveIntegrating(bool integrating) { adaptive_.SetIntegrating(integrating); }
+  // How many runs of guessed bits (dropouts bridged, weak cells) the adaptive method has delivered so far.
   int GapsBridged() const { return gapsBridged_; }
   // Bits handed to the decoder so far.
   int64_t BitsDelivered() const { return bitsDelivered_; }
@@ -124,6 +125,8 @@ class BitRecogniser {
   }
   void ProcessCrossingSample();
   void DeliverAdaptive(AdaptiveCells::Event event);
+  // The next `bits` delivered are guesses (joined to the last such run when they follow it).
+  void Guessed(int bits);
   void TemplateCompare(bool forcedEnd);
   void Deliver(bool one) {
     ++bitsDelivered_;

@@ -3,6 +3,7 @@
 // reading of the first 1s after a leader, before it knows a deck's lag.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -61,8 +62,9 @@ std::vector<uint8_t> SquareWave(const std::vector<int>& intervals) {
   return samples;
 }
 
-std::string Bits(const std::vector<uint8_t>& samples) {
+std::string Bits(const std::vector<uint8_t>& samples, bool integrating = false) {
   AdaptiveCells cells;
+  cells.SetIntegrating(integrating);
   std::string bits;
   for (std::span<const uint8_t> rest = samples; !rest.empty();) {
     size_t used = 0;
@@ -90,6 +92,27 @@ TEST(AdaptiveCells, ReadsTheFirstOnesAfterALeaderThatADeckDelays) {
   ASSERT_GE(bits.size(), 16u);
   EXPECT_EQ(bits.substr(bits.size() - 16), "1111111100000000");
   EXPECT_EQ(bits.find('1'), bits.size() - 16);  // no 0 read for the long half
+}
+
+TEST(AdaptiveCells, IntegratingReadsCellsThatHissBuriesEdgeByEdge) {
+  // A leader, then "0110100111000101" as the tape writes it (a change at
+  // each cell's start, another in a 1's middle), at +-40 under hiss of up
+  // to +-70.
+  const std::string data = "0110100111000101";
+  std::vector<int> intervals(200, 32);
+  for (const char bit : data) intervals.insert(intervals.end(), bit == '1' ? 2 : 1, bit == '1' ? 16 : 32);
+  intervals.insert(intervals.end(), 4, 32);
+  std::vector<uint8_t> samples = SquareWave(intervals);
+  uint32_t seed = 1;
+  for (uint8_t& s : samples) {
+    seed = seed * 1664525 + 1013904223;
+    const int hiss = static_cast<int>(seed >> 24) * 140 / 255 - 70;
+    s = static_cast<uint8_t>(std::clamp(128 + (s - 128) * 2 / 3 + hiss, 0, 255));
+  }
+  const std::string summed = Bits(samples, true);
+  ASSERT_NE(summed.find(data), std::string::npos);
+  EXPECT_EQ(summed.find('1'), summed.find(data) + 1);  // the leader's zeros before it, and nothing else
+  EXPECT_EQ(Bits(samples).find(data), std::string::npos);
 }
 
 }  // namespace
