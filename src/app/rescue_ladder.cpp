@@ -34,7 +34,10 @@ struct RescueRung {
 // hiss meets a fading level (upside down it lost a file). Last, the
 // integrating Adaptive on the conditioned and the dull copy: at the bottom
 // of such fades it reads most cells right, and the two copies' few wrong
-// bits repair each other (344 more records, nearly all on sound-card sides).
+// bits repair each other (339 more records, nearly all on sound-card
+// sides). It shares the Adaptive family: where hiss misleads one reading
+// of a copy it often misleads the other alike, and as a witness of its own
+// it let a wrong repair through.
 constexpr SourceKind kAsIs = SourceKind::Recording, kCopy = SourceKind::ConditionedCopy,
                      kOther = SourceKind::OtherChannel, kDulled = SourceKind::DulledCopy;
 constexpr RescueRung kLadder[] = {
@@ -138,9 +141,7 @@ LadderOutcome RunLadder(std::span<const ScanSource> sources, std::span<const Lad
       ScanResult result =
           from.path.empty() ? ScanResult{{}, true} : ScanRecording(from.path, scans[n].settings, stop, positions[n]);
       MapPositions(result, from);
-      // Summing the cells errs otherwise than timing their changes.
-      result.family = static_cast<int>(scans[n].source) * 16 + scans[n].settings.tuning.RecognitionMethod +
-                      (scans[n].settings.integrating ? 8 : 0);
+      result.family = static_cast<int>(scans[n].source) * 16 + scans[n].settings.tuning.RecognitionMethod;
       // The dull copy is the conditioned copy less its treble: across a
       // dropout a method slips on both alike, and as a witness of its own it
       // let through 3 wrong repairs of the channel set (as one family with
