@@ -111,7 +111,7 @@ class AdaptiveCells {
     double start = 0;             // where the cell began
     float first = 0, second = 0;  // the signal summed over each half, from the middle line
     float atMiddle = 0;           // the signal where the middle change of a 1 belongs
-    float previous = 0;
+    float previous = 0;           // the last sample less the middle line
     int weakCells = 0;  // cells in a row with little signal in them
     bool lastWeak = false;
     float heldAverage = 0;  // the signal summed over a cell, on average over the last few
