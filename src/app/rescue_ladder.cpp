@@ -34,7 +34,7 @@ struct RescueRung {
 // hiss meets a fading level (upside down it lost a file). Last, the
 // integrating Adaptive on the conditioned and the dull copy: at the bottom
 // of such fades it reads most cells right, and the two copies' few wrong
-// bits repair each other (339 more records, nearly all on sound-card
+// bits repair each other (373 more records, nearly all on sound-card
 // sides). It shares the Adaptive family: where hiss misleads one reading
 // of a copy it often misleads the other alike, and as a witness of its own
 // it let a wrong repair through.
