@@ -54,7 +54,7 @@ class Scan final : public DecoderEvents {
     MarkGuessed(reading);
   }
   void MarkFound(int, CopyState, int64_t) override {
-    gapsAtMark_ = recogniser_.GapsBridged();
+    guessRunsAtMark_ = recogniser_.GuessRuns();
     dataStartBit_ = recogniser_.BitsDelivered();
   }
   void MarkLost(int64_t, int64_t searchFrom) override { MoveTo(searchFrom); }
@@ -86,24 +86,24 @@ class Scan final : public DecoderEvents {
   SampleBuffer& samples_;
   ScanResult result_;
   bool moved_ = false;
-  int gapsAtMark_ = 0;  // dropouts bridged before the current copy's data
+  int guessRunsAtMark_ = 0;  // runs of guessed bits before the current copy's data
   int64_t dataStartBit_ = 0;  // the first bit of the current copy's data, in bits delivered
   std::vector<uint8_t> flipped_;  // an inverted block
 };
 
 void Scan::MarkGuessed(CopyReading& reading) const {
-  const int bridged = recogniser_.GapsBridged() - gapsAtMark_;
-  if (bridged == 0) return;
+  const int runs = recogniser_.GuessRuns() - guessRunsAtMark_;
+  if (runs == 0) return;
   const auto& guesses = recogniser_.RecentGuesses();
   const int64_t copyBits = static_cast<int64_t>(reading.guessed.size());
-  for (int i = 1; i <= std::min(bridged, BitRecogniser::kGuessesKept); ++i) {
-    const auto& g = guesses[(recogniser_.GapsBridged() - i) % BitRecogniser::kGuessesKept];
+  for (int i = 1; i <= std::min(runs, BitRecogniser::kGuessesKept); ++i) {
+    const auto& g = guesses[(recogniser_.GuessRuns() - i) % BitRecogniser::kGuessesKept];
     const int64_t first = std::max<int64_t>(g.first - dataStartBit_, 0);
     const int64_t end = std::min(g.end - dataStartBit_, copyBits);
     for (int64_t bit = first; bit < end; ++bit) reading.guessed.set(static_cast<size_t>(bit));
   }
-  // More dropouts than are kept: where the older ones fell is not known.
-  if (bridged > BitRecogniser::kGuessesKept) reading.guessed.set();
+  // More runs of guesses than are kept: where the older ones fell is not known.
+  if (runs > BitRecogniser::kGuessesKept) reading.guessed.set();
 }
 
 void Scan::MeasureVolume(int64_t dataStart) {

@@ -45,13 +45,13 @@ void BitRecogniser::DeliverAdaptive(AdaptiveCells::Event event) {
 }
 
 void BitRecogniser::Guessed(int bits) {
-  GuessedBits& last = guesses_[(gapsBridged_ + kGuessesKept - 1) % kGuessesKept];
-  if (gapsBridged_ > 0 && last.end == bitsDelivered_) {
+  GuessedBits& last = guesses_[(guessRuns_ + kGuessesKept - 1) % kGuessesKept];
+  if (guessRuns_ > 0 && last.end == bitsDelivered_) {
     last.end += bits;
     return;
   }
-  guesses_[gapsBridged_ % kGuessesKept] = {bitsDelivered_, bitsDelivered_ + bits};
-  ++gapsBridged_;
+  guesses_[guessRuns_ % kGuessesKept] = {bitsDelivered_, bitsDelivered_ + bits};
+  ++guessRuns_;
 }
 
 void BitRecogniser::ClassifyCell(bool forcedEnd) {

@@ -85,7 +85,7 @@ class BitRecogniser {
   void SetAdaptiveSensitive(bool sensitive) { adaptive_.SetSensitive(sensitive); }
   void SetAdaptiveIntegrating(bool integrating) { adaptive_.SetIntegrating(integrating); }
   // How many runs of guessed bits (dropouts bridged, weak cells) the adaptive method has delivered so far.
-  int GapsBridged() const { return gapsBridged_; }
+  int GuessRuns() const { return guessRuns_; }
   // Bits handed to the decoder so far.
   int64_t BitsDelivered() const { return bitsDelivered_; }
   // The guessed bits of the last few bridged dropouts, [first, end) in bits
@@ -144,7 +144,7 @@ class BitRecogniser {
   CellLimits limits_;
   int64_t position_ = 0;
   bool bitEnded_ = false;
-  int gapsBridged_ = 0;
+  int guessRuns_ = 0;
   int64_t bitsDelivered_ = 0;
   std::array<GuessedBits, kGuessesKept> guesses_{};
 };

@@ -113,19 +113,17 @@ TEST(DecoderEvents, AScanReadsOnPastALostMark) {
     TapeSound tape(kAdaptiveMethod);
     tape.Silence(1000);
     tape.Header(3, 3);
-    tape.Block(PatternRecord(1));
-    tape.Block(PatternRecord(1));
-    tape.Zeros(8 + 1 + 65);  // record 2's first copy: no mark where it was, whatever the phase
-    tape.Block(PatternRecord(2));
-    tape.Block(PatternRecord(3));
-    tape.Block(PatternRecord(3));
+    for (const int record : {1, 1, 0, 2, 3, 3}) {
+      if (record == 0) tape.Zeros(8 + 1 + 65);  // record 2's first copy: no mark where it was, whatever the phase
+      else tape.Block(PatternRecord(record));
+    }
     tape.Silence(2 * RunFixture::kSkip);
     Collector collector;
     ASSERT_NO_FATAL_FAILURE(Collect(f, tape, {"tape.wav", 0, true, resume}, collector));
-    std::vector<std::tuple<int, bool, bool>> read;
+    using R = std::vector<std::tuple<int, bool, bool>>;  // record, second copy, verified
+    R read;
     for (const Collector::Copy& c : collector.copies)
       if (c.bytes == PatternRecord(c.record)) read.emplace_back(c.record, c.second, c.good);
-    using R = std::vector<std::tuple<int, bool, bool>>;
     const R expected = resume ? R{{1, false, true}, {2, true, true}, {3, false, true}} : R{{1, false, true}};
     EXPECT_EQ(read, expected) << resume;
   }
