@@ -339,6 +339,15 @@ AdaptiveCells::Event AdaptiveCells::Classify(float length) {
     if (!locked_) wholeRun_ = 0;
     return locked_ ? Event::One : Event::None;
   }
+  // A 1's closing change can stay under the margin where the 0 after it
+  // starts on a low flat part and rises to a spike only at its end (such
+  // cells through a deck's high-pass): a half, then about a whole cell.
+  if (restoresFaintChanges_ && pendingHalf_ > 0 && locked_ && cells > kHalfLimit && cells < kWholeLimit) {
+    pendingHalf_ = 0;
+    afterOne_ = false;
+    zerosInRow_ = 1;
+    return Event::OneZero;
+  }
   // A deck's filters shift the 0s' low tone and the 1s' high tone by
   // different times (a high-pass puts the 0s ahead, a dull head behind): the
   // first half of a 1 after a 0 comes out longer than half a cell by some lag,

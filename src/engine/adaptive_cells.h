@@ -19,7 +19,7 @@ namespace sonatap {
 class AdaptiveCells {
  public:
   // What one sample completed.
-  enum class Event : int8_t { None, Zero, One, Gap, TwoZeros };
+  enum class Event : int8_t { None, Zero, One, Gap, TwoZeros, OneZero };
 
   AdaptiveCells() { Reset(); }
 
@@ -35,6 +35,11 @@ class AdaptiveCells {
   // the cells' timing runs on as a flywheel that the changes at their
   // boundaries nudge. A jump in the recording needs a new run of whole cells.
   void SetIntegrating(bool integrating) { integrating_ = integrating; }
+  // A 1 whose closing change stayed under the margin, followed by a whole 0,
+  // is read as both (on by default). Rescue scans leave it out: where it
+  // guesses wrong in hiss, it guesses alike in several scans, and repairs
+  // take readings alike as witnesses.
+  void SetRestoresFaintChanges(bool restores) { restoresFaintChanges_ = restores; }
   // After a jump in the recording: the next change starts afresh, but the
   // levels and the cell length learnt nearby are kept.
   void Restart();
@@ -44,6 +49,7 @@ class AdaptiveCells {
   // longer than a cell and a half while bits were flowing; GapCells() tells
   // how many cells it lasted (a dropout: their bits are unknown). TwoZeros:
   // the change ended two whole cells (the first was in doubt until now).
+  // OneZero: it ended the second half of a 1 and a whole 0 after it.
   Event Process(std::span<const uint8_t> samples, size_t& used);
   int GapCells() const { return gapCells_; }
   // Integrating: the cell just read held too little signal for its bit to count as read.
@@ -121,6 +127,7 @@ class AdaptiveCells {
   Flywheel wheel_;
   bool sensitive_ = false;
   bool integrating_ = false;
+  bool restoresFaintChanges_ = true;
   bool above_ = false;     // the side of the middle line the signal is on
   // Timing.
   double lastChange_ = -1;  // when the last change left the middle line

@@ -24,7 +24,8 @@ void BitRecogniser::DeliverAdaptive(AdaptiveCells::Event event) {
       Deliver(event == AdaptiveCells::Event::One);
       return;
     case AdaptiveCells::Event::TwoZeros:
-      Deliver(false);
+    case AdaptiveCells::Event::OneZero:
+      Deliver(event == AdaptiveCells::Event::OneZero);
       Deliver(false);
       return;
     case AdaptiveCells::Event::Gap: {

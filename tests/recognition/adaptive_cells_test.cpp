@@ -1,6 +1,7 @@
 // The Adaptive method's margin: where a tall bump sets the peaks, changes
 // that stop short of the usual margin are read only when asked; and its
-// reading of the first 1s after a leader, before it knows a deck's lag.
+// reading of the first 1s after a leader, before it knows a deck's lag;
+// and of cells whose changes hiss or a deck's filters hide.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -62,9 +63,10 @@ std::vector<uint8_t> SquareWave(const std::vector<int>& intervals) {
   return samples;
 }
 
-std::string Bits(const std::vector<uint8_t>& samples, bool integrating = false) {
+std::string Bits(const std::vector<uint8_t>& samples, bool integrating = false, bool restoresFaintChanges = true) {
   AdaptiveCells cells;
   cells.SetIntegrating(integrating);
+  cells.SetRestoresFaintChanges(restoresFaintChanges);
   std::string bits;
   for (std::span<const uint8_t> rest = samples; !rest.empty();) {
     size_t used = 0;
@@ -72,6 +74,7 @@ std::string Bits(const std::vector<uint8_t>& samples, bool integrating = false) 
       case AdaptiveCells::Event::Zero: bits += '0'; break;
       case AdaptiveCells::Event::TwoZeros: bits += "00"; break;
       case AdaptiveCells::Event::One: bits += '1'; break;
+      case AdaptiveCells::Event::OneZero: bits += "10"; break;
       default: break;
     }
     rest = rest.subspan(used);
@@ -113,6 +116,26 @@ TEST(AdaptiveCells, IntegratingReadsCellsThatHissBuriesEdgeByEdge) {
   ASSERT_NE(summed.find(data), std::string::npos);
   EXPECT_EQ(summed.find('1'), summed.find(data) + 1);  // the leader's zeros before it, and nothing else
   EXPECT_EQ(Bits(samples).find(data), std::string::npos);
+}
+
+TEST(AdaptiveCells, ReadsA1WhoseClosingChangeStaysUnderTheMargin) {
+  // Cells through a deck's high-pass: a 0 rests at +-12 and rises to a
+  // spike of +-50 only near its end, so the change that starts it stays
+  // under the margin; a 1's halves swing fully. After a 1, only the spike
+  // of the 0 shows where the 1 ended.
+  const std::string data = std::string(300, '0') + "0110100111000101" + "0000";
+  std::vector<uint8_t> samples;
+  int side = 1;
+  for (const char bit : data) {
+    for (int i = 0; i < 32; ++i) {
+      const bool secondHalfOfOne = bit == '1' && i >= 16;
+      const int level = bit == '1' ? 50 : (i >= 24 && i < 29 ? 50 : 12);
+      samples.push_back(static_cast<uint8_t>(128 + (secondHalfOfOne ? -side : side) * level));
+    }
+    side = bit == '1' ? side : -side;
+  }
+  EXPECT_NE(Bits(samples).find("0110100111000101"), std::string::npos);
+  EXPECT_EQ(Bits(samples, false, false).find("0110100111000101"), std::string::npos);
 }
 
 }  // namespace
