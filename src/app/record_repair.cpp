@@ -168,6 +168,25 @@ bool ReadAlike(const RecordBytes& c, std::span<const Witnessed> readings) {
   return unheld <= kMaxUnheldBytes;
 }
 
+// Whether some byte of `c` is as only a guess across a dropout has it, where
+// two witnesses read it otherwise: such a record is no reading of the tape,
+// and its fitting the sum is chance that says nothing of the others. (A
+// guess that no good reading contradicts may be right: records end in zeros.)
+bool GuessOverrulesReadings(const RecordBytes& c, std::span<const Witnessed> readings) {
+  for (int i = 0; i < kRecordBytes; ++i) {
+    const auto readAsC = [&](const Witnessed& w) { return ReadByte(*w.reading, i) == c[i]; };
+    const auto guessedAsC = [&](const Witnessed& w) { return ReadByte(*w.reading, i) < 0 && w.reading->bytes[i] == c[i]; };
+    const auto heldOtherwise = [&](const Witnessed& w) {
+      const int value = ReadByte(*w.reading, i);
+      return value >= 0 && value != c[i] && ByteHeld(readings, i, value);
+    };
+    if (std::none_of(readings.begin(), readings.end(), readAsC) && std::any_of(readings.begin(), readings.end(), guessedAsC) &&
+        std::any_of(readings.begin(), readings.end(), heldOtherwise))
+      return true;
+  }
+  return false;
+}
+
 // The readings of each copy, each way of reading it once.
 std::vector<const CopyReading*> DistinctReadings(std::span<const Witnessed> readings, bool secondCopy) {
   std::vector<const CopyReading*> distinct;
@@ -221,7 +240,8 @@ std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings) {
   // Each record that fits the sum: two different ones and the sum cannot tell.
   std::vector<RecordBytes> fits = StitchedFits(readings);
   for (const RecordBytes& c : candidates) {
-    if (!ChecksumHeld(c, readings) || std::find(fits.begin(), fits.end(), c) != fits.end()) continue;
+    if (!ChecksumHeld(c, readings) || GuessOverrulesReadings(c, readings) || std::find(fits.begin(), fits.end(), c) != fits.end())
+      continue;
     if (!ReadAlike(c, readings)) return std::nullopt;
     fits.push_back(c);
   }

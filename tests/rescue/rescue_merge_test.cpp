@@ -200,6 +200,16 @@ TEST(RecordRepair, BitsNobodyReadAreNotRepaired) {
   EXPECT_EQ(Repair(Twice({guessed, second})), std::nullopt);
   // One copy read them.
   EXPECT_EQ(Repair(Twice({guessed, Copy(1, true, truth, truth)})), truth);
+  // The first copy bridged bytes 5 and 6 with zeros; the second read them
+  // but misread byte 24 as the value that makes those zeros fit the sum.
+  // That record is guesswork against what both scans read, not a second
+  // answer that casts doubt on the right one.
+  const RecordBytes other = Bytes(14);
+  CopyReading bridged = Copy(1, false, Damaged(other, 5, 2), other);
+  for (int bit = 5 * 8; bit < 7 * 8; ++bit) bridged.guessed.set(bit);
+  RecordBytes misread = other;
+  misread[24] = static_cast<uint8_t>(other[5] + other[6] + other[24]);
+  EXPECT_EQ(Repair(Twice({bridged, Copy(1, true, misread, other)})), other);
 }
 
 TEST(RecordRepair, RefusesWhatTheChecksumDoesNotConfirm) {
