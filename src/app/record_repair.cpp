@@ -36,7 +36,8 @@ int Sum(const RecordBytes& bytes) { return BlockChecksum(std::accumulate(bytes.b
 
 // Each byte as most witnesses read it. Scans of one family read a copy that
 // slipped in a dropout the same wrong way each time; counted per reading they
-// would outvote the one scan that read it right.
+// would outvote the one scan that read it right. `keep(reading, i)` says
+// whether a reading votes on byte i.
 template <typename Keep>
 RecordBytes Plurality(std::span<const Witnessed> readings, Keep keep) {
   RecordBytes result{};
@@ -45,7 +46,7 @@ RecordBytes Plurality(std::span<const Witnessed> readings, Keep keep) {
     int best = -1;
     for (size_t r = 0; r < readings.size(); ++r) {
       const Witnessed& w = readings[r];
-      if (!keep(*w.reading)) continue;
+      if (!keep(*w.reading, i)) continue;
       const int value = w.reading->bytes[i];
       const bool counted = std::any_of(readings.begin(), readings.begin() + r, [&](const Witnessed& earlier) {
         return WitnessOf(earlier) == WitnessOf(w) && earlier.reading->bytes[i] == value;
@@ -220,7 +221,7 @@ std::vector<RecordBytes> StitchedFits(std::span<const Witnessed> readings) {
 }  // namespace
 
 RecordBytes MajorityBytes(std::span<const Witnessed> readings) {
-  return Plurality(readings, [](const CopyReading&) { return true; });
+  return Plurality(readings, [](const CopyReading&, int) { return true; });
 }
 
 std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings) {
@@ -228,8 +229,10 @@ std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings) {
   const bool hasSecond = std::any_of(readings.begin(), readings.end(), [](auto& w) { return w.reading->secondCopy; });
   std::vector<RecordBytes> candidates;
   AddCandidate(candidates, MajorityBytes(readings));
-  const RecordBytes first = Plurality(readings, [](const CopyReading& r) { return !r.secondCopy; });
-  const RecordBytes second = Plurality(readings, [](const CopyReading& r) { return r.secondCopy; });
+  // Guesses across dropouts outvote a byte each copy read right but once.
+  AddCandidate(candidates, Plurality(readings, [](const CopyReading& r, int i) { return ReadByte(r, i) >= 0; }));
+  const RecordBytes first = Plurality(readings, [](const CopyReading& r, int) { return !r.secondCopy; });
+  const RecordBytes second = Plurality(readings, [](const CopyReading& r, int) { return r.secondCopy; });
   if (hasFirst) AddCandidate(candidates, first);
   if (hasSecond) AddCandidate(candidates, second);
   if (hasFirst && hasSecond) {

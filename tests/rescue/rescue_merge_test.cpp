@@ -131,6 +131,12 @@ TEST(RecordRepair, PutsTogetherCopiesDamagedInDifferentPlaces) {
   misread.checksumRead = (Sum(truth) + 1) & 0xFF;
   for (int i = 0; i < 5; ++i) outvoted.push_back(misread);
   EXPECT_EQ(Repair(outvoted), truth);
+  // Dropouts a byte apart, each bridged with zeros: one damaged place to a
+  // plain choice of copies, but each byte was read right in one copy.
+  CopyReading first = Copy(1, false, Damaged(truth, 40, 3), truth), second = Copy(1, true, Damaged(truth, 44, 1), truth);
+  for (int bit = 40 * 8; bit < 43 * 8; ++bit) first.guessed.set(bit);
+  for (int bit = 44 * 8; bit < 45 * 8; ++bit) second.guessed.set(bit);
+  EXPECT_EQ(Repair(Twice({first, second})), truth);
 }
 
 TEST(RecordRepair, ScansOfOneMethodVoteOnce) {
