@@ -152,6 +152,7 @@ bool Run::ReadAll() {
     }
     if (!moved_) samples_.Skip(i);
   }
+  recogniser_.FinishAdaptive();
   return true;
 }
 

@@ -148,6 +148,7 @@ ScanResult Scan::Run(const std::atomic<bool>& stop, std::atomic<int64_t>& positi
       if (stop.load(std::memory_order_relaxed)) return std::move(result_);
     }
   }
+  recogniser_.FinishAdaptive();
   result_.complete = true;
   return std::move(result_);
 }

@@ -268,6 +268,13 @@ AdaptiveCells::Event AdaptiveCells::IntegrateRun(std::span<const uint8_t> sample
   return Event::None;
 }
 
+AdaptiveCells::Event AdaptiveCells::Finish() {
+  if (!locked_ || integrating_ || lastChange_ < 0) return Event::None;
+  const auto length = static_cast<float>(static_cast<double>(levels_.now) - lastChange_);
+  if (length / cellLength_ >= kWholeLimit) return Event::None;
+  return Interval(length);
+}
+
 // Sample times are whole numbers: `now < quietEnd_` is `now < ceil(quietEnd_)`.
 int64_t AdaptiveCells::QuietUntil() const { return static_cast<int64_t>(std::ceil(quietEnd_)); }
 

@@ -52,6 +52,10 @@ class AdaptiveCells {
   // OneZero: it ended the second half of a 1 and a whole 0 after it.
   Event Process(std::span<const uint8_t> samples, size_t& used);
   int GapCells() const { return gapCells_; }
+  // The recording ended: its end closes the cell in progress, as no change
+  // follows the last cell of a recording an encoder wrote. None after a
+  // silence or while integrating.
+  Event Finish();
   // Integrating: the cell just read held too little signal for its bit to count as read.
   bool LastCellWeak() const { return wheel_.lastWeak; }
   float CellLength() const { return cellLength_; }

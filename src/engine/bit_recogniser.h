@@ -77,6 +77,10 @@ class BitRecogniser {
     return used;
   }
   bool Adaptive() const { return t_.RecognitionMethod == kAdaptiveMethod; }
+  // The recording ended (see AdaptiveCells::Finish).
+  void FinishAdaptive() {
+    if (Adaptive()) DeliverAdaptive(adaptive_.Finish());
+  }
   // Decides the finished cell's bit. At the forced end of a cell a tie of the
   // four shapes gives a 0, so that the cell cannot outgrow its buffer.
   void ClassifyCell(bool forcedEnd);
