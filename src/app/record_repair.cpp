@@ -188,6 +188,22 @@ bool GuessOverrulesReadings(const RecordBytes& c, std::span<const Witnessed> rea
   return false;
 }
 
+// Whether some byte of `c` rests on one witness while two read it otherwise.
+// Of records that fit the sum, one that is not so is the tape's: the other
+// took a byte from a reading that passed its checksum by a bit moved across
+// a byte's edge, or from another such chance.
+bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
+  for (int i = 0; i < kRecordBytes; ++i) {
+    if (ByteHeld(readings, i, c[i])) continue;
+    const auto heldOtherwise = [&](const Witnessed& w) {
+      const int value = ReadByte(*w.reading, i);
+      return value >= 0 && value != c[i] && ByteHeld(readings, i, value);
+    };
+    if (std::any_of(readings.begin(), readings.end(), heldOtherwise)) return true;
+  }
+  return false;
+}
+
 // The readings of each copy, each way of reading it once.
 std::vector<const CopyReading*> DistinctReadings(std::span<const Witnessed> readings, bool secondCopy) {
   std::vector<const CopyReading*> distinct;
@@ -248,6 +264,7 @@ std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings) {
     if (!ReadAlike(c, readings)) return std::nullopt;
     fits.push_back(c);
   }
+  if (fits.size() > 1) std::erase_if(fits, [&](const RecordBytes& c) { return Contested(c, readings); });
   if (fits.size() != 1) return std::nullopt;
   return fits.front();
 }

@@ -27,7 +27,8 @@ inline int WitnessOf(const Witnessed& w) { return w.family * 2 + w.reading->seco
 // it); and stitched from a reading of each copy, slips put right (their
 // checksum byte, read in step, must match). Either way every byte but a few
 // must have been read alike by two witnesses. A repair is accepted only when
-// exactly one record comes out so; otherwise there is none.
+// exactly one record comes out so, or exactly one of several has no byte
+// that rests on one witness while two read it otherwise; else there is none.
 std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings);
 
 // The best guess: each byte as most witnesses read it, the earliest

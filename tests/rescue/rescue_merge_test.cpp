@@ -218,6 +218,21 @@ TEST(RecordRepair, BitsNobodyReadAreNotRepaired) {
   EXPECT_EQ(Repair(Twice({bridged, Copy(1, true, misread, other)})), other);
 }
 
+TEST(RecordRepair, OfRecordsThatFitTheSumTakesTheOneNoWitnessContests) {
+  RecordBytes truth = Bytes(15);
+  truth[10] = 0x40, truth[11] = 0x20;
+  // Both scans bridged the first copy's end and the second's bytes 11-12;
+  // one scan read the second copy whole but for a bit moved from byte 10 to
+  // byte 11, which its sum cannot see.
+  CopyReading firstCopy = Copy(1, false, Damaged(truth, 61, 2), truth);
+  for (int bit = 61 * 8; bit < 63 * 8; ++bit) firstCopy.guessed.set(bit);
+  RecordBytes moved = truth;
+  moved[10] = 0x3F, moved[11] = 0x21;
+  CopyReading bridged = Copy(1, true, Damaged(truth, 11, 2), truth);
+  for (int bit = 11 * 8; bit < 13 * 8; ++bit) bridged.guessed.set(bit);
+  EXPECT_EQ(Repair({firstCopy, firstCopy, Copy(1, true, moved, truth), bridged}, {1, 2, 1, 2}), truth);
+}
+
 TEST(RecordRepair, RefusesWhatTheChecksumDoesNotConfirm) {
   const RecordBytes truth = Bytes(9);
   // Both copies hit in the same place: no reading holds those bytes.
