@@ -197,7 +197,17 @@ bool GuessOverrulesReadings(const RecordBytes& c, std::span<const Witnessed> rea
   return false;
 }
 
-// Whether some byte of `c` rests on one witness while two read it otherwise.
+// Whether a reading of one copy guessed byte `i` across a dropout: that copy
+// is wiped there, and scans that bridge nothing read the silence there as
+// the same garbage.
+bool CopyWiped(std::span<const Witnessed> readings, bool secondCopy, int i) {
+  return std::any_of(readings.begin(), readings.end(), [&](const Witnessed& w) {
+    return w.reading->secondCopy == secondCopy && ReadByte(*w.reading, i) < 0;
+  });
+}
+
+// Whether some byte of `c` rests on one witness while two read it otherwise
+// where that copy was not wiped.
 // Of records that fit the sum, one that is not so is the tape's: the other
 // took a byte from a reading that passed its checksum by a bit moved across
 // a byte's edge, or from another such chance.
@@ -206,7 +216,8 @@ bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
     if (ByteHeld(readings, i, c[i])) continue;
     const auto heldOtherwise = [&](const Witnessed& w) {
       const int value = ReadByte(*w.reading, i);
-      return value >= 0 && value != c[i] && ByteHeld(readings, i, value);
+      return value >= 0 && value != c[i] && !CopyWiped(readings, w.reading->secondCopy, i) &&
+             ByteHeld(readings, i, value);
     };
     if (std::any_of(readings.begin(), readings.end(), heldOtherwise)) return true;
   }
