@@ -41,6 +41,13 @@ int ReadByte(const CopyReading& r, int i) { return r.GuessedByte(i * 8) ? -1 : r
 
 int Sum(const RecordBytes& bytes) { return BlockChecksum(std::accumulate(bytes.begin(), bytes.end(), 0)); }
 
+// Bytes from `from` on that `a` and `b` have alike.
+int Agreement(const RecordBytes& a, const RecordBytes& b, int from) {
+  int same = 0;
+  for (int i = from; i < kRecordBytes; ++i) same += a[i] == b[i];
+  return same;
+}
+
 // Each byte as most witnesses read it. Scans of one family read a copy that
 // slipped in a dropout the same wrong way each time; counted per reading they
 // would outvote the one scan that read it right. `keep(reading, i)` says
@@ -91,9 +98,7 @@ bool ByteHeld(std::span<const Witnessed> readings, int i, int value) {
 // only a witness for a record that ends as that reading does.
 bool ChecksumHeld(const RecordBytes& c, std::span<const Witnessed> readings) {
   const auto endsAsC = [&c](const CopyReading& r) {
-    int alike = 0;
-    for (int i = 0; i < kRecordBytes; ++i) alike += r.bytes[i] == c[i];
-    return alike >= kInStepBytes && std::equal(c.end() - kTailBytes, c.end(), r.bytes.end() - kTailBytes);
+    return Agreement(r.bytes, c, 0) >= kInStepBytes && std::equal(c.end() - kTailBytes, c.end(), r.bytes.end() - kTailBytes);
   };
   return HeldByTwo(readings, [&](const CopyReading& r) { return endsAsC(r) ? ReadByte(r, kRecordBytes) : -1; }, Sum(c));
 }
@@ -140,12 +145,6 @@ RecordBytes Realigned(const RecordBytes& slipped, const RecordBytes& other, int 
   return result;
 }
 
-int Agreement(const RecordBytes& a, const RecordBytes& b, int from) {
-  int same = 0;
-  for (int i = from; i < kRecordBytes; ++i) same += a[i] == b[i];
-  return same;
-}
-
 // Where a dropout made `slipped` lose or gain bits, its tail agrees with the
 // other copy once shifted: the best such shift, put right, or nothing.
 std::optional<RecordBytes> RealignSlip(const RecordBytes& slipped, const RecordBytes& other) {
@@ -178,25 +177,6 @@ bool ReadAlike(const RecordBytes& c, std::span<const Witnessed> readings) {
   return unheld <= kMaxUnheldBytes;
 }
 
-// Whether some byte of `c` is as only a guess across a dropout has it, where
-// two witnesses read it otherwise: such a record is no reading of the tape,
-// and its fitting the sum is chance that says nothing of the others. (A
-// guess that no good reading contradicts may be right: records end in zeros.)
-bool GuessOverrulesReadings(const RecordBytes& c, std::span<const Witnessed> readings) {
-  for (int i = 0; i < kRecordBytes; ++i) {
-    const auto readAsC = [&](const Witnessed& w) { return ReadByte(*w.reading, i) == c[i]; };
-    const auto guessedAsC = [&](const Witnessed& w) { return ReadByte(*w.reading, i) < 0 && w.reading->bytes[i] == c[i]; };
-    const auto heldOtherwise = [&](const Witnessed& w) {
-      const int value = ReadByte(*w.reading, i);
-      return value >= 0 && value != c[i] && ByteHeld(readings, i, value);
-    };
-    if (std::none_of(readings.begin(), readings.end(), readAsC) && std::any_of(readings.begin(), readings.end(), guessedAsC) &&
-        std::any_of(readings.begin(), readings.end(), heldOtherwise))
-      return true;
-  }
-  return false;
-}
-
 // Whether a reading of one copy guessed byte `i` across a dropout: that copy
 // is wiped there, and scans that bridge nothing read the silence there as
 // the same garbage.
@@ -206,21 +186,38 @@ bool CopyWiped(std::span<const Witnessed> readings, bool secondCopy, int i) {
   });
 }
 
-// Whether some byte of `c` rests on one witness while two read it otherwise
-// where that copy was not wiped.
-// Of records that fit the sum, one that is not so is the tape's: the other
-// took a byte from a reading that passed its checksum by a bit moved across
-// a byte's edge, or from another such chance.
-bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
+// Whether two witnesses read byte `i` as one value other than `value`,
+// leaving out, when asked, the readings of a copy wiped there.
+bool HeldOtherwise(std::span<const Witnessed> readings, int i, int value, bool skipWipedCopies) {
+  return std::any_of(readings.begin(), readings.end(), [&](const Witnessed& w) {
+    const int read = ReadByte(*w.reading, i);
+    return read >= 0 && read != value && !(skipWipedCopies && CopyWiped(readings, w.reading->secondCopy, i)) &&
+           ByteHeld(readings, i, read);
+  });
+}
+
+// Whether some byte of `c` is as only a guess across a dropout has it, where
+// two witnesses read it otherwise: such a record is no reading of the tape,
+// and its fitting the sum is chance that says nothing of the others. (A
+// guess that no good reading contradicts may be right: records end in zeros.)
+bool GuessOverrulesReadings(const RecordBytes& c, std::span<const Witnessed> readings) {
   for (int i = 0; i < kRecordBytes; ++i) {
-    if (ByteHeld(readings, i, c[i])) continue;
-    const auto heldOtherwise = [&](const Witnessed& w) {
-      const int value = ReadByte(*w.reading, i);
-      return value >= 0 && value != c[i] && !CopyWiped(readings, w.reading->secondCopy, i) &&
-             ByteHeld(readings, i, value);
-    };
-    if (std::any_of(readings.begin(), readings.end(), heldOtherwise)) return true;
+    const auto readAsC = [&](const Witnessed& w) { return ReadByte(*w.reading, i) == c[i]; };
+    const auto guessedAsC = [&](const Witnessed& w) { return ReadByte(*w.reading, i) < 0 && w.reading->bytes[i] == c[i]; };
+    if (std::none_of(readings.begin(), readings.end(), readAsC) && std::any_of(readings.begin(), readings.end(), guessedAsC) &&
+        HeldOtherwise(readings, i, c[i], false))
+      return true;
   }
+  return false;
+}
+
+// Whether some byte of `c` rests on one witness while two read it otherwise
+// (in a copy not wiped there). Of records that fit the sum, one that is not
+// so is the tape's: the other took a byte from a reading that passed its
+// checksum by a bit moved across a byte's edge, or from another such chance.
+bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
+  for (int i = 0; i < kRecordBytes; ++i)
+    if (!ByteHeld(readings, i, c[i]) && HeldOtherwise(readings, i, c[i], true)) return true;
   return false;
 }
 

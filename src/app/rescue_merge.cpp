@@ -8,9 +8,6 @@
 namespace sonatap {
 namespace {
 
-// One block on tape with the gap before it, in samples at the nominal speed.
-constexpr int64_t kBlockSamples = (kGapBytes + kBlockBytes) * 8 * kCellSamples;
-
 // One tape file as the scans saw it.
 struct Sighting {
   int scan;  // from 1
@@ -57,10 +54,10 @@ struct Span {
 };
 
 Span SpanOf(const Group& g) {
-  const int64_t announced = 2 * g.header.secondCount * kBlockSamples * 9 / 10;
+  const int64_t announced = 2 * g.header.secondCount * kTapeBlockSamples * 9 / 10;
   Span span{g.header.syncPosition, g.header.syncPosition + announced};
   for (const Sighting& s : g.sightings)
-    for (const CopyReading& c : s.file->copies) span.to = std::max(span.to, c.markPosition + kBlockSamples);
+    for (const CopyReading& c : s.file->copies) span.to = std::max(span.to, c.markPosition + kTapeBlockSamples);
   return span;
 }
 
@@ -169,7 +166,7 @@ void DropMisplaced(std::vector<Reading>& readings) {
     if (places.size() < 2) continue;
     const int64_t median = Median(places);
     std::erase_if(readings, [&](const Reading& r) {
-      return r.Copy().secondCopy == second && std::llabs(r.Copy().markPosition - median) > kBlockSamples / 2;
+      return r.Copy().secondCopy == second && std::llabs(r.Copy().markPosition - median) > kTapeBlockSamples / 2;
     });
   }
 }

@@ -207,8 +207,8 @@ void RecordDecoder::ReadCopy(int checksumRead) {
   // A verified block proves its mark was one: a resumed search counts from it.
   const int block = ExpectedBlock();
   if (lastBlock_ >= 0 && block == lastBlock_ + 1)
-    blockSpacing_ = std::clamp(static_cast<double>(markPosition_ - lastMark_), kMinSpacingShare * kNominalBlockSpacing,
-                               kMaxSpacingShare * kNominalBlockSpacing);
+    blockSpacing_ = std::clamp(static_cast<double>(markPosition_ - lastMark_), kMinSpacingShare * kTapeBlockSamples,
+                               kMaxSpacingShare * kTapeBlockSamples);
   lastBlock_ = block;
   lastMark_ = markPosition_;
 }

@@ -128,9 +128,8 @@ class RecordDecoder {
   int64_t resumedFrom_ = 0;
   int64_t lastMark_ = 0;
   int lastBlock_ = -1;
-  double blockSpacing_ = kNominalBlockSpacing;
+  double blockSpacing_ = kTapeBlockSamples;
   int zeroRun_ = 0, zerosBeforeOnes_ = 0;  // zero bits in a row while searching; those before the ones now
-  static constexpr double kNominalBlockSpacing = (kGapBytes + kBlockBytes) * 8 * kCellSamples;
 };
 
 }  // namespace sonatap

@@ -37,6 +37,8 @@ constexpr int64_t TapeFileBytes(int64_t records) {
 constexpr int kSampleRate = 44100;
 constexpr int kMiddleLevel = 128;
 constexpr int kCellSamples = 32;
+// One block on tape with the gap before it, in samples at the nominal speed.
+constexpr int64_t kTapeBlockSamples = (kGapBytes + kBlockBytes) * 8 * kCellSamples;
 
 // Decoded record bytes: record r, byte j (both from 1) at entry (r-1)*64 + j.
 // 265 records' worth, more than a count byte can ask for.

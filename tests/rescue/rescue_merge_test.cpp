@@ -30,6 +30,14 @@ RecordBytes Damaged(RecordBytes b, int from, int count, uint8_t value = 0) {
   return b;
 }
 
+// A copy as Adaptive reads it across a dropout over bytes [from, from + count):
+// zeros, marked as guessed.
+CopyReading Bridged(bool second, const RecordBytes& truth, int from, int count) {
+  CopyReading r = Copy(1, second, Damaged(truth, from, count), truth);
+  for (int bit = from * 8; bit < (from + count) * 8; ++bit) r.guessed.set(bit);
+  return r;
+}
+
 // A file of `records` records at `sync`, each read right in both copies.
 ScannedFile File(int64_t sync, int records, int seed = 1) {
   ScannedFile f{{sync, records, records}, {}};
@@ -133,10 +141,7 @@ TEST(RecordRepair, PutsTogetherCopiesDamagedInDifferentPlaces) {
   EXPECT_EQ(Repair(outvoted), truth);
   // Dropouts a byte apart, each bridged with zeros: one damaged place to a
   // plain choice of copies, but each byte was read right in one copy.
-  CopyReading first = Copy(1, false, Damaged(truth, 40, 3), truth), second = Copy(1, true, Damaged(truth, 44, 1), truth);
-  for (int bit = 40 * 8; bit < 43 * 8; ++bit) first.guessed.set(bit);
-  for (int bit = 44 * 8; bit < 45 * 8; ++bit) second.guessed.set(bit);
-  EXPECT_EQ(Repair(Twice({first, second})), truth);
+  EXPECT_EQ(Repair(Twice({Bridged(false, truth, 40, 3), Bridged(true, truth, 44, 1)})), truth);
 }
 
 TEST(RecordRepair, ScansOfOneMethodVoteOnce) {
@@ -211,11 +216,9 @@ TEST(RecordRepair, BitsNobodyReadAreNotRepaired) {
   // That record is guesswork against what both scans read, not a second
   // answer that casts doubt on the right one.
   const RecordBytes other = Bytes(14);
-  CopyReading bridged = Copy(1, false, Damaged(other, 5, 2), other);
-  for (int bit = 5 * 8; bit < 7 * 8; ++bit) bridged.guessed.set(bit);
   RecordBytes misread = other;
   misread[24] = static_cast<uint8_t>(other[5] + other[6] + other[24]);
-  EXPECT_EQ(Repair(Twice({bridged, Copy(1, true, misread, other)})), other);
+  EXPECT_EQ(Repair(Twice({Bridged(false, other, 5, 2), Copy(1, true, misread, other)})), other);
 }
 
 TEST(RecordRepair, OfRecordsThatFitTheSumTakesTheOneNoWitnessContests) {
@@ -224,13 +227,10 @@ TEST(RecordRepair, OfRecordsThatFitTheSumTakesTheOneNoWitnessContests) {
   // Both scans bridged the first copy's end and the second's bytes 11-12;
   // one scan read the second copy whole but for a bit moved from byte 10 to
   // byte 11, which its sum cannot see.
-  CopyReading firstCopy = Copy(1, false, Damaged(truth, 61, 2), truth);
-  for (int bit = 61 * 8; bit < 63 * 8; ++bit) firstCopy.guessed.set(bit);
+  const CopyReading firstCopy = Bridged(false, truth, 61, 2);
   RecordBytes moved = truth;
   moved[10] = 0x3F, moved[11] = 0x21;
-  CopyReading bridged = Copy(1, true, Damaged(truth, 11, 2), truth);
-  for (int bit = 11 * 8; bit < 13 * 8; ++bit) bridged.guessed.set(bit);
-  EXPECT_EQ(Repair({firstCopy, firstCopy, Copy(1, true, moved, truth), bridged}, {1, 2, 1, 2}), truth);
+  EXPECT_EQ(Repair({firstCopy, firstCopy, Copy(1, true, moved, truth), Bridged(true, truth, 11, 2)}, {1, 2, 1, 2}), truth);
 }
 
 TEST(RecordRepair, RefusesWhatTheChecksumDoesNotConfirm) {
