@@ -10,7 +10,9 @@ namespace {
 constexpr int kBlockBytes = kRecordBytes + 1;
 constexpr int kBlockBits = kBlockBytes * 8;
 
-constexpr int kMaxDamagedBytes = 4;  // a dropout of 3-15 ms wipes up to about 3 bytes
+// A dropout of 3-15 ms wipes up to about 3 bytes; two a byte or two apart
+// in one copy make one damaged place.
+constexpr int kMaxDamagedBytes = 8;
 constexpr int kConfirmBytes = 4;     // agreement that shows a blamed reading is back in step
 // Places where the two part, each tried both ways. When stitching came in,
 // it put right 241 more records of the channel set (2 wrong among them, both

@@ -13,6 +13,8 @@ namespace sonatap {
 namespace {
 
 constexpr size_t kStopCheckSamples = 1 << 16;
+// A copy that lost bits in a dropout needs as many more than the tape holds.
+constexpr int kMaxCutBits = 16;
 
 // Adaptive bridges a dropout in step with the cells, so it reads on past a
 // lost mark; the template methods lose the cells' phase there, and what they
@@ -53,6 +55,9 @@ class Scan final : public DecoderEvents {
     reading.good = copy.good;
     reading.markPosition = copy.markPosition;
     MarkGuessed(reading);
+    // A sum that fits a checksum byte read in part (guessed across a dropout
+    // or past the recording's end) fits by chance.
+    if (reading.GuessedByte(kRecordBytes * 8)) reading.good = false;
   }
   void MarkFound(int, CopyState, int64_t) override {
     guessRunsAtMark_ = recogniser_.GuessRuns();
@@ -77,6 +82,7 @@ class Scan final : public DecoderEvents {
   bool Take(std::span<const uint8_t> block, int64_t base, size_t& taken);
   // Which bits of the copy just read were guessed across a dropout.
   void MarkGuessed(CopyReading& reading) const;
+  void FinishCutCopy();
 
   const ScanSettings& settings_;
   TuningSettings tuning_;
@@ -105,6 +111,18 @@ void Scan::MarkGuessed(CopyReading& reading) const {
   }
   // More runs of guesses than are kept: where the older ones fell is not known.
   if (runs > BitRecogniser::kGuessesKept) reading.guessed.set();
+}
+
+// A recording that ends right after the last cell (as an encoder writes it)
+// cuts short a last copy that lost bits in a dropout: the bits it still
+// needs are unknown, as across a dropout, and with them the copy reaches the
+// repair, its damaged place the other copy's to fill.
+void Scan::FinishCutCopy() {
+  const DecoderState& d = decoder_.State();
+  for (int bit = 0; bit < kMaxCutBits && d.synchronised && d.recordNumber > 0; ++bit) {
+    if (d.copyState == CopyState::SkipSecondCopy) return;
+    recogniser_.DeliverUnknown(1, false);
+  }
 }
 
 void Scan::MeasureVolume(int64_t dataStart) {
@@ -149,6 +167,7 @@ ScanResult Scan::Run(const std::atomic<bool>& stop, std::atomic<int64_t>& positi
     }
   }
   recogniser_.FinishAdaptive();
+  FinishCutCopy();
   result_.complete = true;
   return std::move(result_);
 }

@@ -37,9 +37,7 @@ void BitRecogniser::DeliverAdaptive(AdaptiveCells::Event event) {
       // block after it is found (and a copy read out of step fails its
       // checksum, as a damaged copy should). A move of the reading position
       // restarts the timing, which ends the gap.
-      const bool asMark = decoder_.AttemptCount() > 0 && !decoder_.State().synchronised;
-      Guessed(adaptive_.GapCells());
-      for (int i = 0; i < adaptive_.GapCells(); ++i) Deliver(asMark);
+      DeliverUnknown(adaptive_.GapCells(), decoder_.AttemptCount() > 0 && !decoder_.State().synchronised);
       return;
     }
   }

@@ -102,6 +102,12 @@ class BitRecogniser {
   const std::array<GuessedBits, kGuessesKept>& RecentGuesses() const { return guesses_; }
   // The reading position moved: timing state starts afresh.
   void Restart() { adaptive_.Restart(); }
+  // Bits nobody read (a dropout, a recording's end), counted as `value` and
+  // recorded as guesses.
+  void DeliverUnknown(int bits, bool value) {
+    Guessed(bits);
+    for (int i = 0; i < bits; ++i) Deliver(value);
+  }
   // Whether a bit ended since the last call.
   bool TakeBitEnded() {
     const bool ended = bitEnded_;

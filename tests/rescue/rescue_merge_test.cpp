@@ -2,6 +2,7 @@
 // which bytes each record ends with.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 
 #include "app/record_repair.h"
@@ -156,18 +157,25 @@ TEST(RecordRepair, ScansOfOneMethodVoteOnce) {
   EXPECT_EQ(Repair(readings, {1, 1, 2, 2, 2, 2}), truth);
 }
 
-// A copy as a scan reads it when a dropout at byte `at` wiped two bytes and
-// lost `lost` bits there (gained, when negative): all after it, the checksum
-// byte too, comes early (late), and the zeros before the next block follow.
-CopyReading Slipped(bool second, const RecordBytes& truth, int at, int lost) {
+// A copy as a scan reads it when dropouts at bytes `at` each wiped two bytes
+// and lost `lost` bits there (gained, when negative): all after one, the
+// checksum byte too, comes early (late), and the zeros before the next block follow.
+struct Slip {
+  int at, lost;
+};
+CopyReading Slipped(bool second, const RecordBytes& truth, std::vector<Slip> slips) {
   std::vector<bool> bits;
   for (int i = 0; i < kRecordBytes + 3; ++i) {
     const int byte = i < kRecordBytes ? truth[i] : i == kRecordBytes ? Sum(truth) : 0;
     for (int b = 7; b >= 0; --b) bits.push_back((byte >> b) & 1);
   }
-  if (lost > 0) bits.erase(bits.begin() + at * 8, bits.begin() + at * 8 + lost);
-  else bits.insert(bits.begin() + at * 8, -lost, true);
-  std::fill(bits.begin() + at * 8, bits.begin() + at * 8 + 16, false);
+  // The last first, so that each place is still where the tape has it.
+  std::sort(slips.begin(), slips.end(), [](Slip a, Slip b) { return a.at > b.at; });
+  for (const auto [at, lost] : slips) {
+    if (lost > 0) bits.erase(bits.begin() + at * 8, bits.begin() + at * 8 + lost);
+    else bits.insert(bits.begin() + at * 8, -lost, true);
+    std::fill(bits.begin() + at * 8, bits.begin() + at * 8 + 16, false);
+  }
   std::array<uint8_t, kRecordBytes + 1> read{};
   for (size_t i = 0; i < read.size() * 8; ++i) read[i / 8] = static_cast<uint8_t>(read[i / 8] << 1 | bits[i]);
   CopyReading r = Copy(1, second, {}, truth);
@@ -181,23 +189,25 @@ TEST(RecordRepair, RealignsACopyThatLostBitsInADropout) {
   const RecordBytes truth = Bytes(8);
   // The second copy is damaged after the first one's slip, so neither copy
   // alone nor a plain choice of places is right.
-  EXPECT_EQ(Repair(Twice({Slipped(false, truth, 20, 3), Copy(1, true, Damaged(truth, 50, 4), truth)})), truth);
+  EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{20, 3}}), Copy(1, true, Damaged(truth, 50, 4), truth)})), truth);
 }
 
 TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
   const RecordBytes truth = Bytes(12);
   // Each copy, its checksum byte too, is read shifted after its own dropout,
   // and by the same bits: the two tails agree with each other, not with the tape.
-  const std::vector<CopyReading> readings = {Slipped(false, truth, 18, 3), Slipped(true, truth, 35, 3)};
+  const std::vector<CopyReading> readings = {Slipped(false, truth, {{18, 3}}), Slipped(true, truth, {{35, 3}})};
   EXPECT_EQ(Repair(Twice(readings)), truth);
   // A copy that gained bits reads the checksum byte's last bits late, past its end.
-  EXPECT_EQ(Repair(Twice({Slipped(false, truth, 40, -2), Slipped(true, truth, 9, 3)})), truth);
+  EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{40, -2}}), Slipped(true, truth, {{9, 3}})})), truth);
+  // Two dropouts a byte apart in one copy make one damaged place of five bytes.
+  EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{40, 2}, {43, 3}}), Slipped(true, truth, {{50, 3}})})), truth);
   // The second copy's dropout took its last byte and checksum byte, bridged
   // with guessed zeros: the first copy's, put back in line, are all there is.
   CopyReading endGuessed = Copy(1, true, Damaged(truth, 63, 1), truth);
   endGuessed.checksumRead = 0;
   for (int bit = 63 * 8; bit < 65 * 8; ++bit) endGuessed.guessed.set(bit);
-  EXPECT_EQ(Repair(Twice({Slipped(false, truth, 9, 3), endGuessed})), truth);
+  EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{9, 3}}), endGuessed})), truth);
 }
 
 TEST(RecordRepair, BitsNobodyReadAreNotRepaired) {
