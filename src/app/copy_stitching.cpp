@@ -42,14 +42,22 @@ struct Walk {
   std::array<bool, kBlockBytes> single{};
   int places = 0;
 
-  // Whether the blamed reading, moved by `shift`, reads [from, to) as the other does.
-  bool Agree(int from, int to, int blamed, int shift) const {
+  // Whether the blamed reading, moved by `shift`, reads the next
+  // kConfirmBytes bytes from `from` on that both read as the other does (all
+  // up to the checksum byte, near the end). Bytes the other guessed across a
+  // dropout are passed over: its own damage may follow close on. The blamed
+  // one's guesses mean it is still damaged there.
+  bool BackInStep(int from, int blamed, int shift) const {
     const int other = 1 - blamed;
-    for (int k = from; k < to; ++k) {
+    int alike = 0, k = from;
+    for (; k < kBlockBytes && k < from + kConfirmBytes + kMaxDamagedBytes; ++k) {
       const int x = ByteAt(*reading[blamed], offset[blamed] + shift, k);
-      if (x < 0 || x != ByteAt(*reading[other], offset[other], k)) return false;
+      const int y = ByteAt(*reading[other], offset[other], k);
+      if (y == kGuessed && x >= 0) continue;
+      if (x != y || x < 0) return false;
+      if (++alike == kConfirmBytes) return true;
     }
-    return true;
+    return k == kBlockBytes && alike > 0;
   }
 };
 
@@ -66,9 +74,8 @@ constexpr int kNotInStep = kBlockBits;
 // The shift, nearest first, after which the blamed reading agrees with the
 // other again from byte `from` on, or kNotInStep.
 int ShiftBackInStep(const Walk& w, int from, int blamed) {
-  const int confirmEnd = std::min(from + kConfirmBytes, kBlockBytes);
   for (int shift : kShifts)
-    if (w.Agree(from, confirmEnd, blamed, shift)) return shift;
+    if (w.BackInStep(from, blamed, shift)) return shift;
   return kNotInStep;
 }
 

@@ -159,9 +159,11 @@ TEST(RecordRepair, ScansOfOneMethodVoteOnce) {
 
 // A copy as a scan reads it when dropouts at bytes `at` each wiped two bytes
 // and lost `lost` bits there (gained, when negative): all after one, the
-// checksum byte too, comes early (late), and the zeros before the next block follow.
+// checksum byte too, comes early (late), and the zeros before the next block
+// follow. `guessed`: Adaptive bridged it, and the zeros are marked so.
 struct Slip {
   int at, lost;
+  bool guessed = false;
 };
 CopyReading Slipped(bool second, const RecordBytes& truth, std::vector<Slip> slips) {
   std::vector<bool> bits;
@@ -171,10 +173,11 @@ CopyReading Slipped(bool second, const RecordBytes& truth, std::vector<Slip> sli
   }
   // The last first, so that each place is still where the tape has it.
   std::sort(slips.begin(), slips.end(), [](Slip a, Slip b) { return a.at > b.at; });
-  for (const auto [at, lost] : slips) {
-    if (lost > 0) bits.erase(bits.begin() + at * 8, bits.begin() + at * 8 + lost);
-    else bits.insert(bits.begin() + at * 8, -lost, true);
-    std::fill(bits.begin() + at * 8, bits.begin() + at * 8 + 16, false);
+  for (const Slip& slip : slips) {
+    const auto at = bits.begin() + slip.at * 8;
+    if (slip.lost > 0) bits.erase(at, at + slip.lost);
+    else bits.insert(at, -slip.lost, true);
+    std::fill(bits.begin() + slip.at * 8, bits.begin() + slip.at * 8 + 16, false);
   }
   std::array<uint8_t, kRecordBytes + 1> read{};
   for (size_t i = 0; i < read.size() * 8; ++i) read[i / 8] = static_cast<uint8_t>(read[i / 8] << 1 | bits[i]);
@@ -182,6 +185,12 @@ CopyReading Slipped(bool second, const RecordBytes& truth, std::vector<Slip> sli
   std::copy(read.begin(), read.begin() + kRecordBytes, r.bytes.begin());
   r.checksumRead = read[kRecordBytes];
   r.good = Sum(r.bytes) == r.checksumRead;
+  // Where each bridged dropout lies in what was read: after the slips before it.
+  for (const auto [at, lost, guessed] : slips) {
+    int first = at * 8;
+    for (const Slip& before : slips) first -= before.at < at ? before.lost : 0;
+    for (int bit = first; guessed && bit < first + 16; ++bit) r.guessed.set(static_cast<size_t>(bit));
+  }
   return r;
 }
 
@@ -200,6 +209,8 @@ TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
   EXPECT_EQ(Repair(Twice(readings)), truth);
   // A copy that gained bits reads the checksum byte's last bits late, past its end.
   EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{40, -2}}), Slipped(true, truth, {{9, 3}})})), truth);
+  // The second copy's dropout comes a byte after the end of the first's.
+  EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{40, 1, true}}), Bridged(true, truth, 43, 2)})), truth);
   // Two dropouts a byte apart in one copy make one damaged place of five bytes.
   EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{40, 2}, {43, 3}}), Slipped(true, truth, {{50, 3}})})), truth);
   // The second copy's dropout took its last byte and checksum byte, bridged
