@@ -20,27 +20,19 @@ constexpr int kConfirmBytes = 4;     // agreement that shows a blamed reading is
 // places it put right 41 fewer.
 constexpr int kMaxPlaces = 3;
 
-// What ByteAt gives where a reading holds no byte: past the bits it read (a
-// slip), or across a dropout whose bits it guessed.
-constexpr int kOutside = -1;
-constexpr int kGuessed = -2;
-
-// Byte `j` of the tape as a reading that is `offset` bits ahead of it read it.
-int ByteAt(const CopyReading& r, int offset, int j) {
-  const int first = j * 8 + offset;
-  if (first < 0 || first + 8 > kBlockBits) return kOutside;
-  const int shift = first % 8;
-  if (r.GuessedByte(first)) return kGuessed;
-  if (shift == 0) return r.Byte(first / 8);
-  return ((r.Byte(first / 8) << shift) | (r.Byte(first / 8 + 1) >> (8 - shift))) & 0xFF;
-}
 
 struct Walk {
   const CopyReading* reading[2];
   int offset[2] = {0, 0};
   std::array<uint8_t, kBlockBytes> made{};
-  std::array<bool, kBlockBytes> single{};
+  std::array<StitchedRecord::Single, kBlockBytes> single{};
   int places = 0;
+
+  // Byte `j` taken from reading `from` alone.
+  void Take(int j, int from, int value) {
+    made[j] = static_cast<uint8_t>(value);
+    single[j] = {true, reading[from]->secondCopy, offset[from]};
+  }
 
   // Whether the blamed reading, moved by `shift`, reads the next
   // kConfirmBytes bytes from `from` on that both read as the other does (all
@@ -51,9 +43,9 @@ struct Walk {
     const int other = 1 - blamed;
     int alike = 0, k = from;
     for (; k < kBlockBytes && k < from + kConfirmBytes + kMaxDamagedBytes; ++k) {
-      const int x = ByteAt(*reading[blamed], offset[blamed] + shift, k);
-      const int y = ByteAt(*reading[other], offset[other], k);
-      if (y == kGuessed && x >= 0) continue;
+      const int x = ShiftedByte(*reading[blamed], offset[blamed] + shift, k);
+      const int y = ShiftedByte(*reading[other], offset[other], k);
+      if (y == kGuessedByte && x >= 0) continue;
       if (x != y || x < 0) return false;
       if (++alike == kConfirmBytes) return true;
     }
@@ -81,30 +73,29 @@ int ShiftBackInStep(const Walk& w, int from, int blamed) {
 
 void Continue(Walk w, int j, std::vector<StitchedRecord>& out) {
   for (; j < kBlockBytes; ++j) {
-    const int x = ByteAt(*w.reading[0], w.offset[0], j), y = ByteAt(*w.reading[1], w.offset[1], j);
+    const int x = ShiftedByte(*w.reading[0], w.offset[0], j), y = ShiftedByte(*w.reading[1], w.offset[1], j);
     if (x == y && x >= 0) {
       w.made[j] = static_cast<uint8_t>(x);
       continue;
     }
-    if (x == kOutside || y == kOutside) {
+    if (x == kOutsideReading || y == kOutsideReading) {
       // A reading that slipped back runs out of bits at the end: the other's stand alone.
       if (x < 0 && y < 0) return;
-      w.made[j] = static_cast<uint8_t>(x < 0 ? y : x);
-      w.single[j] = true;
+      w.Take(j, x < 0 ? 1 : 0, x < 0 ? y : x);
       continue;
     }
     // Both guessed across a dropout here: nobody read these bits.
-    if (x == kGuessed && y == kGuessed) return;
+    if (x == kGuessedByte && y == kGuessedByte) return;
     if (++w.places > kMaxPlaces) return;
     for (int blamed = 0; blamed < 2; ++blamed) {
       const int other = 1 - blamed;
       // Where one reading guessed, it is the damaged one.
-      if ((other == 0 ? x : y) == kGuessed) continue;
+      if ((other == 0 ? x : y) == kGuessedByte) continue;
       // A damaged place needs a byte after it that both read alike, the
       // checksum byte at the latest; one that reaches the end leaves the
       // checksum byte to the other reading alone, which only a dropout the
       // blamed one guessed across (so surely damaged there) makes safe.
-      const bool guessedHere = (blamed == 0 ? x : y) == kGuessed;
+      const bool guessedHere = (blamed == 0 ? x : y) == kGuessedByte;
       for (int length = 1; length <= kMaxDamagedBytes && j + length <= kBlockBytes; ++length) {
         const int end = j + length;
         const int found = end < kBlockBytes ? ShiftBackInStep(w, end, blamed) : guessedHere ? 0 : kNotInStep;
@@ -112,10 +103,9 @@ void Continue(Walk w, int j, std::vector<StitchedRecord>& out) {
         Walk next = w;
         bool known = true;
         for (int k = j; k < j + length; ++k) {
-          const int v = ByteAt(*w.reading[other], w.offset[other], k);
+          const int v = ShiftedByte(*w.reading[other], w.offset[other], k);
           known = known && v >= 0;
-          next.made[k] = static_cast<uint8_t>(v);
-          next.single[k] = true;
+          next.Take(k, other, v);
         }
         if (!known) break;
         next.offset[blamed] += found;
@@ -133,6 +123,15 @@ void Continue(Walk w, int j, std::vector<StitchedRecord>& out) {
 }
 
 }  // namespace
+
+int ShiftedByte(const CopyReading& r, int offset, int j) {
+  const int first = j * 8 + offset;
+  if (first < 0 || first + 8 > kBlockBits) return kOutsideReading;
+  const int shift = first % 8;
+  if (r.GuessedByte(first)) return kGuessedByte;
+  if (shift == 0) return r.Byte(first / 8);
+  return ((r.Byte(first / 8) << shift) | (r.Byte(first / 8 + 1) >> (8 - shift))) & 0xFF;
+}
 
 std::vector<StitchedRecord> StitchedRecords(const CopyReading& a, const CopyReading& b) {
   Walk w;

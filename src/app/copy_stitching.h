@@ -15,10 +15,25 @@ constexpr int kMaxSlipBits = 8;  // a dropout makes a copy lose or gain up to a 
 struct StitchedRecord {
   RecordBytes bytes{};
   int checksum = 0;     // the checksum byte as the two readings read it, slips put right
-  // Where the bytes were taken from one reading alone (the damaged places);
-  // the last is the checksum byte.
-  std::array<bool, kRecordBytes + 1> single{};
+  // Where the bytes were taken from one reading alone (the damaged places):
+  // that reading's copy, and how many bits ahead of the tape it read there.
+  // The last is the checksum byte.
+  struct Single {
+    bool taken = false;
+    bool secondCopy = false;
+    int offset = 0;
+  };
+  std::array<Single, kRecordBytes + 1> single{};
 };
+
+// What ShiftedByte gives where a reading holds no byte: past the bits it read
+// (a slip), or across a dropout whose bits it guessed.
+constexpr int kOutsideReading = -1;
+constexpr int kGuessedByte = -2;
+
+// Byte `j` of the tape (the checksum byte after the data) as a reading that
+// is `offset` bits ahead of it read it.
+int ShiftedByte(const CopyReading& r, int offset, int j);
 
 // Both readings are walked from the data mark, where they start in step with
 // the tape, to the checksum byte. Where they part, one of them is blamed: the

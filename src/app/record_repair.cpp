@@ -222,6 +222,22 @@ bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
 }
 
 // The readings of each copy, each way of reading it once.
+// Whether two witnesses read byte `i` as `value` where a stitch took it from:
+// readings of that copy, as far ahead of the tape as that one (a copy that
+// slipped in a dropout is read slipped alike by scans alike). Not where a
+// reading of the copy guessed it: that copy is wiped there, and scans that
+// bridge nothing read the silence alike.
+bool HeldShifted(std::span<const Witnessed> readings, const StitchedRecord::Single& from, int i, int value) {
+  const bool wiped = CopyWiped(readings, from.secondCopy, i) ||
+                     std::any_of(readings.begin(), readings.end(), [&](const Witnessed& w) {
+                       return w.reading->secondCopy == from.secondCopy &&
+                              ShiftedByte(*w.reading, from.offset, i) == kGuessedByte;
+                     });
+  return !wiped && HeldByTwo(
+      readings, [&](const CopyReading& r) { return r.secondCopy == from.secondCopy ? ShiftedByte(r, from.offset, i) : -1; },
+      value);
+}
+
 std::vector<const CopyReading*> DistinctReadings(std::span<const Witnessed> readings, bool secondCopy) {
   std::vector<const CopyReading*> distinct;
   for (const Witnessed& w : readings) {
@@ -243,9 +259,9 @@ std::vector<RecordBytes> StitchedFits(std::span<const Witnessed> readings) {
     for (const CopyReading* b : DistinctReadings(readings, true))
       for (const StitchedRecord& s : StitchedRecords(*a, *b)) {
         if (Sum(s.bytes) != s.checksum) continue;
-        int unheld = s.single[kRecordBytes];
+        int unheld = s.single[kRecordBytes].taken;
         for (int i = 0; i < kRecordBytes; ++i)
-          unheld += s.single[i] && !ByteHeld(readings, i, s.bytes[i]);
+          unheld += s.single[i].taken && !ByteHeld(readings, i, s.bytes[i]) && !HeldShifted(readings, s.single[i], i, s.bytes[i]);
         if (unheld <= kMaxUnheldBytes) AddCandidate(fits, s.bytes);
       }
   return fits;

@@ -157,13 +157,14 @@ TEST(RecordRepair, ScansOfOneMethodVoteOnce) {
   EXPECT_EQ(Repair(readings, {1, 1, 2, 2, 2, 2}), truth);
 }
 
-// A copy as a scan reads it when dropouts at bytes `at` each wiped two bytes
-// and lost `lost` bits there (gained, when negative): all after one, the
+// A copy as a scan reads it when dropouts at bytes `at` each wiped `wiped`
+// bytes and lost `lost` bits there (gained, when negative): all after one, the
 // checksum byte too, comes early (late), and the zeros before the next block
 // follow. `guessed`: Adaptive bridged it, and the zeros are marked so.
 struct Slip {
   int at, lost;
   bool guessed = false;
+  int wiped = 2;
 };
 CopyReading Slipped(bool second, const RecordBytes& truth, std::vector<Slip> slips) {
   std::vector<bool> bits;
@@ -177,7 +178,7 @@ CopyReading Slipped(bool second, const RecordBytes& truth, std::vector<Slip> sli
     const auto at = bits.begin() + slip.at * 8;
     if (slip.lost > 0) bits.erase(at, at + slip.lost);
     else bits.insert(at, -slip.lost, true);
-    std::fill(bits.begin() + slip.at * 8, bits.begin() + slip.at * 8 + 16, false);
+    std::fill(bits.begin() + slip.at * 8, bits.begin() + (slip.at + slip.wiped) * 8, false);
   }
   std::array<uint8_t, kRecordBytes + 1> read{};
   for (size_t i = 0; i < read.size() * 8; ++i) read[i / 8] = static_cast<uint8_t>(read[i / 8] << 1 | bits[i]);
@@ -186,10 +187,10 @@ CopyReading Slipped(bool second, const RecordBytes& truth, std::vector<Slip> sli
   r.checksumRead = read[kRecordBytes];
   r.good = Sum(r.bytes) == r.checksumRead;
   // Where each bridged dropout lies in what was read: after the slips before it.
-  for (const auto [at, lost, guessed] : slips) {
-    int first = at * 8;
-    for (const Slip& before : slips) first -= before.at < at ? before.lost : 0;
-    for (int bit = first; guessed && bit < first + 16; ++bit) r.guessed.set(static_cast<size_t>(bit));
+  for (const Slip& slip : slips) {
+    int first = slip.at * 8;
+    for (const Slip& before : slips) first -= before.at < slip.at ? before.lost : 0;
+    for (int bit = first; slip.guessed && bit < first + slip.wiped * 8; ++bit) r.guessed.set(static_cast<size_t>(bit));
   }
   return r;
 }
@@ -211,6 +212,10 @@ TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
   EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{40, -2}}), Slipped(true, truth, {{9, 3}})})), truth);
   // The second copy's dropout comes a byte after the end of the first's.
   EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{40, 1, true}}), Bridged(true, truth, 43, 2)})), truth);
+  // After the first copy's slip, the second's damaged places are filled with
+  // its bytes as it read them slipped, which both scans read alike.
+  EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{10, 1, true}}), Slipped(true, truth, {{30, 1, true, 3}, {45, 1, true}})})),
+            truth);
   // Two dropouts a byte apart in one copy make one damaged place of five bytes.
   EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{40, 2}, {43, 3}}), Slipped(true, truth, {{50, 3}})})), truth);
   // The second copy's dropout took its last byte and checksum byte, bridged
