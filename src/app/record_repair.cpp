@@ -222,20 +222,32 @@ bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
 }
 
 // The readings of each copy, each way of reading it once.
-// Whether two witnesses read byte `i` as `value` where a stitch took it from:
-// readings of that copy, as far ahead of the tape as that one (a copy that
-// slipped in a dropout is read slipped alike by scans alike). Not where a
-// reading of the copy guessed it: that copy is wiped there, and scans that
-// bridge nothing read the silence alike.
-bool HeldShifted(std::span<const Witnessed> readings, const StitchedRecord::Single& from, int i, int value) {
-  const bool wiped = CopyWiped(readings, from.secondCopy, i) ||
-                     std::any_of(readings.begin(), readings.end(), [&](const Witnessed& w) {
-                       return w.reading->secondCopy == from.secondCopy &&
-                              ShiftedByte(*w.reading, from.offset, i) == kGuessedByte;
-                     });
-  return !wiped && HeldByTwo(
-      readings, [&](const CopyReading& r) { return r.secondCopy == from.secondCopy ? ShiftedByte(r, from.offset, i) : -1; },
-      value);
+// A reading of a copy that slipped in a dropout reads on slipped, each
+// method its own way. It reads a stitched record's byte as it is when it
+// reads the bytes about it, kAlignBytes each side, alike at one slip; two
+// slips before a byte can take it up to kMaxAlignBits away.
+constexpr int kAlignBytes = 2;
+constexpr int kMaxAlignBits = 2 * kMaxSlipBits;
+
+// Byte `i` of `c` where `r` reads the bytes about it alike, or -1.
+int AlignedByte(const CopyReading& r, const RecordBytes& c, int i) {
+  const int from = std::max(0, i - kAlignBytes), to = std::min(kRecordBytes, i + kAlignBytes + 1);
+  for (int offset = -kMaxAlignBits; offset <= kMaxAlignBits; ++offset) {
+    int k = from;
+    while (k < to && ShiftedByte(r, offset, k) == c[k]) ++k;
+    if (k == to) return c[i];
+  }
+  return -1;
+}
+
+// Whether two witnesses read byte `i` of `c` so in readings of one copy. Not
+// where a reading of that copy guessed bytes about it: the copy is wiped
+// there, and scans that bridge nothing read the silence alike.
+bool HeldAligned(std::span<const Witnessed> readings, bool secondCopy, const RecordBytes& c, int i) {
+  for (int k = std::max(0, i - kAlignBytes); k < std::min(kRecordBytes, i + kAlignBytes + 1); ++k)
+    if (CopyWiped(readings, secondCopy, k)) return false;
+  return HeldByTwo(
+      readings, [&](const CopyReading& r) { return r.secondCopy == secondCopy ? AlignedByte(r, c, i) : -1; }, c[i]);
 }
 
 std::vector<const CopyReading*> DistinctReadings(std::span<const Witnessed> readings, bool secondCopy) {
@@ -261,7 +273,8 @@ std::vector<RecordBytes> StitchedFits(std::span<const Witnessed> readings) {
         if (Sum(s.bytes) != s.checksum) continue;
         int unheld = s.single[kRecordBytes].taken;
         for (int i = 0; i < kRecordBytes; ++i)
-          unheld += s.single[i].taken && !ByteHeld(readings, i, s.bytes[i]) && !HeldShifted(readings, s.single[i], i, s.bytes[i]);
+          unheld += s.single[i].taken && !ByteHeld(readings, i, s.bytes[i]) &&
+                    !HeldAligned(readings, s.single[i].secondCopy, s.bytes, i);
         if (unheld <= kMaxUnheldBytes) AddCandidate(fits, s.bytes);
       }
   return fits;

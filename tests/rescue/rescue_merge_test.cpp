@@ -213,9 +213,9 @@ TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
   // The second copy's dropout comes a byte after the end of the first's.
   EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{40, 1, true}}), Bridged(true, truth, 43, 2)})), truth);
   // After the first copy's slip, the second's damaged places are filled with
-  // its bytes as it read them slipped, which both scans read alike.
-  EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{10, 1, true}}), Slipped(true, truth, {{30, 1, true, 3}, {45, 1, true}})})),
-            truth);
+  // its bytes as it read them slipped, which the other scan read slipped its own way.
+  const CopyReading second = Slipped(true, truth, {{30, 1, true, 3}, {45, 1, true}});
+  EXPECT_EQ(Repair({Slipped(false, truth, {{10, 1, true}}), second, Slipped(false, truth, {{10, 2, true}}), second}), truth);
   // Two dropouts a byte apart in one copy make one damaged place of five bytes.
   EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{40, 2}, {43, 3}}), Slipped(true, truth, {{50, 3}})})), truth);
   // The second copy's dropout took its last byte and checksum byte, bridged
