@@ -34,6 +34,10 @@ constexpr int kInStepBytes = kRecordBytes * 3 / 4;
 // repairs of 299 on the channel set (13 when readings were counted, more
 // than 22 with neither) and refused no right one.
 constexpr int kMaxUnheldBytes = 4;
+// A stitch of more places than this must have each byte it took from one
+// reading alone read alike elsewhere: with unheld bytes allowed, the fourth
+// place put right 21 more records of the worn rows and 2 wrong; so, 8 and none.
+constexpr int kLooseStitchPlaces = 3;
 
 // Byte `i` of a reading (the checksum byte after the data), or -1 where the
 // reading guessed bits of it across a dropout: nobody read those.
@@ -275,7 +279,7 @@ std::vector<RecordBytes> StitchedFits(std::span<const Witnessed> readings) {
         for (int i = 0; i < kRecordBytes; ++i)
           unheld += s.single[i].taken && !ByteHeld(readings, i, s.bytes[i]) &&
                     !HeldAligned(readings, s.single[i].secondCopy, s.bytes, i);
-        if (unheld <= kMaxUnheldBytes) AddCandidate(fits, s.bytes);
+        if (unheld <= (s.places > kLooseStitchPlaces ? 0 : kMaxUnheldBytes)) AddCandidate(fits, s.bytes);
       }
   return fits;
 }

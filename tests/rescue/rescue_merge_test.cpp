@@ -216,6 +216,10 @@ TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
   // its bytes as it read them slipped, which the other scan read slipped its own way.
   const CopyReading second = Slipped(true, truth, {{30, 1, true, 3}, {45, 1, true}});
   EXPECT_EQ(Repair({Slipped(false, truth, {{10, 1, true}}), second, Slipped(false, truth, {{10, 2, true}}), second}), truth);
+  // Four places, each byte from one copy alone read so by both scans.
+  EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{10, 1, true}, {40, -1, true}}),
+                          Slipped(true, truth, {{25, 2, true}, {55, 1, true}})})),
+            truth);
   // Two dropouts a byte apart in one copy make one damaged place of five bytes.
   EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{40, 2}, {43, 3}}), Slipped(true, truth, {{50, 3}})})), truth);
   // The second copy's dropout took its last byte and checksum byte, bridged
