@@ -62,17 +62,22 @@ TEST_P(RescueTest, VerdictsAndBytes) {
   EXPECT_EQ(score.all.falseOk + score.all.falseRepaired, 0);
 }
 
+// One Adaptive scan of `dir`'s "played.wav", as a rescue's first.
+ScanResult AdaptiveScan(const TempDir& dir) {
+  ScanSettings settings;
+  settings.tuning.RecognitionMethod = kAdaptiveMethod;
+  std::atomic<bool> stop = false;
+  std::atomic<int64_t> position = 0;
+  return ScanRecording(dir.Path("played.wav"), settings, stop, position);
+}
+
 // A scan marks the bits Adaptive guessed across a dropout where it lay in the
 // copy, and nowhere in a copy it did not touch.
 TEST(RescueScan, MarksTheBitsGuessedAcrossADropout) {
   if (!std::filesystem::exists(kNim)) GTEST_SKIP() << "no corpus at " << SONATAP_CORPUS;
   const TempDir dir;
   ASSERT_NO_FATAL_FAILURE(PlayNim(dir, {{3, 1, 8, 0.5}}));
-  ScanSettings settings;
-  settings.tuning.RecognitionMethod = kAdaptiveMethod;
-  std::atomic<bool> stop = false;
-  std::atomic<int64_t> position = 0;
-  const ScanResult scan = ScanRecording(dir.Path("played.wav"), settings, stop, position);
+  const ScanResult scan = AdaptiveScan(dir);
   ASSERT_EQ(scan.files.size(), 1u);
   for (const CopyReading& c : scan.files[0].copies) {
     SCOPED_TRACE(c.record * 2 + c.secondCopy);
@@ -98,11 +103,7 @@ TEST(RescueScan, ReportsALastCopyCutShortByTheRecordingsEnd) {
   if (!std::filesystem::exists(kNim)) GTEST_SKIP() << "no corpus at " << SONATAP_CORPUS;
   const TempDir dir;
   ASSERT_NO_FATAL_FAILURE(PlayNim(dir, {{10, 1, 6, 0.3}, {10, 2, 13, 0.1}}));
-  ScanSettings settings;
-  settings.tuning.RecognitionMethod = kAdaptiveMethod;
-  std::atomic<bool> stop = false;
-  std::atomic<int64_t> position = 0;
-  const ScanResult scan = ScanRecording(dir.Path("played.wav"), settings, stop, position);
+  const ScanResult scan = AdaptiveScan(dir);
   ASSERT_EQ(scan.files.size(), 1u);
   const auto& copies = scan.files[0].copies;
   const auto last = std::find_if(copies.begin(), copies.end(), [](const auto& c) { return c.record == 10 && c.secondCopy; });
