@@ -15,7 +15,7 @@ constexpr int kMaxSlipBits = 8;  // a dropout makes a copy lose or gain up to a 
 struct StitchedRecord {
   RecordBytes bytes{};
   int checksum = 0;     // the checksum byte as the two readings read it, slips put right
-  int places = 0;       // where the two readings parted
+  int places = 0;       // how many places the two readings parted at
   // Where the bytes were taken from one reading alone (the damaged places):
   // that reading's copy, and how many bits ahead of the tape it read there.
   // The last is the checksum byte.

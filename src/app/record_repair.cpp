@@ -35,8 +35,9 @@ constexpr int kInStepBytes = kRecordBytes * 3 / 4;
 // than 22 with neither) and refused no right one.
 constexpr int kMaxUnheldBytes = 4;
 // A stitch of more places than this must have each byte it took from one
-// reading alone read alike elsewhere: with unheld bytes allowed, the fourth
-// place put right 21 more records of the worn rows and 2 wrong; so, 8 and none.
+// reading alone read alike elsewhere: allowing unheld bytes there, a fourth
+// place put right 21 more records of the worn rows and 2 wrong; allowing
+// none, 8 more and none wrong.
 constexpr int kLooseStitchPlaces = 3;
 
 // Byte `i` of a reading (the checksum byte after the data), or -1 where the
@@ -225,7 +226,6 @@ bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
   return false;
 }
 
-// The readings of each copy, each way of reading it once.
 // A reading of a copy that slipped in a dropout reads on slipped, each
 // method its own way. It reads a stitched record's byte as it is when it
 // reads the bytes about it, kAlignBytes each side, alike at one slip; two
@@ -254,6 +254,7 @@ bool HeldAligned(std::span<const Witnessed> readings, bool secondCopy, const Rec
       readings, [&](const CopyReading& r) { return r.secondCopy == secondCopy ? AlignedByte(r, c, i) : -1; }, c[i]);
 }
 
+// The readings of each copy, each way of reading it once.
 std::vector<const CopyReading*> DistinctReadings(std::span<const Witnessed> readings, bool secondCopy) {
   std::vector<const CopyReading*> distinct;
   for (const Witnessed& w : readings) {
