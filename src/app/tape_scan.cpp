@@ -58,6 +58,11 @@ class Scan final : public DecoderEvents {
     // A sum that fits a checksum byte read in part (guessed across a dropout
     // or past the recording's end) fits by chance.
     if (reading.GuessedByte(kRecordBytes * 8)) reading.good = false;
+    // A first copy read across a dropout needs a witness that guessed
+    // nothing: its twin. Not the last record's: a file ends after its first
+    // good copy, and the search for the next file skips on from there.
+    if (reading.good && reading.Bridged() && !reading.secondCopy && reading.record < result_.files.back().header.secondCount)
+      decoder_.DoubtCopy();
   }
   void MarkFound(int, CopyState, int64_t) override {
     guessRunsAtMark_ = recogniser_.GuessRuns();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace sonatap {
 namespace {
@@ -174,7 +175,8 @@ void RecordDecoder::ProcessByte(int b) {
       return;
     }
     ReadCopy(b);
-    if (b == BlockChecksum(d_.checksumSum)) {
+    const bool doubted = std::exchange(copyDoubted_, false);
+    if (b == BlockChecksum(d_.checksumSum) && !doubted) {
       AcceptRecord();
     } else if (d_.copyState == CopyState::FirstCopy) {
       d_.synchronised = false;

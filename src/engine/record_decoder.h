@@ -95,6 +95,9 @@ class RecordDecoder {
   }
   int AttemptCount() const { return d_.attemptCount; }
   const DecoderState& State() const { return d_; }
+  // Called from CopyRead: the first copy just read proves nothing though its
+  // sum fits (bits of it were guessed), so its twin is read as after a bad one.
+  void DoubtCopy() { copyDoubted_ = true; }
 
  private:
   void ReceiveOneBit();
@@ -130,6 +133,7 @@ class RecordDecoder {
   int lastBlock_ = -1;
   double blockSpacing_ = kTapeBlockSamples;
   int zeroRun_ = 0, zerosBeforeOnes_ = 0;  // zero bits in a row while searching; those before the ones now
+  bool copyDoubted_ = false;
 };
 
 }  // namespace sonatap

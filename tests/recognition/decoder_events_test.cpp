@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "engine/bit_recogniser.h"
@@ -16,6 +17,8 @@ namespace {
 struct Collector final : DecoderEvents {
   SampleBuffer* samples = nullptr;
   BitRecogniser* recogniser = nullptr;
+  RecordDecoder* decoder = nullptr;
+  bool doubtFirstCopies = false;
   std::vector<TapeFileHeader> headers;
   struct Copy {
     int record;
@@ -32,6 +35,7 @@ struct Collector final : DecoderEvents {
     Record bytes;
     std::copy(c.bytes.begin(), c.bytes.end(), bytes.begin());
     copies.push_back({c.record, c.secondCopy, bytes, c.checksumRead, c.good, c.markPosition});
+    if (doubtFirstCopies && !c.secondCopy) decoder->DoubtCopy();
   }
   void MarkLost(int64_t, int64_t from) override { MoveTo(from); }
   void FileSearchBegun(int64_t skipTo) override {
@@ -54,6 +58,7 @@ void Collect(RunFixture& f, const TapeSound& tape, const DecoderSettings& settin
   BitRecogniser recogniser(f.session->conversion, f.session->tuning, f.session->shapes, decoder);
   collector.samples = &samples;
   collector.recogniser = &recogniser;
+  collector.decoder = &decoder;
   samples.Seek(kWavHeaderSize);
   decoder.BeginFileSearch(samples.Position());
   while (!samples.AtEnd() && !recogniser.ProcessSample(samples.ReadNext(), samples.Position())) {
@@ -101,6 +106,26 @@ TEST(DecoderEvents, AListenerCollectsHeadersAndRecordCopies) {
     EXPECT_EQ(c.checksum, expected[i].checksum) << i;
     EXPECT_EQ(c.good, expected[i].good) << i;
     EXPECT_NEAR(static_cast<double>(c.mark), marks[i], 40) << i;
+  }
+}
+
+// A first copy its listener doubts, its sum fitting or not, has its twin read.
+TEST(DecoderEvents, ADoubtedFirstCopyHasItsTwinRead) {
+  using Read = std::vector<std::pair<int, bool>>;  // record, second copy
+  for (const bool doubt : {false, true}) {
+    RunFixture f;
+    TapeSound tape;
+    tape.Silence(1000);
+    tape.Header(2, 2);
+    for (const int record : {1, 1, 2, 2}) tape.Block(PatternRecord(record));
+    tape.Silence(2 * RunFixture::kSkip);
+    Collector collector;
+    collector.doubtFirstCopies = doubt;
+    ASSERT_NO_FATAL_FAILURE(Collect(f, tape, {"tape.wav", 1}, collector));
+    Read read;
+    for (const Collector::Copy& c : collector.copies) read.emplace_back(c.record, c.second);
+    const Read expected = doubt ? Read{{1, false}, {1, true}, {2, false}, {2, true}} : Read{{1, false}, {2, false}};
+    EXPECT_EQ(read, expected) << doubt;
   }
 }
 
