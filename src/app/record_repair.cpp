@@ -40,9 +40,9 @@ constexpr int kMaxUnheldBytes = 4;
 // none, 8 more and none wrong.
 constexpr int kLooseStitchPlaces = 3;
 
-// Byte `i` of a reading (the checksum byte after the data), or -1 where the
-// reading guessed bits of it across a dropout: nobody read those.
-int ReadByte(const CopyReading& r, int i) { return r.GuessedByte(i * 8) ? -1 : r.Byte(i); }
+// Byte `i` of a reading (the checksum byte after the data), or negative where
+// the reading guessed bits of it across a dropout: nobody read those.
+int ReadByte(const CopyReading& r, int i) { return ShiftedByte(r, 0, i); }
 
 int Sum(const RecordBytes& bytes) { return BlockChecksum(std::accumulate(bytes.begin(), bytes.end(), 0)); }
 
@@ -233,9 +233,12 @@ bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
 constexpr int kAlignBytes = 2;
 constexpr int kMaxAlignBits = 2 * kMaxSlipBits;
 
+// The bytes about byte `i` an alignment compares, [first, second).
+std::pair<int, int> AlignWindow(int i) { return {std::max(0, i - kAlignBytes), std::min(kRecordBytes, i + kAlignBytes + 1)}; }
+
 // Byte `i` of `c` where `r` reads the bytes about it alike, or -1.
 int AlignedByte(const CopyReading& r, const RecordBytes& c, int i) {
-  const int from = std::max(0, i - kAlignBytes), to = std::min(kRecordBytes, i + kAlignBytes + 1);
+  const auto [from, to] = AlignWindow(i);
   for (int offset = -kMaxAlignBits; offset <= kMaxAlignBits; ++offset) {
     int k = from;
     while (k < to && ShiftedByte(r, offset, k) == c[k]) ++k;
@@ -248,7 +251,8 @@ int AlignedByte(const CopyReading& r, const RecordBytes& c, int i) {
 // where a reading of that copy guessed bytes about it: the copy is wiped
 // there, and scans that bridge nothing read the silence alike.
 bool HeldAligned(std::span<const Witnessed> readings, bool secondCopy, const RecordBytes& c, int i) {
-  for (int k = std::max(0, i - kAlignBytes); k < std::min(kRecordBytes, i + kAlignBytes + 1); ++k)
+  const auto [from, to] = AlignWindow(i);
+  for (int k = from; k < to; ++k)
     if (CopyWiped(readings, secondCopy, k)) return false;
   return HeldByTwo(
       readings, [&](const CopyReading& r) { return r.secondCopy == secondCopy ? AlignedByte(r, c, i) : -1; }, c[i]);

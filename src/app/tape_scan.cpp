@@ -61,8 +61,8 @@ class Scan final : public DecoderEvents {
     // A first copy read across a dropout needs a witness that guessed
     // nothing: its twin. Not the last record's: a file ends after its first
     // good copy, and the search for the next file skips on from there.
-    if (reading.good && reading.Bridged() && !reading.secondCopy && reading.record < result_.files.back().header.secondCount)
-      decoder_.DoubtCopy();
+    const bool lastRecord = reading.record >= result_.files.back().header.secondCount;
+    if (reading.good && reading.Bridged() && !reading.secondCopy && !lastRecord) decoder_.DoubtCopy();
   }
   void MarkFound(int, CopyState, int64_t) override {
     guessRunsAtMark_ = recogniser_.GuessRuns();
@@ -124,10 +124,8 @@ void Scan::MarkGuessed(CopyReading& reading) const {
 // repair, its damaged place the other copy's to fill.
 void Scan::FinishCutCopy() {
   const DecoderState& d = decoder_.State();
-  for (int bit = 0; bit < kMaxCutBits && d.synchronised && d.recordNumber > 0; ++bit) {
-    if (d.copyState == CopyState::SkipSecondCopy) return;
-    recogniser_.DeliverUnknown(1, false);
-  }
+  const auto inCopy = [&d] { return d.synchronised && d.recordNumber > 0 && d.copyState != CopyState::SkipSecondCopy; };
+  for (int bit = 0; bit < kMaxCutBits && inCopy(); ++bit) recogniser_.DeliverUnknown(1, false);
 }
 
 void Scan::MeasureVolume(int64_t dataStart) {
