@@ -29,6 +29,13 @@ void CheckFiadName(const std::string& name) {
     throw UsageError("--name must not hold a path");
 }
 
+std::filesystem::path OutFolder(const std::optional<std::string>& out) {
+  if (!out) return ".";
+  std::error_code error;
+  if (!std::filesystem::is_directory(*out, error)) throw UsageError("--out: no folder " + *out);
+  return *out;
+}
+
 std::filesystem::path NumberedPath(const std::filesystem::path& path, int number) {
   if (number == 1) return path;
   std::filesystem::path numbered = path;

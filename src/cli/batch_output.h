@@ -2,6 +2,7 @@
 // What decode and rebuild share: the answers a batch run gives in place of
 // the user, and the writing of stored FIADs and debug records.
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "app/fiad_list.h"
@@ -18,6 +19,11 @@ class BatchPrompts final : public NamingPrompts {
 
 // A FIAD name (1..10 characters) that is also safe as a file name; throws UsageError.
 void CheckFiadName(const std::string& name);
+
+// The folder --out names (the working folder by default). A decode may run
+// for minutes before it writes: a folder that is not there is refused at
+// once (UsageError), not after the run with every file lost.
+std::filesystem::path OutFolder(const std::optional<std::string>& out);
 
 // `path` with "-N" before its extension for the second and later files of a
 // recording: tape.fiad, tape-2.fiad, ...

@@ -108,7 +108,7 @@ int RunDecode(const std::vector<std::string>& words) {
   const std::string userPath = args.Positional()[0];
   const std::string name = args.Value("name").value_or(DefaultName(userPath));
   CheckFiadName(name);
-  const std::filesystem::path outDir = args.Value("out").value_or(".");
+  const std::filesystem::path outDir = OutFolder(args.Value("out"));
   const ConditionOptions conditionOptions = ConditionOptionsFrom(args);
   const std::optional<std::string> reportPath = args.Value("report");
   // With the report on stdout, the Monitor goes to stderr.

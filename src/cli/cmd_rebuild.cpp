@@ -22,7 +22,7 @@ int RunRebuild(const std::vector<std::string>& words) {
   const int count = args.Integer("count", 1, DebugStore::kRows, 0);
   const std::string name = *args.Value("name");
   CheckFiadName(name);
-  const std::filesystem::path outDir = args.Value("out").value_or(".");
+  const std::filesystem::path outDir = OutFolder(args.Value("out"));
 
   auto session = Session::Create();
   if (!ImportDebugRecordsFile(session->debug, args.Positional()[0])) return Fail(kAccessErrorText, 2);
