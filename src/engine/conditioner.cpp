@@ -201,7 +201,10 @@ class LevelledWriter {
       const float gain = kTargetLevel / std::max(envelope_, floor);
       if (envelope_ > floor) gainSum_ += gain, ++gainCount_;
       const float level = 128 + x * gain * 127;
-      bytes_[i] = static_cast<uint8_t>(std::clamp(std::lround(level), 0L, 255L));
+      // Rounded half away from zero, as lround does, without its library call
+      // per sample: exact in double; NaN (from a float file) becomes 0.
+      const float within = level >= 0 ? std::min(level, 255.0f) : 0.0f;
+      bytes_[i] = static_cast<uint8_t>(static_cast<double>(within) + 0.5);
     }
     if (std::fwrite(bytes_.data(), 1, count, file_) != count) failed_ = true;
     written_ += static_cast<int64_t>(count);
