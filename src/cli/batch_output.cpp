@@ -36,6 +36,14 @@ std::filesystem::path OutFolder(const std::optional<std::string>& out) {
   return *out;
 }
 
+void CheckFileFolder(const std::string& option, const std::optional<std::string>& path) {
+  if (!path || *path == "-") return;
+  const std::filesystem::path folder = std::filesystem::path(*path).parent_path();
+  std::error_code error;
+  if (!folder.empty() && !std::filesystem::is_directory(folder, error))
+    throw UsageError("--" + option + ": no folder " + folder.string());
+}
+
 std::filesystem::path NumberedPath(const std::filesystem::path& path, int number) {
   if (number == 1) return path;
   std::filesystem::path numbered = path;

@@ -24,6 +24,8 @@ void CheckFiadName(const std::string& name);
 // for minutes before it writes: a folder that is not there is refused at
 // once (UsageError), not after the run with every file lost.
 std::filesystem::path OutFolder(const std::optional<std::string>& out);
+// The same for the folder of a file an option names ("-" is stdout).
+void CheckFileFolder(const std::string& option, const std::optional<std::string>& path);
 
 // `path` with "-N" before its extension for the second and later files of a
 // recording: tape.fiad, tape-2.fiad, ...

@@ -111,6 +111,8 @@ int RunDecode(const std::vector<std::string>& words) {
   const std::filesystem::path outDir = OutFolder(args.Value("out"));
   const ConditionOptions conditionOptions = ConditionOptionsFrom(args);
   const std::optional<std::string> reportPath = args.Value("report");
+  CheckFileFolder("report", reportPath);
+  CheckFileFolder("debug-out", args.Value("debug-out"));
   // With the report on stdout, the Monitor goes to stderr.
   std::ostream& monitorOut = reportPath == "-" ? std::cerr : std::cout;
 

@@ -49,6 +49,8 @@ TEST(CliDecode, BadInputTable) {
       {"decode " + wav + " --name a/b", 2, "sonatap-cli: --name must not hold a path\nTry 'sonatap-cli --help'.\n"},
       {"decode " + wav + " --out " + dir.Path("none"), 2,
        "sonatap-cli: --out: no folder " + dir.Path("none") + "\nTry 'sonatap-cli --help'.\n"},
+      {"decode " + wav + " --report " + dir.Path("none/r.json"), 2,
+       "sonatap-cli: --report: no folder " + dir.Path("none") + "\nTry 'sonatap-cli --help'.\n"},
       {"decode " + wav + " --volume 90", 2, "sonatap-cli: --volume needs PLUS,MINUS\nTry 'sonatap-cli --help'.\n"},
   };
   for (const auto& c : cases) {
