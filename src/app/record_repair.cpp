@@ -23,7 +23,7 @@ constexpr int kTailBytes = 2;
 // quarter of its bytes as the rebuilt one has them: two scans that slipped
 // alike read the same shifted tail, and its last bytes and the checksum
 // byte after them agree by chance with a record made from their garbage
-// (with the reading that restores faint changes in rescues, 4 of 6 wrong
+// (with the reading of faint changes in rescues, 4 of 6 wrong
 // repairs on the channel set; none refused right).
 constexpr int kInStepBytes = kRecordBytes * 3 / 4;
 // A repair's bytes must each be read alike by two witnesses (copies or

@@ -34,7 +34,7 @@ class Scan final : public DecoderEvents {
         samples_(samples) {
     recogniser_.SetAdaptiveSensitive(settings.sensitive);
     recogniser_.SetAdaptiveIntegrating(settings.integrating);
-    recogniser_.SetAdaptiveRestoresFaintChanges(false);
+    recogniser_.SetAdaptiveReadsFaintChanges(false);
   }
 
   ScanResult Run(const std::atomic<bool>& stop, std::atomic<int64_t>& position);

@@ -40,8 +40,15 @@ constexpr float kTimingShare = 0.8f;
 // furthest point the other way is a change once it is kFallAhead of the swing
 // past the middle line. A worn deck leaves some edges, from a bump to a flat
 // part near the line, just short of the margin.
+// A faint change of the usual reading falls as far, to past the timing
+// level, from a furthest point that fades back by kFallFade of the swing a
+// sample: a peak k samples back counts k/28 of the swing less, so only an
+// edge falls that far, not hum or a fade. (Measured on the channel set:
+// 1/23 or faster misses the clipped cells, 1/40 or slower misreads some of
+// Triangle 2's cells under hum or at a low level.)
 constexpr float kFall = 0.4f;
 constexpr float kFallAhead = 0.1f;
+constexpr float kFallFade = 1.0f / 28;
 constexpr double kLinger = 0.15;  // of a cell
 constexpr float kLingerConfirm = 0.25f;  // of the swing: halfway from the middle line to a peak
 constexpr float kHalfLimit = 0.75f;
@@ -129,8 +136,10 @@ inline float AdaptiveCells::Levels::Smoothed(int raw) {
   return x;
 }
 
+// Always inlined: a call per sample, with its result in memory, doubles the
+// reading's time.
 template <bool kSensitive>
-inline AdaptiveCells::Step AdaptiveCells::Levels::Follow(uint8_t sample, float toward) {
+[[gnu::always_inline]] inline AdaptiveCells::Step AdaptiveCells::Levels::Follow(uint8_t sample, float toward) {
   constexpr float kShare = kSensitive ? kSensitiveHysteresis : kHysteresis;
   ++now;
   // The peaks follow the raw samples: smoothing lowers a spike's top but not
@@ -156,8 +165,10 @@ inline AdaptiveCells::Step AdaptiveCells::Levels::Follow(uint8_t sample, float t
   step.ahead = (x - middle) * toward;
   if constexpr (kSensitive) {
     furthest = std::min(furthest, x * toward);
-    step.fall = x * toward - furthest;
+  } else {
+    furthest = std::min(x * toward, furthest + step.swing * kFallFade);
   }
+  step.fall = x * toward - furthest;
   const float aheadBefore = (previous - middle) * toward;
   previous = x;
   const float timing = step.margin * kTimingShare;
@@ -183,7 +194,14 @@ AdaptiveCells::Event AdaptiveCells::ProcessRun(std::span<const uint8_t> samples,
     // or the flat part of a cell that noise, hum or a coarse level step has
     // carried past the margin (the 1 cells of a real recording begin with a bump).
     bool past = step.ahead > step.margin;
-    if constexpr (kSensitive) past = past || (step.fall > step.swing * kFall && step.ahead > step.swing * kFallAhead);
+    if constexpr (kSensitive) {
+      past = past || (step.fall > step.swing * kFall && step.ahead > step.swing * kFallAhead);
+    } else if (readsFaintChanges_ && levels.smoothing == 0) {
+      // Past the level changes are timed at, so that the change can be timed
+      // there. Where there is hiss (or none is known yet), falls that steep
+      // are its own.
+      past = past || (step.fall > step.swing * kFall && step.ahead > step.margin * kTimingShare);
+    }
     if (!past || levels.now < quietUntil) {
       if (levels.now > goneAfter) {
         locked_ = false;  // the signal has gone: the end of a file, or a long dropout
@@ -194,7 +212,7 @@ AdaptiveCells::Event AdaptiveCells::ProcessRun(std::span<const uint8_t> samples,
     }
     levels_ = levels;
     const Event event = Change(step.ahead, step.swing);
-    if constexpr (kSensitive) levels.furthest = levels_.furthest;
+    levels.furthest = levels_.furthest;
     if (event != Event::None) {
       used = i + 1;
       return event;
@@ -349,7 +367,7 @@ AdaptiveCells::Event AdaptiveCells::Classify(float length) {
   // A 1's closing change can stay under the margin where the 0 after it
   // starts on a low flat part and rises to a spike only at its end (such
   // cells through a deck's high-pass): a half, then about a whole cell.
-  if (restoresFaintChanges_ && pendingHalf_ > 0 && locked_ && cells > kHalfLimit && cells < kWholeLimit) {
+  if (readsFaintChanges_ && pendingHalf_ > 0 && locked_ && cells > kHalfLimit && cells < kWholeLimit) {
     pendingHalf_ = 0;
     afterOne_ = false;
     zerosInRow_ = 1;

@@ -35,11 +35,15 @@ class AdaptiveCells {
   // the cells' timing runs on as a flywheel that the changes at their
   // boundaries nudge. A jump in the recording needs a new run of whole cells.
   void SetIntegrating(bool integrating) { integrating_ = integrating; }
-  // A 1 whose closing change stayed under the margin, followed by a whole 0,
-  // is read as both (on by default). Rescue scans leave it out: where it
-  // guesses wrong in hiss, it guesses alike in several scans, and repairs
-  // take readings alike as witnesses.
-  void SetRestoresFaintChanges(bool restores) { restoresFaintChanges_ = restores; }
+  // Changes that stay under the margin where the cells about them make them
+  // plain are read too (on by default): a 1 whose closing change stayed under
+  // it, followed by a whole 0, is read as both; and a steep fall from a peak
+  // a few samples before to past the middle line is a change (cells whose
+  // edges overshoot, their peaks clipped by the gain, rest on a level under
+  // the margin). Rescue scans leave them out: where they guess wrong in hiss,
+  // they guess alike in several scans, and repairs take readings alike as
+  // witnesses.
+  void SetReadsFaintChanges(bool reads) { readsFaintChanges_ = reads; }
   // After a jump in the recording: the next change starts afresh, but the
   // levels and the cell length learnt nearby are kept.
   void Restart();
@@ -82,12 +86,16 @@ class AdaptiveCells {
     int64_t now = 0;             // samples since the start
     double middleCrossing = -1;  // when the signal last left the middle line toward the next change
     float previous = 0;          // the last sample, as smoothed
-    float furthest = 0;          // since the last change, the furthest the signal went away from the next one
+    // Since the last change, the furthest the signal went away from the next
+    // one; for the usual reading, fading back toward the signal so that only
+    // the last few samples count.
+    float furthest = 0;
     // Hiss: how often the slope turned in the last window of samples, the
-    // smoothing that calls for (0 none, 1 over three samples, 2 over five) and
+    // smoothing that calls for (0 none, 1 over three samples, 2 over five;
+    // -1 none, before the first window has shown whether there is hiss) and
     // the raw samples before this one, newest first.
     // Whole numbers, so that they live in the integer registers.
-    int turns = 0, turnsLeft = 1, smoothing = 0;
+    int turns = 0, turnsLeft = 1, smoothing = -1;
     int slope = 0;
     int recent[4] = {};
 
@@ -131,7 +139,7 @@ class AdaptiveCells {
   Flywheel wheel_;
   bool sensitive_ = false;
   bool integrating_ = false;
-  bool restoresFaintChanges_ = true;
+  bool readsFaintChanges_ = true;
   bool above_ = false;     // the side of the middle line the signal is on
   // Timing.
   double lastChange_ = -1;  // when the last change left the middle line

@@ -88,7 +88,7 @@ class BitRecogniser {
   void BeginFile();
   void SetAdaptiveSensitive(bool sensitive) { adaptive_.SetSensitive(sensitive); }
   void SetAdaptiveIntegrating(bool integrating) { adaptive_.SetIntegrating(integrating); }
-  void SetAdaptiveRestoresFaintChanges(bool restores) { adaptive_.SetRestoresFaintChanges(restores); }
+  void SetAdaptiveReadsFaintChanges(bool reads) { adaptive_.SetReadsFaintChanges(reads); }
   // How many runs of guessed bits (dropouts bridged, weak cells) the adaptive method has delivered so far.
   int GuessRuns() const { return guessRuns_; }
   // Bits handed to the decoder so far.
