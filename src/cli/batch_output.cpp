@@ -17,6 +17,11 @@ bool WriteBytes(const uint8_t* bytes, size_t count, const std::string& path) {
   return false;
 }
 
+void RequireFolder(const std::string& option, const std::filesystem::path& folder) {
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) throw UsageError("--" + option + ": no folder " + folder.string());
+}
+
 }  // namespace
 
 void BatchPrompts::ShowMessage(const std::string& caption, const std::string& text) {
@@ -31,17 +36,14 @@ void CheckFiadName(const std::string& name) {
 
 std::filesystem::path OutFolder(const std::optional<std::string>& out) {
   if (!out) return ".";
-  std::error_code error;
-  if (!std::filesystem::is_directory(*out, error)) throw UsageError("--out: no folder " + *out);
+  RequireFolder("out", *out);
   return *out;
 }
 
 void CheckFileFolder(const std::string& option, const std::optional<std::string>& path) {
   if (!path || *path == "-") return;
   const std::filesystem::path folder = std::filesystem::path(*path).parent_path();
-  std::error_code error;
-  if (!folder.empty() && !std::filesystem::is_directory(folder, error))
-    throw UsageError("--" + option + ": no folder " + folder.string());
+  if (!folder.empty()) RequireFolder(option, folder);
 }
 
 std::filesystem::path NumberedPath(const std::filesystem::path& path, int number) {
