@@ -187,6 +187,7 @@ AdaptiveCells::Event AdaptiveCells::ProcessRun(std::span<const uint8_t> samples,
   Levels levels = levels_;
   float toward = above_ ? -1.0f : 1.0f;
   int64_t quietUntil = QuietUntil(), goneAfter = GoneAfter();
+  const bool readsFaintChanges = readsFaintChanges_;  // in a register, not read again each sample
   for (size_t i = 0; i < samples.size(); ++i) {
     const Step step = levels.Follow<kSensitive>(samples[i], toward);
     // No change is looked for in the first part of a cell after one: the next
@@ -196,11 +197,11 @@ AdaptiveCells::Event AdaptiveCells::ProcessRun(std::span<const uint8_t> samples,
     bool past = step.ahead > step.margin;
     if constexpr (kSensitive) {
       past = past || (step.fall > step.swing * kFall && step.ahead > step.swing * kFallAhead);
-    } else if (readsFaintChanges_ && levels.smoothing == 0) {
+    } else if (readsFaintChanges && levels.smoothing == 0) {
       // Past the level changes are timed at, so that the change can be timed
       // there. Where there is hiss (or none is known yet), falls that steep
       // are its own.
-      past = past || (step.fall > step.swing * kFall && step.ahead > step.margin * kTimingShare);
+      past = past || (step.ahead > step.margin * kTimingShare && step.fall > step.swing * kFall);
     }
     if (!past || levels.now < quietUntil) {
       if (levels.now > goneAfter) {
