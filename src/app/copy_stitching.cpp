@@ -30,7 +30,7 @@ struct Walk {
   // Byte `j` taken from reading `from` alone.
   void Take(int j, int from, int value) {
     made[j] = static_cast<uint8_t>(value);
-    single[j] = {true, reading[from]->secondCopy, offset[from]};
+    single[j] = {true, reading[from]->secondCopy};
   }
 
   // Whether the blamed reading, moved by `shift`, reads the next

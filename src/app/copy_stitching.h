@@ -16,13 +16,11 @@ struct StitchedRecord {
   RecordBytes bytes{};
   int checksum = 0;     // the checksum byte as the two readings read it, slips put right
   int places = 0;       // how many places the two readings parted at
-  // Where the bytes were taken from one reading alone (the damaged places):
-  // that reading's copy, and how many bits ahead of the tape it read there.
-  // The last is the checksum byte.
+  // Where the bytes were taken from one reading alone (the damaged places),
+  // and that reading's copy. The last is the checksum byte.
   struct Single {
     bool taken = false;
     bool secondCopy = false;
-    int offset = 0;
   };
   std::array<Single, kRecordBytes + 1> single{};
 };

@@ -38,7 +38,7 @@ class AdaptiveCells {
   // Changes that stay under the margin where the cells about them make them
   // plain are read too (on by default): a 1 whose closing change stayed under
   // it, followed by a whole 0, is read as both; and a steep fall from a peak
-  // a few samples before to past the middle line is a change (cells whose
+  // a few samples before to past the timing level is a change (cells whose
   // edges overshoot, their peaks clipped by the gain, rest on a level under
   // the margin). Rescue scans leave them out: where they guess wrong in hiss,
   // they guess alike in several scans, and repairs take readings alike as
