@@ -6,6 +6,7 @@
 #include "cli/cli_args.h"
 #include "app/tuning_schema.h"
 #include "cli/commands.h"
+#include "engine/signal_cleanup.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ const std::string kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
+  sonatap::RemoveOnEndingSignals();
   std::vector<std::string> words(argv + 1, argv + argc);
   if (words.empty()) {
     std::cerr << kUsage;

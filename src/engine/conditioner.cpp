@@ -14,6 +14,7 @@
 
 #include "engine/audio_source.h"
 #include "engine/biquad.h"
+#include "engine/signal_cleanup.h"
 #include "format/bit_shapes.h"
 #include "engine/wav_writer.h"
 
@@ -334,6 +335,7 @@ ConditionOutcome ConditionRecording(const std::string& inPath, const std::string
     progress.Close();
     return outcome;
   }
+  const RemovedOnSignal partGone(tempPath);
   LevelledWriter writer(file);
   bool written = WriteHeader(file, 0) &&
                  Transform(source, analysis, outRate, options, progress, writer, outcome.error) &&

@@ -15,7 +15,10 @@ const std::filesystem::path& TempFolder::Path() {
   if (!path_.empty()) return path_;
   std::error_code error;
   std::string pattern = (std::filesystem::temp_directory_path(error) / "sonatap-XXXXXX").string();
-  if (!error && ::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  if (!error && ::mkdtemp(pattern.data()) != nullptr) {
+    path_ = pattern;
+    onSignal_ = std::make_unique<RemovedOnSignal>(pattern);
+  }
   return path_;
 }
 

@@ -1,7 +1,11 @@
 #pragma once
 // A folder of the program run's own, for files it makes for itself (a
-// conditioned recording); it and everything in it go when the run ends.
+// conditioned recording); it and everything in it go when the run ends, by
+// a signal too.
 #include <filesystem>
+#include <memory>
+
+#include "engine/signal_cleanup.h"
 
 namespace sonatap {
 
@@ -17,6 +21,7 @@ class TempFolder {
 
  private:
   std::filesystem::path path_;
+  std::unique_ptr<RemovedOnSignal> onSignal_;
 };
 
 }  // namespace sonatap

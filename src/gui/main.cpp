@@ -3,16 +3,19 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include "engine/signal_cleanup.h"
 #include "gui/main_window.h"
 #include "gui/ui_support.h"
 
 int main(int argc, char** argv) {
+  sonatap::RemoveOnEndingSignals();
   QApplication app(argc, argv);
   QApplication::setApplicationName("Sonatap");
   // Qt's own file dialog keeps its history in the user's settings; the
   // program keeps nothing between runs, so such settings go to a folder of
   // this run that is removed at exit.
   QTemporaryDir settings;
+  const sonatap::RemovedOnSignal settingsGone(settings.path().toStdString());
   for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
     QSettings::setPath(format, QSettings::UserScope, settings.path());
   sonatap::gui::ApplyLook();

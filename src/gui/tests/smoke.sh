@@ -12,13 +12,16 @@ sound_card=${4:-}
 fiad=${5:-}
 mkdir -p "$shots"
 rm -f "$shots/main-window.png" "$shots/screen.png" "$shots/debugger-menu.png"
-# A home and a configuration folder of its own, to show that the program
-# writes no settings anywhere.
+# A home, a configuration folder and a temporary folder of its own, to show
+# that the program writes no settings anywhere and that its temporary files
+# (the imported recording) go even when a signal ends it.
 home=$(mktemp -d)
-mkdir -p "$home/config"
+mkdir -p "$home/config" "$home/tmp"
+# (A desktop session has its runtime folder; without one Qt makes it in TMPDIR.)
+mkdir -m 700 "$home/runtime"
 # The working folder holds the help document, as `make run` arranges.
 cd "$(dirname "$program")"
-HOME=$home XDG_CONFIG_HOME=$home/config XDG_CACHE_HOME=$home/cache "$program" &
+HOME=$home XDG_CONFIG_HOME=$home/config XDG_CACHE_HOME=$home/cache TMPDIR=$home/tmp XDG_RUNTIME_DIR=$home/runtime "$program" &
 pid=$!
 trap 'kill $pid 2>/dev/null || true; rm -rf "$home"' EXIT
 # The id of the window captioned $1 once it shows (5 s at most), or "".
@@ -105,6 +108,11 @@ import -window "$debugger" "$shots/debugger-menu.png"
 echo "debugger window shown from the menu, $(identify -format '%wx%h' "$shots/debugger-menu.png")"
 kill $pid
 wait $pid 2>/dev/null || true
+left=$(find "$home/tmp" -mindepth 1)
+if [ -n "$left" ]; then
+  echo "the program left temporary files: $left" >&2
+  exit 1
+fi
 written=$(find "$home" -path "$home/cache" -prune -o -type f -print)
 if [ -n "$written" ]; then
   echo "the program wrote settings: $written" >&2
