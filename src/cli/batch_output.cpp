@@ -46,6 +46,12 @@ void CheckFileFolder(const std::string& option, const std::optional<std::string>
   if (!folder.empty()) RequireFolder(option, folder);
 }
 
+void CheckNotRecording(const std::optional<std::string>& path, const std::string& recording,
+                       const std::string& refusal) {
+  std::error_code notThere;
+  if (path && std::filesystem::equivalent(*path, recording, notThere)) throw UsageError(refusal);
+}
+
 std::filesystem::path NumberedPath(const std::filesystem::path& path, int number) {
   if (number == 1) return path;
   std::filesystem::path numbered = path;

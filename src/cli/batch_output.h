@@ -27,6 +27,11 @@ std::filesystem::path OutFolder(const std::optional<std::string>& out);
 // The same for the folder of a file an option names ("-" is stdout).
 void CheckFileFolder(const std::string& option, const std::optional<std::string>& path);
 
+// A file the run writes must not be the recording it reads, which would be
+// replaced by what the run makes: `refusal` as a UsageError when it is.
+void CheckNotRecording(const std::optional<std::string>& path, const std::string& recording,
+                       const std::string& refusal);
+
 // `path` with "-N" before its extension for the second and later files of a
 // recording: tape.fiad, tape-2.fiad, ...
 std::filesystem::path NumberedPath(const std::filesystem::path& path, int number);

@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "engine/conditioner.h"
+#include "cli/batch_output.h"
 #include "cli/cli_args.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
@@ -25,9 +26,11 @@ int ConditionFailure(const ConditionOutcome& outcome) {
 int RunCondition(const std::vector<std::string>& words) {
   const Args args(words, {"channel"}, {});
   if (args.Positional().size() != 2) throw UsageError("condition needs IN and OUT");
+  const std::string& in = args.Positional()[0];
+  const std::string& out = args.Positional()[1];
+  CheckNotRecording(out, in, "condition: OUT is the recording IN itself");
   NoProgress quiet;
-  const ConditionOutcome outcome =
-      ConditionRecording(args.Positional()[0], args.Positional()[1], ConditionOptionsFrom(args), quiet);
+  const ConditionOutcome outcome = ConditionRecording(in, out, ConditionOptionsFrom(args), quiet);
   if (!outcome.ok) return ConditionFailure(outcome);
   std::cerr << outcome.summary << "\n";
   return 0;

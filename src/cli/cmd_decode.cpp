@@ -113,6 +113,8 @@ int RunDecode(const std::vector<std::string>& words) {
   const std::optional<std::string> reportPath = args.Value("report");
   CheckFileFolder("report", reportPath);
   CheckFileFolder("debug-out", args.Value("debug-out"));
+  CheckNotRecording(reportPath, userPath, "--report: FILE is the recording itself");
+  CheckNotRecording(args.Value("debug-out"), userPath, "--debug-out: FILE is the recording itself");
   // With the report on stdout, the Monitor goes to stderr.
   std::ostream& monitorOut = reportPath == "-" ? std::cerr : std::cout;
 

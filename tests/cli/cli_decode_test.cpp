@@ -35,6 +35,7 @@ TEST(CliDecode, BadInputTable) {
       "Error with file selected.\nPlease ensure file is valid Wav or FIAD file.\n\nWav file must be 8 bit 44100 Hz "
       "Mono format.\nFIAD File must have valid 128 byte file header or\nvalid TIFILES header.\n";
   const std::string wav = dir.Path("quiet.wav");
+  const std::string original = Slurp(wav);
   const struct {
     std::string args;
     int status;
@@ -52,6 +53,10 @@ TEST(CliDecode, BadInputTable) {
       {"decode " + wav + " --report " + dir.Path("none/r.json"), 2,
        "sonatap-cli: --report: no folder " + dir.Path("none") + "\nTry 'sonatap-cli --help'.\n"},
       {"decode " + wav + " --volume 90", 2, "sonatap-cli: --volume needs PLUS,MINUS\nTry 'sonatap-cli --help'.\n"},
+      {"decode " + wav + " --report " + wav, 2,
+       "sonatap-cli: --report: FILE is the recording itself\nTry 'sonatap-cli --help'.\n"},
+      {"condition " + wav + " " + dir.path.string() + "/./quiet.wav", 2,
+       "sonatap-cli: condition: OUT is the recording IN itself\nTry 'sonatap-cli --help'.\n"},
   };
   for (const auto& c : cases) {
     const CliResult r = RunCli(c.args);
@@ -59,6 +64,7 @@ TEST(CliDecode, BadInputTable) {
     EXPECT_EQ(r.err, c.err) << c.args;
     EXPECT_EQ(r.out, "") << c.args;
   }
+  EXPECT_EQ(Slurp(wav), original) << "the recording was written";
   // Every tuning option keeps to the dialog's range.
   for (const std::string option :
        {"--threshold 7", "--threshold -1", "--tolerance 39", "--tolerance 601", "--recognition 8", "--detection 5",
