@@ -26,6 +26,8 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
+constexpr uint8_t kDataId[] = {'d', 'a', 't', 'a'};
+
 fs::path outRoot;
 
 Bytes ReadBytes(const fs::path& path) {
@@ -185,6 +187,14 @@ int main(int argc, char** argv) {
     const Bytes bytes = ReadBytes(recording);
     Seed("fuzz_decode_file", recording.filename().string(), bytes);
     Seed("fuzz_import", recording.filename().string(), Head(bytes, 20000));
+    // The same as a recorder that never wrote the lengths back leaves it.
+    Bytes unfinished = Head(bytes, 20000);
+    const auto data = std::search(unfinished.begin(), unfinished.end(), kDataId, kDataId + 4);
+    if (unfinished.size() > 8 && data + 8 <= unfinished.end()) {
+      std::fill(unfinished.begin() + 4, unfinished.begin() + 8, 0);
+      std::fill(data + 4, data + 8, 0);
+      Seed("fuzz_import", "unfinished-" + recording.filename().string(), unfinished);
+    }
     Seed("fuzz_open_file", recording.filename().string(), Head(bytes, 4096));
   }
   for (const fs::path& other : others) Seed("fuzz_open_file", other.filename().string(), ReadBytes(other));

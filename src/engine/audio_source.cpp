@@ -3,6 +3,8 @@
 #include <sndfile.h>
 #include <sys/stat.h>
 
+#include "engine/unfinished_wav.h"
+
 namespace sonatap {
 namespace {
 
@@ -21,8 +23,10 @@ std::string SampleKind(int format) {
 
 }  // namespace
 
+AudioSource::AudioSource() = default;
+
 AudioSource::~AudioSource() {
-  if (file_) sf_close(file_);
+  if (file_) sf_close(file_);  // before the view it may read through
 }
 
 AudioSource::OpenResult AudioSource::Open(const std::string& path, std::string& error) {
@@ -37,6 +41,17 @@ AudioSource::OpenResult AudioSource::Open(const std::string& path, std::string& 
     error = "Not an audio file Sonatap can read (" + std::string(sf_strerror(nullptr)) + ").";
     return OpenResult::NotAudio;
   }
+  if (sfInfo.frames <= 0) {
+    if (auto unfinished = UnfinishedWav::Open(path)) {
+      SF_INFO whole{};
+      if (SNDFILE* read = sf_open_virtual(&UnfinishedWav::Io(), SFM_READ, &whole, unfinished.get())) {
+        sf_close(file_);
+        file_ = read;
+        sfInfo = whole;
+        unfinished_ = std::move(unfinished);
+      }
+    }
+  }
   format_ = {sfInfo.samplerate, sfInfo.channels, sfInfo.frames, SampleKind(sfInfo.format)};
   if (format_.channels < 1 || format_.channels > kMaxAudioChannels) {
     error = "Cannot use a recording of " + std::to_string(format_.channels) + " channels (1 to " +
@@ -50,6 +65,7 @@ AudioSource::OpenResult AudioSource::Open(const std::string& path, std::string& 
   }
   sf_close(file_);
   file_ = nullptr;
+  unfinished_.reset();
   return OpenResult::Unusable;
 }
 

@@ -1,13 +1,17 @@
 #pragma once
 // Any audio file libsndfile reads (WAV of any width or float, extensible WAV,
-// FLAC, Ogg, AIFF, MP3 where the library has it), streamed as float frames.
+// FLAC, Ogg, AIFF, MP3 where the library has it), streamed as float frames;
+// also a WAV whose recorder never wrote its lengths (see unfinished_wav.h).
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 struct sf_private_tag;
 
 namespace sonatap {
+
+class UnfinishedWav;
 
 constexpr int kMaxAudioChannels = 6;  // up to 5.1; more is not a tape recording
 
@@ -20,7 +24,7 @@ struct AudioFormat {
 
 class AudioSource {
  public:
-  AudioSource() = default;
+  AudioSource();
   ~AudioSource();
   AudioSource(const AudioSource&) = delete;
   AudioSource& operator=(const AudioSource&) = delete;
@@ -37,6 +41,7 @@ class AudioSource {
 
  private:
   sf_private_tag* file_ = nullptr;
+  std::unique_ptr<UnfinishedWav> unfinished_;  // what file_ reads through, for a WAV whose lengths were never written
   AudioFormat format_;
   bool failed_ = false;
 };

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 
 #include "cli/cli_test_util.h"
 #include "support/tape_sound.h"
@@ -20,6 +21,7 @@ struct Channel {
   bool deadLeft = false;   // the tape on the right channel only
   bool inverted = false;
   double hum = 0;          // 50 Hz, share of the level
+  bool lengthsLost = false;  // the recorder never wrote the WAV's lengths
 };
 
 std::vector<Record> Records3() { return {PatternRecord(1), PatternRecord(2), PatternRecord(3)}; }
@@ -51,6 +53,12 @@ void WriteRecording(const std::string& path, const Channel& c) {
   ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
   sf_writef_float(file, out.data(), static_cast<sf_count_t>(out.size() / channels));
   sf_close(file);
+  if (c.lengthsLost) {
+    std::string bytes = Slurp(path);
+    bytes.replace(4, 4, 4, '\0');
+    bytes.replace(bytes.find("data") + 4, 4, 4, '\0');
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
 }
 
 TEST(Conditioning, RecordingsOfEveryKindDecodeWithNoOption) {
@@ -61,6 +69,7 @@ TEST(Conditioning, RecordingsOfEveryKindDecodeWithNoOption) {
       {{48000, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1.04, 0.03, true, true, 0.2}, "16-bit stereo 48000 Hz, right channel"},
       {{22050, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0.95, 0.5}, "float mono 22050 Hz"},
       {{96000, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 1.0, 0.8, false, true}, "24-bit mono 96000 Hz"},
+      {{44100, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0.97, 0.5, false, false, 0, true}, "16-bit mono 44100 Hz"},
   };
   for (const auto& c : cases) {
     TempDir dir;
