@@ -4,9 +4,16 @@
 #include <benchmark/benchmark.h>
 #include <sndfile.h>
 
-#include <filesystem>
-#include <memory>
+#include <unistd.h>
 
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
 #include "engine/audio_source.h"
 #include "engine/conditioner.h"
 #include "engine/tape_synthesis.h"
@@ -79,5 +86,33 @@ void BM_ConditionSide10Minutes(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(path)));
 }
 BENCHMARK(BM_ConditionSide10Minutes)->Unit(benchmark::kMillisecond);
+
+// All of `decode side.wav` as a user runs it on a sound card's recording,
+// conditioning included: the Adaptive method (the default; it reads the
+// recording while it is conditioned) and the template method "Natural"
+// (whose Auto Volume reads the whole conditioned recording first).
+void BM_DecodeSide10Minutes(benchmark::State& state, const char* recognition) {
+  const std::string path = SidePath();
+  const std::filesystem::path out =
+      std::filesystem::temp_directory_path() / ("sonatap-bench-side-out-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(out);
+  std::ostringstream quiet;
+  auto* const savedOut = std::cout.rdbuf(quiet.rdbuf());
+  auto* const savedErr = std::cerr.rdbuf(quiet.rdbuf());
+  int failures = 0;
+  for (auto _ : state) {
+    quiet.str("");
+    std::vector<std::string> args = {path, "--out", out.string(), "--name", "SIDE"};
+    if (*recognition) args.insert(args.end(), {"--recognition", recognition});
+    if (cli::RunDecode(args) != 0) ++failures;
+  }
+  std::cout.rdbuf(savedOut);
+  std::cerr.rdbuf(savedErr);
+  std::filesystem::remove_all(out);
+  if (failures != 0) state.SkipWithError("the side did not decode with every record O.K.");
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(path)));
+}
+BENCHMARK_CAPTURE(BM_DecodeSide10Minutes, Adaptive, "")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_DecodeSide10Minutes, Natural, "natural")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -110,6 +110,8 @@ void Run::Execute() {
 bool Run::ReadAll() {
   while (!samples_.AtEnd()) {
     const std::span<const uint8_t> block = samples_.Peek();
+    // A recording still being written finds its end only here.
+    if (block.empty() && samples_.AtEnd()) break;
     if (block.empty()) return false;
     const int64_t base = samples_.Position();
     moved_ = false;
@@ -267,7 +269,8 @@ void RunConversion(Session& session, RunServices& services) {
   RunDisplay& g = session.display;
   view.LockInterface();
   SampleBuffer samples;
-  if (samples.Open(session.conversion.wavPath)) {
+  const std::string& path = session.conversion.wavPath;
+  if (GrowingFile* growing = session.conversion.growing; growing ? samples.OpenGrowing(path, *growing) : samples.Open(path)) {
     Run run(session, services, samples);
     run.Execute();
     session.monitor.Append("End of Wav File\r\n\r\n");

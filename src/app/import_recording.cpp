@@ -11,17 +11,22 @@ FileDialog ImportDialog() {
   return {"Import Recording", "Audio files | *.wav *.flac *.ogg *.aif *.aiff *.mp3|All Files | *.*", 1};
 }
 
+std::string ConditionedPath(const std::string& userPath, TempFolder& folder, const std::string& suffix) {
+  if (folder.Path().empty()) return "";
+  std::string stem = std::filesystem::path(userPath).stem().string();
+  if (stem.empty()) stem = "recording";
+  return (folder.Path() / (stem + suffix + ".wav")).string();
+}
+
 ImportedRecording ConditionIntoFolder(const std::string& userPath, TempFolder& folder,
                                       const ConditionOptions& options, ProgressWindow& progress,
                                       const std::string& suffix) {
   ImportedRecording imported;
-  if (folder.Path().empty()) {
+  imported.path = ConditionedPath(userPath, folder, suffix);
+  if (imported.path.empty()) {
     imported.outcome.error = "Cannot make a temporary folder for the conditioned recording.";
     return imported;
   }
-  std::string stem = std::filesystem::path(userPath).stem().string();
-  if (stem.empty()) stem = "recording";
-  imported.path = (folder.Path() / (stem + suffix + ".wav")).string();
   imported.outcome = ConditionRecording(userPath, imported.path, options, progress);
   return imported;
 }

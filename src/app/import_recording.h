@@ -18,7 +18,10 @@ struct ImportedRecording {
   std::string path;  // the conditioned recording, when outcome.ok
 };
 
-// Conditions `userPath` into `folder`, named after the user's file (and `suffix`).
+// Where `userPath` conditioned goes in `folder`: named after the user's file
+// (and `suffix`); empty when the folder cannot be made.
+std::string ConditionedPath(const std::string& userPath, TempFolder& folder, const std::string& suffix = "");
+// Conditions `userPath` into `folder`, at ConditionedPath.
 ImportedRecording ConditionIntoFolder(const std::string& userPath, TempFolder& folder,
                                       const ConditionOptions& options, ProgressWindow& progress,
                                       const std::string& suffix = "");

@@ -1,9 +1,11 @@
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
 #include "cli/batch_output.h"
 #include "cli/cli_args.h"
 #include "cli/cli_text.h"
+#include "cli/conditioning_ahead.h"
 #include "cli/commands.h"
 #include "app/debug_records_text.h"
 #include "app/silent_views.h"
@@ -14,6 +16,7 @@
 #include "app/import_recording.h"
 #include "app/rescue_run.h"
 #include "engine/input_file.h"
+#include "engine/volume_levels.h"
 
 namespace sonatap::cli {
 namespace {
@@ -128,18 +131,30 @@ int RunDecode(const std::vector<std::string>& words) {
   // first, and then read with the Adaptive method unless told otherwise.
   TempFolder temp;
   std::string wavPath = userPath;
-  if (input.kind == InputKind::Refused || args.Has("condition") || args.Has("channel")) {
+  const bool conditioned = input.kind == InputKind::Refused || args.Has("condition") || args.Has("channel");
+  if (conditioned && !args.Has("recognition")) session->tuning.RecognitionMethod = kAdaptiveMethod;
+  // A plain run reads the recording while it is conditioned, unless it reads
+  // the whole of it first (Auto Volume) or writes debug records on the way.
+  std::optional<ConditioningAhead> ahead;
+  if (conditioned && !rescue && !MeasuresAutoVolume(session->tuning) && !args.Has("debug-out")) {
+    wavPath = ConditionedPath(userPath, temp);
+    if (!wavPath.empty()) {
+      ahead.emplace(userPath, wavPath, conditionOptions);
+      if (!ahead->Started()) return ConditionFailure(ahead->Finish());
+      session->conversion.growing = &ahead->File();
+    }
+  }
+  if (conditioned && !ahead) {
     NoProgress quiet;
     const ImportedRecording imported = ConditionIntoFolder(userPath, temp, conditionOptions, quiet);
     if (!imported.outcome.ok) return ConditionFailure(imported.outcome);
     session->origin.conditioning = imported.outcome;
     std::cerr << imported.outcome.summary << "\n";
     wavPath = imported.path;
-    if (!args.Has("recognition")) session->tuning.RecognitionMethod = kAdaptiveMethod;
   }
   session->conversion.wavPath = wavPath;
   session->origin.userPath = userPath;
-  DecodeReport report{CurrentRecordingFacts(*session), false, {}, {}, {}};
+  DecodeReport report{{}, false, {}, {}, {}};
 
   NoDebuggerWindow noDebugger;
   StoringDebugger storing;
@@ -175,6 +190,18 @@ int RunDecode(const std::vector<std::string>& words) {
     report = RescueReport(*session, sources, RescueRecording(*session, services, sources), paths);
   } else {
     RunConversion(*session, services);
+    if (ahead) {
+      session->conversion.growing = nullptr;
+      const ConditionOutcome& outcome = ahead->Finish();
+      if (!outcome.ok) {
+        // What was read of it was no recording: as when conditioning comes first, nothing stays.
+        for (const std::string& path : paths)
+          if (!path.empty()) std::filesystem::remove(path);
+        return ConditionFailure(outcome);
+      }
+      session->origin.conditioning = outcome;
+    }
+    report.recording = CurrentRecordingFacts(*session);
     report.scans = {{kRecognitionMethods[session->tuning.RecognitionMethod - 1].label, {session->tuning, false}}};
     report.files = verdicts.files;
     report.fiads.resize(report.files.size());

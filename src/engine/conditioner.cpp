@@ -14,6 +14,7 @@
 
 #include "engine/audio_source.h"
 #include "engine/biquad.h"
+#include "engine/growing_file.h"
 #include "engine/signal_cleanup.h"
 #include "format/bit_shapes.h"
 #include "engine/wav_writer.h"
@@ -186,8 +187,9 @@ Analysis Analyse(AudioSource& source, int chosenChannel, ProgressWindow& progres
 // The second pass's output: 8-bit samples after the automatic gain.
 class LevelledWriter {
  public:
-  explicit LevelledWriter(std::FILE* file)
+  LevelledWriter(std::FILE* file, GrowingFile* growing)
       : file_(file),
+        growing_(growing),
         attack_(static_cast<float>(1 / (kAttackSeconds * kOutputRate))),
         release_(static_cast<float>(1 / (kReleaseSeconds * kOutputRate))) {}
 
@@ -209,6 +211,7 @@ class LevelledWriter {
     }
     if (std::fwrite(bytes_.data(), 1, count, file_) != count) failed_ = true;
     written_ += static_cast<int64_t>(count);
+    if (growing_ && !failed_ && std::fflush(file_) == 0) growing_->Grew(kWavHeaderSize + written_);
   }
   int64_t Written() const { return written_; }
   bool Failed() const { return failed_; }
@@ -216,6 +219,7 @@ class LevelledWriter {
 
  private:
   std::FILE* file_;
+  GrowingFile* growing_;  // told of each block written, when another thread reads the file meanwhile
   float attack_, release_;
   float envelope_ = 0, loudest_ = 0;
   double gainSum_ = 0;
@@ -303,8 +307,10 @@ int ParseChannelChoice(const std::string& text) {
   return text[0] - '0';
 }
 
-ConditionOutcome ConditionRecording(const std::string& inPath, const std::string& outPath,
-                                    const ConditionOptions& options, ProgressWindow& progress) {
+namespace {
+
+ConditionOutcome Condition(const std::string& inPath, const std::string& outPath, const ConditionOptions& options,
+                           ProgressWindow& progress, GrowingFile* growing) {
   ConditionOutcome outcome;
   AudioSource source;
   const AudioSource::OpenResult opened = source.Open(inPath, outcome.error);
@@ -327,7 +333,9 @@ ConditionOutcome ConditionRecording(const std::string& inPath, const std::string
   // Cells of `cellSamples` input samples become kShapeLength output samples.
   const double outRate = analysis.cellSamples > 0 ? format.rate * kShapeLength / analysis.cellSamples : kOutputRate;
 
-  const std::string tempPath = outPath + ".part";
+  // Written whole or not at all: under another name until it is whole. A
+  // file read while it grows is the run's own, and has its name at once.
+  const std::string tempPath = growing ? outPath : outPath + ".part";
   std::FILE* file = std::fopen(tempPath.c_str(), "wb");
   if (!file) {
     outcome.outputFailed = true;
@@ -336,7 +344,7 @@ ConditionOutcome ConditionRecording(const std::string& inPath, const std::string
     return outcome;
   }
   const RemovedOnSignal partGone(tempPath);
-  LevelledWriter writer(file);
+  LevelledWriter writer(file, growing);
   bool written = WriteHeader(file, 0) &&
                  Transform(source, analysis, outRate, options, progress, writer, outcome.error) &&
                  WriteHeader(file, writer.Written());
@@ -349,7 +357,7 @@ ConditionOutcome ConditionRecording(const std::string& inPath, const std::string
     std::filesystem::remove(tempPath, ignored);
     return outcome;
   }
-  std::filesystem::rename(tempPath, outPath, ignored);
+  if (tempPath != outPath) std::filesystem::rename(tempPath, outPath, ignored);
   if (ignored) {
     std::filesystem::remove(tempPath, ignored);
     outcome.outputFailed = true;
@@ -364,6 +372,15 @@ ConditionOutcome ConditionRecording(const std::string& inPath, const std::string
   outcome.summary = "Conditioned: " + DescribeFormat(format) + ChannelText(analysis.channel, format.channels) + ", " +
                     GainText(writer.GainDb()) + ", " +
                     (analysis.cellSamples > 0 ? "speed " + Percent(speed - 1) : "speed not measured (no leader)");
+  return outcome;
+}
+
+}  // namespace
+
+ConditionOutcome ConditionRecording(const std::string& inPath, const std::string& outPath,
+                                    const ConditionOptions& options, ProgressWindow& progress, GrowingFile* growing) {
+  ConditionOutcome outcome = Condition(inPath, outPath, options, progress, growing);
+  if (growing) growing->End();
   return outcome;
 }
 

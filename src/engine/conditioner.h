@@ -19,6 +19,8 @@
 
 namespace sonatap {
 
+class GrowingFile;
+
 struct ConditionOptions {
   int channel = 0;  // 0: the channel that carries the tape; else 1-based
   // The high-pass under the cells (DC, hum, rumble). Higher keeps the 1s'
@@ -43,9 +45,12 @@ struct ConditionOutcome {
   int channels = 0;     // of the recording
 };
 
-// Writes `outPath` whole or not at all; the input is only read.
+// Writes `outPath` whole or not at all; the input is only read. With
+// `growing`, another thread reads `outPath` while it is written (and on a
+// failure the bytes it read are not a recording).
 ConditionOutcome ConditionRecording(const std::string& inPath, const std::string& outPath,
-                                    const ConditionOptions& options, ProgressWindow& progress);
+                                    const ConditionOptions& options, ProgressWindow& progress,
+                                    GrowingFile* growing = nullptr);
 
 // "left", "right", "auto" or a channel number, as the CLI takes it; -1 when
 // the text is none of these.

@@ -6,11 +6,14 @@
 
 namespace sonatap {
 
+class GrowingFile;
+
 // Entries 1..64 of the cell being read (entry 0 unused).
 using CellBuffer = std::array<int16_t, 65>;
 
 struct ConversionState {
   std::string wavPath;          // the recording accepted by Open
+  GrowingFile* growing = nullptr;  // set while that file is still being written (see growing_file.h)
   int64_t dataStart = 0;        // 1-based position of the "data" id, plus 10
   int sample = 0;               // byte read + DcLevel - 128
   bool signalStarted = false;

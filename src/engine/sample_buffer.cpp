@@ -2,6 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <limits>
+
+#include "engine/growing_file.h"
+
 namespace sonatap {
 namespace {
 constexpr size_t kBufferSize = 1 << 18;
@@ -22,9 +27,17 @@ bool SampleBuffer::Open(const std::string& path) {
   return true;
 }
 
+bool SampleBuffer::OpenGrowing(const std::string& path, GrowingFile& growing) {
+  if (!Open(path)) return false;
+  growing_ = &growing;
+  length_ = std::numeric_limits<int64_t>::max();  // until the writing ends
+  return true;
+}
+
 void SampleBuffer::Close() {
   if (file_) std::fclose(file_);
   file_ = nullptr;
+  growing_ = nullptr;
   length_ = bufferStart_ = 0;
   next_ = filled_ = 0;
 }
@@ -42,9 +55,15 @@ void SampleBuffer::Seek(int64_t offset) {
 void SampleBuffer::Refill() {
   bufferStart_ += static_cast<int64_t>(next_);
   next_ = filled_ = 0;
-  if (!file_ || bufferStart_ >= length_) return;
+  int64_t readable = length_;
+  if (growing_ && file_) {
+    const GrowingFile::Written written = growing_->WaitPast(bufferStart_);
+    readable = written.size;
+    if (written.ended) length_ = readable;
+  }
+  if (!file_ || bufferStart_ >= readable) return;
   if (fseeko(file_, bufferStart_, SEEK_SET) != 0) return;
-  filled_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+  filled_ = std::fread(buffer_.data(), 1, static_cast<size_t>(std::min<int64_t>(buffer_.size(), readable - bufferStart_)), file_);
 }
 
 }  // namespace sonatap

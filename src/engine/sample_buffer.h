@@ -9,6 +9,8 @@
 
 namespace sonatap {
 
+class GrowingFile;
+
 class SampleBuffer {
  public:
   SampleBuffer() = default;
@@ -17,6 +19,9 @@ class SampleBuffer {
   SampleBuffer& operator=(const SampleBuffer&) = delete;
 
   bool Open(const std::string& path);
+  // A file another thread is still writing: reads wait for its bytes, and
+  // its length is known (AtEnd can be true) once the writing has ended.
+  bool OpenGrowing(const std::string& path, GrowingFile& growing);
   void Close();
   int64_t Length() const { return length_; }
   int64_t Position() const { return bufferStart_ + static_cast<int64_t>(next_); }
@@ -39,6 +44,7 @@ class SampleBuffer {
  private:
   void Refill();
   std::FILE* file_ = nullptr;
+  GrowingFile* growing_ = nullptr;
   int64_t length_ = 0;
   int64_t bufferStart_ = 0;
   size_t next_ = 0;

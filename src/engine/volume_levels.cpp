@@ -14,8 +14,10 @@ constexpr int64_t kMargin = 1000;  // bytes left out at both ends
 constexpr size_t kLanes = 16;
 }  // namespace
 
+bool MeasuresAutoVolume(const TuningSettings& t) { return t.AutoVolume && t.RecognitionMethod < kCrossingMethod; }
+
 bool MeasureAutoVolume(TuningSettings& t, SampleBuffer& samples, int64_t dataStart, ProgressWindow& progress) {
-  if (!t.AutoVolume || t.RecognitionMethod >= kCrossingMethod) return true;
+  if (!MeasuresAutoVolume(t)) return true;
   progress.Open("Auto Volume", 100);
   float sumPlus = 0, sumMinus = 0;
   int64_t blocks = 0;

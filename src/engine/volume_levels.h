@@ -12,6 +12,9 @@ namespace sonatap {
 // are left out. False when the recording is too short to measure: the
 // levels stay as they were.
 bool MeasureAutoVolume(TuningSettings& t, SampleBuffer& samples, int64_t dataStart, ProgressWindow& progress);
+// Whether a run with tuning `t` measures the volume first (a pass over the
+// whole recording): the template methods with Auto Volume ticked.
+bool MeasuresAutoVolume(const TuningSettings& t);
 
 // Scales the four cells and the reference to the volume levels, in place.
 void ScaleShapesToVolume(Shapes& shapes, const TuningSettings& t);

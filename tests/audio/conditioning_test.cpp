@@ -22,6 +22,7 @@ struct Channel {
   bool inverted = false;
   double hum = 0;          // 50 Hz, share of the level
   bool lengthsLost = false;  // the recorder never wrote the WAV's lengths
+  int files = 1;             // tape files of three records each
 };
 
 std::vector<Record> Records3() { return {PatternRecord(1), PatternRecord(2), PatternRecord(3)}; }
@@ -31,8 +32,10 @@ std::vector<Record> Records3() { return {PatternRecord(1), PatternRecord(2), Pat
 void WriteRecording(const std::string& path, const Channel& c) {
   TapeSound tape(3);  // square cells
   tape.Silence(4410);
-  tape.File(Records3());
-  tape.Silence(4410);
+  for (int f = 0; f < c.files; ++f) {
+    tape.File(Records3());
+    tape.Silence(4410);
+  }
   const std::vector<uint8_t>& in = tape.SampleBytes();
   const double step = c.speed * 44100.0 / c.rate;
   const int channels = c.deadLeft ? 2 : 1;
@@ -99,6 +102,13 @@ TEST(Conditioning, BadAudioGetsAMessageAndLeavesNothing) {
   dir.Write("noise.bin", std::string(5000, '\x5a'));
   WriteRecording(dir.Path("full.flac"), {44100, SF_FORMAT_FLAC | SF_FORMAT_PCM_16});
   dir.Write("cut.flac", Slurp(dir.path / "full.flac").substr(0, 3000));
+  // Cut past the first minute, which is all the first pass reads of a side
+  // whose leaders it has seen: the end is found missing while files are read.
+  Channel side{22050, SF_FORMAT_FLAC | SF_FORMAT_PCM_16};
+  side.files = 13;
+  WriteRecording(dir.Path("side.flac"), side);
+  const std::string sideBytes = Slurp(dir.path / "side.flac");
+  dir.Write("side-cut.flac", sideBytes.substr(0, sideBytes.size() * 19 / 20));
   {
     SF_INFO info{0, 44100, 7, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
     SNDFILE* seven = sf_open(dir.Path("seven.wav").c_str(), SFM_WRITE, &info);
@@ -115,6 +125,7 @@ TEST(Conditioning, BadAudioGetsAMessageAndLeavesNothing) {
       {"absurd.wav", refusal},
       {"noise.bin", refusal},
       {"cut.flac", "The recording could not be read to its end (damaged or truncated).\n"},
+      {"side-cut.flac", "The recording could not be read to its end (damaged or truncated).\n"},
       {"seven.wav", "Cannot use a recording of 7 channels (1 to 6 are read).\n"},
       {"empty.wav", "The recording holds no sound.\n"},
       {"", "Error accessing file.\n"},  // the folder itself
