@@ -1,9 +1,9 @@
 // sonatap: the desktop program.
 #include <QApplication>
 #include <QSettings>
-#include <QTemporaryDir>
 
 #include "engine/signal_cleanup.h"
+#include "engine/temp_folder.h"
 #include "gui/main_window.h"
 #include "gui/ui_support.h"
 
@@ -14,10 +14,10 @@ int main(int argc, char** argv) {
   // Qt's own file dialog keeps its history in the user's settings; the
   // program keeps nothing between runs, so such settings go to a folder of
   // this run that is removed at exit.
-  QTemporaryDir settings;
-  const sonatap::RemovedOnSignal settingsGone(settings.path().toStdString());
+  sonatap::TempFolder settings;
+  const QString settingsPath = QString::fromStdString(settings.Path().string());
   for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
-    QSettings::setPath(format, QSettings::UserScope, settings.path());
+    QSettings::setPath(format, QSettings::UserScope, settingsPath);
   sonatap::gui::ApplyLook();
   sonatap::gui::MainWindow window;
   window.show();
