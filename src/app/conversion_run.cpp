@@ -270,7 +270,8 @@ void RunConversion(Session& session, RunServices& services) {
   view.LockInterface();
   SampleBuffer samples;
   const std::string& path = session.conversion.wavPath;
-  if (GrowingFile* growing = session.conversion.growing; growing ? samples.OpenGrowing(path, *growing) : samples.Open(path)) {
+  GrowingFile* const growing = session.conversion.growing;
+  if (growing ? samples.OpenGrowing(path, *growing) : samples.Open(path)) {
     Run run(session, services, samples);
     run.Execute();
     session.monitor.Append("End of Wav File\r\n\r\n");

@@ -4,7 +4,9 @@ namespace sonatap::cli {
 
 ConditioningAhead::ConditioningAhead(const std::string& userPath, const std::string& path,
                                      const ConditionOptions& options)
-    : worker_([this, userPath, path, options] { outcome_ = ConditionRecording(userPath, path, options, quiet_, &growing_); }) {
+    : worker_([this, userPath, path, options] {
+        outcome_ = ConditionRecording(userPath, path, options, quiet_, &growing_);
+      }) {
   if (growing_.WaitPast(0).ended) {
     worker_.join();
     if (!outcome_.ok) return;

@@ -63,7 +63,8 @@ void SampleBuffer::Refill() {
   }
   if (!file_ || bufferStart_ >= readable) return;
   if (fseeko(file_, bufferStart_, SEEK_SET) != 0) return;
-  filled_ = std::fread(buffer_.data(), 1, static_cast<size_t>(std::min<int64_t>(buffer_.size(), readable - bufferStart_)), file_);
+  const auto wanted = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(buffer_.size()), readable - bufferStart_));
+  filled_ = std::fread(buffer_.data(), 1, wanted, file_);
 }
 
 }  // namespace sonatap
