@@ -7,16 +7,13 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <iostream>
 #include <memory>
-#include <sstream>
 #include <string>
-#include <vector>
 
-#include "cli/commands.h"
 #include "engine/audio_source.h"
 #include "engine/conditioner.h"
 #include "engine/tape_synthesis.h"
+#include "quiet_decode.h"
 
 namespace {
 
@@ -96,18 +93,7 @@ void BM_DecodeSide10Minutes(benchmark::State& state, const char* recognition) {
   const std::filesystem::path out =
       std::filesystem::temp_directory_path() / ("sonatap-bench-side-out-" + std::to_string(::getpid()));
   std::filesystem::create_directories(out);
-  std::ostringstream quiet;
-  auto* const savedOut = std::cout.rdbuf(quiet.rdbuf());
-  auto* const savedErr = std::cerr.rdbuf(quiet.rdbuf());
-  int failures = 0;
-  for (auto _ : state) {
-    quiet.str("");
-    std::vector<std::string> args = {path, "--out", out.string(), "--name", "SIDE"};
-    if (*recognition) args.insert(args.end(), {"--recognition", recognition});
-    if (cli::RunDecode(args) != 0) ++failures;
-  }
-  std::cout.rdbuf(savedOut);
-  std::cerr.rdbuf(savedErr);
+  const int failures = DecodeQuietly(state, path, out, "SIDE", recognition);
   std::filesystem::remove_all(out);
   if (failures != 0) state.SkipWithError("the side did not decode with every record O.K.");
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(path)));

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/commands.h"
+#include "quiet_decode.h"
 #include "engine/sample_buffer.h"
 #include "engine/tape_synthesis.h"
 #include "engine/wav_writer.h"
@@ -84,17 +84,8 @@ void BM_CliDecodeTenMinutes(benchmark::State& state, const char* method) {
   const std::string path = RecordingPath();
   const fs::path out = kFolder / "out";
   fs::create_directories(out);
-  std::ostringstream quiet;
-  auto* const savedOut = std::cout.rdbuf(quiet.rdbuf());
-  auto* const savedErr = std::cerr.rdbuf(quiet.rdbuf());
-  int failures = 0;
   const auto start = std::chrono::steady_clock::now();
-  for (auto _ : state) {
-    quiet.str("");
-    std::vector<std::string> args = {path, "--out", out.string(), "--name", "BENCH"};
-    if (*method) args.insert(args.end(), {"--recognition", method});
-    if (cli::RunDecode(args) != 0) ++failures;
-  }
+  const int failures = DecodeQuietly(state, path, out, "BENCH", method);
   const double decode = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
                         static_cast<double>(state.iterations());
   uint64_t sum = 0;
@@ -103,8 +94,6 @@ void BM_CliDecodeTenMinutes(benchmark::State& state, const char* method) {
   benchmark::DoNotOptimize(sum);
   // The share of the plain reading speed that the decode keeps.
   state.counters["vs_plain_read"] = plain / decode;
-  std::cout.rdbuf(savedOut);
-  std::cerr.rdbuf(savedErr);
   if (failures != 0 || !fs::exists(out / ("BENCH-" + std::to_string(kFiles) + ".fiad")))
     state.SkipWithError("the recording did not decode into three files");
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(fs::file_size(path)));

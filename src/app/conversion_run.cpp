@@ -110,9 +110,10 @@ void Run::Execute() {
 bool Run::ReadAll() {
   while (!samples_.AtEnd()) {
     const std::span<const uint8_t> block = samples_.Peek();
-    // A recording still being written finds its end only here.
-    if (block.empty() && samples_.AtEnd()) break;
-    if (block.empty()) return false;
+    if (block.empty()) {
+      if (samples_.AtEnd()) break;  // a recording still being written finds its end only here
+      return false;
+    }
     const int64_t base = samples_.Position();
     moved_ = false;
     size_t i = 0;

@@ -138,9 +138,9 @@ inline float AdaptiveCells::Levels::Smoothed(int raw) {
 
 // Always inlined: a call per sample, with its result in memory, doubles the
 // reading's time.
-template <bool kSensitive>
+template <AdaptiveCells::Reading kReading>
 [[gnu::always_inline]] inline AdaptiveCells::Step AdaptiveCells::Levels::Follow(uint8_t sample, float toward) {
-  constexpr float kShare = kSensitive ? kSensitiveHysteresis : kHysteresis;
+  constexpr float kShare = kReading == Reading::Sensitive ? kSensitiveHysteresis : kHysteresis;
   ++now;
   // The peaks follow the raw samples: smoothing lowers a spike's top but not
   // a flat part, and the margin is a share of the peaks.
@@ -163,12 +163,13 @@ template <bool kSensitive>
   // steeper. The band is wide enough that a spike's tail, resting on the
   // line, and the flat line after a real deck's edge do not move the time.
   step.ahead = (x - middle) * toward;
-  if constexpr (kSensitive) {
+  if constexpr (kReading == Reading::Sensitive) {
     furthest = std::min(furthest, x * toward);
-  } else {
+    step.fall = x * toward - furthest;
+  } else if constexpr (kReading == Reading::FaintChanges) {
     furthest = std::min(x * toward, furthest + step.swing * kFallFade);
+    step.fall = x * toward - furthest;
   }
-  step.fall = x * toward - furthest;
   const float aheadBefore = (previous - middle) * toward;
   previous = x;
   const float timing = step.margin * kTimingShare;
@@ -179,25 +180,26 @@ template <bool kSensitive>
 
 AdaptiveCells::Event AdaptiveCells::Process(std::span<const uint8_t> samples, size_t& used) {
   if (integrating_ && locked_) return IntegrateRun(samples, used);
-  return sensitive_ ? ProcessRun<true>(samples, used) : ProcessRun<false>(samples, used);
+  if (sensitive_) return ProcessRun<Reading::Sensitive>(samples, used);
+  if (readsFaintChanges_) return ProcessRun<Reading::FaintChanges>(samples, used);
+  return ProcessRun<Reading::Usual>(samples, used);
 }
 
-template <bool kSensitive>
+template <AdaptiveCells::Reading kReading>
 AdaptiveCells::Event AdaptiveCells::ProcessRun(std::span<const uint8_t> samples, size_t& used) {
   Levels levels = levels_;
   float toward = above_ ? -1.0f : 1.0f;
   int64_t quietUntil = QuietUntil(), goneAfter = GoneAfter();
-  const bool readsFaintChanges = readsFaintChanges_;  // in a register, not read again each sample
   for (size_t i = 0; i < samples.size(); ++i) {
-    const Step step = levels.Follow<kSensitive>(samples[i], toward);
+    const Step step = levels.Follow<kReading>(samples[i], toward);
     // No change is looked for in the first part of a cell after one: the next
     // comes half a cell or a whole one later, and what comes sooner is a bump
     // or the flat part of a cell that noise, hum or a coarse level step has
     // carried past the margin (the 1 cells of a real recording begin with a bump).
     bool past = step.ahead > step.margin;
-    if constexpr (kSensitive) {
+    if constexpr (kReading == Reading::Sensitive) {
       past = past || (step.fall > step.swing * kFall && step.ahead > step.swing * kFallAhead);
-    } else if (readsFaintChanges && levels.smoothing == 0) {
+    } else if (kReading == Reading::FaintChanges && levels.smoothing == 0) {
       // Past the level changes are timed at, so that the change can be timed
       // there. Where there is hiss (or none is known yet), falls that steep
       // are its own.
@@ -238,7 +240,7 @@ AdaptiveCells::Event AdaptiveCells::IntegrateRun(std::span<const uint8_t> sample
   }
   double middle = w.start + cellLength_ * 0.5, end = w.start + cellLength_;
   for (size_t i = 0; i < samples.size(); ++i) {
-    const Step step = levels.Follow<false>(samples[i], 1.0f);
+    const Step step = levels.Follow<Reading::Usual>(samples[i], 1.0f);
     const float v = step.ahead;  // the signal less the middle line
     const auto now = static_cast<double>(levels.now);
     const auto between = [&](double at) { return w.previous + (v - w.previous) * static_cast<float>(at - (now - 1)); };

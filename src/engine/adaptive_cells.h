@@ -71,6 +71,11 @@ class AdaptiveCells {
   static constexpr float kHysteresis = 0.2f;
   static constexpr float kSensitiveHysteresis = 0.16f;
 
+  // The rules a run of samples reads changes by, fixed for the run so that
+  // the sample loop holds only its own: the margin alone; also steep falls
+  // to past the timing level (SetReadsFaintChanges); the sensitive ones.
+  enum class Reading : int8_t { Usual, FaintChanges, Sensitive };
+
   // What a sample tells about the signal beside the middle line.
   struct Step {
     float swing;   // recent peak-to-peak level
@@ -100,15 +105,16 @@ class AdaptiveCells {
     int recent[4] = {};
 
     // One sample; `toward` is -1 while the signal is above the middle line.
-    // A sensitive reading has the lower margin and measures the step's fall.
-    template <bool kSensitive>
+    // A sensitive reading has the lower margin; it and the reading of faint
+    // changes measure the step's fall (the usual one does not need it).
+    template <Reading kReading>
     Step Follow(uint8_t sample, float toward);
     // The sample the changes are found on: as it is, or smoothed while the
     // recording's hiss calls for it.
     float Smoothed(int raw);
   };
 
-  template <bool kSensitive>
+  template <Reading kReading>
   Event ProcessRun(std::span<const uint8_t> samples, size_t& used);
   Event IntegrateRun(std::span<const uint8_t> samples, size_t& used);
   // A sample past the margin: a change of level, or not yet. Given the

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/wav_writer.h"
+
 namespace sonatap {
 namespace {
 
@@ -11,9 +13,9 @@ constexpr int kMaxChunks = 64;  // before "data": fmt, fact, LIST, PEAK and the 
 
 uint32_t Little32(const uint8_t* b) { return b[0] | b[1] << 8 | b[2] << 16 | uint32_t{b[3]} << 24; }
 
-void PutLittle32(uint8_t* b, uint64_t value) {
-  const auto v = static_cast<uint32_t>(std::min<uint64_t>(value, UINT32_MAX));
-  for (int i = 0; i < 4; ++i) b[i] = static_cast<uint8_t>(v >> (8 * i));
+// A length as a WAV field holds it: a file past 4 GB says 4 GB.
+void PutLength(uint8_t* at, int64_t length) {
+  PutLittleEndian32(at, static_cast<uint32_t>(std::min<int64_t>(length, UINT32_MAX)));
 }
 
 bool ReadAt(std::FILE* file, int64_t at, uint8_t* to, size_t count) {
@@ -40,10 +42,10 @@ std::unique_ptr<UnfinishedWav> UnfinishedWav::Open(const std::string& path) {
       const int64_t sound = view->size_ - (at + 8);
       if (length != 0 || sound <= 0) return nullptr;
       view->dataLengthAt_ = at + 4;
-      PutLittle32(view->dataLength_, static_cast<uint64_t>(sound));
+      PutLength(view->dataLength_, sound);
       if (Little32(head + 4) == 0) {
-        view->riffLengthAt_ = 4;
-        PutLittle32(view->riffLength_, static_cast<uint64_t>(view->size_ - 8));
+        view->riffLengthAt_ = kRiffLengthOffset;
+        PutLength(view->riffLength_, view->size_ - 8);
       }
       view->position_ = 0;
       return view;

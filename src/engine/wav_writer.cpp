@@ -14,11 +14,11 @@ const std::array<uint8_t, 40> WavHeaderTemplate = {
     1, 0, 8, 0,                                // block alignment 1, 8 bits
     'd', 'a', 't', 'a'};
 
-namespace {
-
 void PutLittleEndian32(uint8_t* at, uint32_t value) {
   for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
 }
+
+namespace {
 
 bool EndsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;

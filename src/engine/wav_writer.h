@@ -33,6 +33,9 @@ constexpr int kRiffLengthOffset = 4;
 // Bytes 0..39 of every file written; the RIFF length is filled in per file.
 extern const std::array<uint8_t, 40> WavHeaderTemplate;
 
+// A WAV length field (least significant byte first).
+void PutLittleEndian32(uint8_t* at, uint32_t value);
+
 // The whole header of a file holding `dataLength` samples.
 std::array<uint8_t, kWavHeaderSize> WavHeader(uint32_t dataLength);
 
