@@ -309,18 +309,36 @@ AdaptiveCells::Event AdaptiveCells::Change(float ahead, float swing) {
   const double previous = lastChange_;
   // An edge goes from the timing level to the margin in a sample or two; a
   // signal that lingered between them was on a flat part near the level,
-  // and the change is timed where it finally passed the margin. But a flat
+  // and the change is timed where it finally passed the margin (or where it
+  // reached the level, see LingeredOnALevel). But a flat
   // part that hum has lifted past the margin lingers too: such a signal
   // counts only once it is well on its way to the peak.
   const bool edge = middleCrossing > previous && now - middleCrossing < kLinger * cellLength_;
   if (!edge && ahead < swing * kLingerConfirm) return Event::None;
   above_ = !above_;
   levels_.furthest = levels_.previous * (above_ ? -1.0f : 1.0f);
-  lastChange_ = edge ? middleCrossing : now;
+  lastChange_ = edge || (readsFaintChanges_ && LingeredOnALevel(middleCrossing, now)) ? middleCrossing : now;
   quietEnd_ = lastChange_ + kQuietCells * cellLength_;
   gapEnd_ = lastChange_ + kMaxGapCells * cellLength_;
   if (previous < 0) return Event::None;
   return Interval(static_cast<float>(lastChange_ - previous));
+}
+
+// A cell whose flat part lies about the timing level, as the second half of
+// a Triangle 2 cell through a deck's band limits does, lingers from where
+// it reached that level to where a spike at its end passes the margin: half
+// a cell. Which of the two is the change shows where the cells begin: the
+// one on their whole-cell grid, counted from the last cell boundary (a 1's
+// middle change is half a cell past one). Either would make an interval of
+// a half or a whole cell.
+bool AdaptiveCells::LingeredOnALevel(double reached, double passed) const {
+  if (lastChange_ < 0 || reached <= lastChange_) return false;
+  const double boundary = lastChange_ - pendingHalf_;
+  const auto offGrid = [&](double at) {
+    const double cells = (at - boundary) / cellLength_;
+    return std::fabs(cells - std::round(cells));
+  };
+  return offGrid(reached) < offGrid(passed);
 }
 
 // The first 1 after a long run of 0s (the sync byte after a leader) comes

@@ -40,7 +40,8 @@ class AdaptiveCells {
   // it, followed by a whole 0, is read as both; and a steep fall from a peak
   // a few samples before to past the timing level is a change (cells whose
   // edges overshoot, their peaks clipped by the gain, rest on a level under
-  // the margin). Rescue scans leave them out: where they guess wrong in hiss,
+  // the margin); and a change that lingered on a level about the timing level
+  // is timed where the cells' grid puts it. Rescue scans leave them out: where they guess wrong in hiss,
   // they guess alike in several scans, and repairs take readings alike as
   // witnesses.
   void SetReadsFaintChanges(bool reads) { readsFaintChanges_ = reads; }
@@ -120,6 +121,10 @@ class AdaptiveCells {
   // A sample past the margin: a change of level, or not yet. Given the
   // step's own fields, so that no Step is built in memory for each sample.
   Event Change(float ahead, float swing);
+  // A change that lingered between the timing level and the margin: true
+  // when it belongs where it reached the level rather than where it passed
+  // the margin.
+  bool LingeredOnALevel(double reached, double passed) const;
   // The sample before which no change is looked for, and the one after
   // which the signal counts as gone.
   int64_t QuietUntil() const;

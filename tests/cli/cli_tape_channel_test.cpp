@@ -40,6 +40,11 @@ Impairments Hum60() {
   f.humDb = -15, f.humHz = 60, f.levelDb = -3;
   return f;
 }
+Impairments Band() {
+  Impairments f;
+  f.highPassHz = 150, f.lowPassHz = 4000;
+  return f;
+}
 // A worn deck into a sound card: its filters shift the 0s and the 1s by
 // different times, so that cells come out near three quarters of a cell.
 Impairments WornSoundCard() {
@@ -66,6 +71,8 @@ const ChannelCase kCases[] = {
     // flat parts toward the margin of a change.
     {"noise_minus_30_natural_adaptive", 1, Noise(-30), "--recognition adaptive", false},
     {"hum_60_triangle2_adaptive", 5, Hum60(), "--recognition adaptive", false},
+    // Their flat parts lie about the level a change is timed at.
+    {"band_triangle2_adaptive", 5, Band(), "--recognition adaptive", false},
     // Conditioned, then read with Adaptive.
     {"worn_deck_sound_card_sine", 2, WornSoundCard(), "", false},
     {"sound_card_no_options", 1, SoundCard(), "", true},
