@@ -17,9 +17,9 @@ bool WriteBytes(const uint8_t* bytes, size_t count, const std::string& path) {
   return false;
 }
 
-void RequireFolder(const std::string& option, const std::filesystem::path& folder) {
+void RequireFolder(const std::string& label, const std::filesystem::path& folder) {
   std::error_code error;
-  if (!std::filesystem::is_directory(folder, error)) throw UsageError("--" + option + ": no folder " + folder.string());
+  if (!std::filesystem::is_directory(folder, error)) throw UsageError(label + ": no folder " + folder.string());
 }
 
 }  // namespace
@@ -36,14 +36,16 @@ void CheckFiadName(const std::string& name) {
 
 std::filesystem::path OutFolder(const std::optional<std::string>& out) {
   if (!out) return ".";
-  RequireFolder("out", *out);
+  RequireFolder("--out", *out);
   return *out;
 }
 
-void CheckFileFolder(const std::string& option, const std::optional<std::string>& path) {
+void CheckFileFolder(const std::string& label, const std::optional<std::string>& path) {
   if (!path || *path == "-") return;
   const std::filesystem::path folder = std::filesystem::path(*path).parent_path();
-  if (!folder.empty()) RequireFolder(option, folder);
+  if (!folder.empty()) RequireFolder(label, folder);
+  std::error_code error;
+  if (std::filesystem::is_directory(*path, error)) throw UsageError(label + ": " + *path + " is a folder");
 }
 
 void CheckNotRecording(const std::optional<std::string>& path, const std::string& recording,

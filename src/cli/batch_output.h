@@ -24,8 +24,9 @@ void CheckFiadName(const std::string& name);
 // for minutes before it writes: a folder that is not there is refused at
 // once (UsageError), not after the run with every file lost.
 std::filesystem::path OutFolder(const std::optional<std::string>& out);
-// The same for the folder of a file an option names ("-" is stdout).
-void CheckFileFolder(const std::string& option, const std::optional<std::string>& path);
+// The same for the folder of a file an option names ("-" is stdout), which
+// must not be a folder itself; `label` starts the refusal ("--report").
+void CheckFileFolder(const std::string& label, const std::optional<std::string>& path);
 
 // A file the run writes must not be the recording it reads, which would be
 // replaced by what the run makes: `refusal` as a UsageError when it is.

@@ -29,6 +29,7 @@ int RunCondition(const std::vector<std::string>& words) {
   const std::string& in = args.Positional()[0];
   const std::string& out = args.Positional()[1];
   CheckNotRecording(out, in, "condition: OUT is the recording IN itself");
+  CheckFileFolder("condition", out);
   NoProgress quiet;
   const ConditionOutcome outcome = ConditionRecording(in, out, ConditionOptionsFrom(args), quiet);
   if (!outcome.ok) return ConditionFailure(outcome);

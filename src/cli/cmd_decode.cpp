@@ -114,8 +114,8 @@ int RunDecode(const std::vector<std::string>& words) {
   const std::filesystem::path outDir = OutFolder(args.Value("out"));
   const ConditionOptions conditionOptions = ConditionOptionsFrom(args);
   const std::optional<std::string> reportPath = args.Value("report");
-  CheckFileFolder("report", reportPath);
-  CheckFileFolder("debug-out", args.Value("debug-out"));
+  CheckFileFolder("--report", reportPath);
+  CheckFileFolder("--debug-out", args.Value("debug-out"));
   CheckNotRecording(reportPath, userPath, "--report: FILE is the recording itself");
   CheckNotRecording(args.Value("debug-out"), userPath, "--debug-out: FILE is the recording itself");
   // With the report on stdout, the Monitor goes to stderr.

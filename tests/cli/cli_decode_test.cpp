@@ -57,6 +57,11 @@ TEST(CliDecode, BadInputTable) {
        "sonatap-cli: --report: FILE is the recording itself\nTry 'sonatap-cli --help'.\n"},
       {"condition " + wav + " " + dir.path.string() + "/./quiet.wav", 2,
        "sonatap-cli: condition: OUT is the recording IN itself\nTry 'sonatap-cli --help'.\n"},
+      // Refused before a run of minutes, not after it.
+      {"decode " + wav + " --report " + dir.path.string(), 2,
+       "sonatap-cli: --report: " + dir.path.string() + " is a folder\nTry 'sonatap-cli --help'.\n"},
+      {"condition " + wav + " " + dir.Path("none/c.wav"), 2,
+       "sonatap-cli: condition: no folder " + dir.Path("none") + "\nTry 'sonatap-cli --help'.\n"},
   };
   for (const auto& c : cases) {
     const CliResult r = RunCli(c.args);
