@@ -310,9 +310,9 @@ AdaptiveCells::Event AdaptiveCells::Change(float ahead, float swing) {
   // An edge goes from the timing level to the margin in a sample or two; a
   // signal that lingered between them was on a flat part near the level,
   // and the change is timed where it finally passed the margin (or where it
-  // reached the level, see LingeredOnALevel). But a flat
-  // part that hum has lifted past the margin lingers too: such a signal
-  // counts only once it is well on its way to the peak.
+  // reached the level: LingeredOnALevel). But a flat part that hum has
+  // lifted past the margin lingers too: such a signal counts only once it
+  // is well on its way to the peak.
   const bool edge = middleCrossing > previous && now - middleCrossing < kLinger * cellLength_;
   if (!edge && ahead < swing * kLingerConfirm) return Event::None;
   above_ = !above_;

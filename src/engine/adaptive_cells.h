@@ -40,10 +40,10 @@ class AdaptiveCells {
   // it, followed by a whole 0, is read as both; and a steep fall from a peak
   // a few samples before to past the timing level is a change (cells whose
   // edges overshoot, their peaks clipped by the gain, rest on a level under
-  // the margin); and a change that lingered on a level about the timing level
-  // is timed where the cells' grid puts it. Rescue scans leave them out: where they guess wrong in hiss,
-  // they guess alike in several scans, and repairs take readings alike as
-  // witnesses.
+  // the margin); and a change that lingered on a level about the timing
+  // level is timed where the cells' grid puts it. Rescue scans leave them
+  // out: where they guess wrong in hiss, they guess alike in several scans,
+  // and repairs take readings alike as witnesses.
   void SetReadsFaintChanges(bool reads) { readsFaintChanges_ = reads; }
   // After a jump in the recording: the next change starts afresh, but the
   // levels and the cell length learnt nearby are kept.
