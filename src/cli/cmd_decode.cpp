@@ -195,8 +195,9 @@ int RunDecode(const std::vector<std::string>& words) {
       const ConditionOutcome& outcome = ahead->Finish();
       if (!outcome.ok) {
         // What was read of it was no recording: as when conditioning comes first, nothing stays.
+        std::error_code ignored;
         for (const std::string& path : paths)
-          if (!path.empty()) std::filesystem::remove(path);
+          if (!path.empty()) std::filesystem::remove(path, ignored);
         return ConditionFailure(outcome);
       }
       session->origin.conditioning = outcome;

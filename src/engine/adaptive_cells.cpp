@@ -163,13 +163,9 @@ template <AdaptiveCells::Reading kReading>
   // steeper. The band is wide enough that a spike's tail, resting on the
   // line, and the flat line after a real deck's edge do not move the time.
   step.ahead = (x - middle) * toward;
-  if constexpr (kReading == Reading::Sensitive) {
-    furthest = std::min(furthest, x * toward);
-    step.fall = x * toward - furthest;
-  } else if constexpr (kReading == Reading::FaintChanges) {
-    furthest = std::min(x * toward, furthest + step.swing * kFallFade);
-    step.fall = x * toward - furthest;
-  }
+  if constexpr (kReading == Reading::Sensitive) furthest = std::min(furthest, x * toward);
+  if constexpr (kReading == Reading::FaintChanges) furthest = std::min(x * toward, furthest + step.swing * kFallFade);
+  if constexpr (kReading != Reading::Usual) step.fall = x * toward - furthest;
   const float aheadBefore = (previous - middle) * toward;
   previous = x;
   const float timing = step.margin * kTimingShare;
