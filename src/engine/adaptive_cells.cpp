@@ -72,14 +72,14 @@ constexpr float kPairedSpread = 0.3f;
 // The integrating reading: how much of a change's timing error one cell
 // corrects, and how much of that the cell length takes up. A cell whose
 // summed signal stays under kWeakShare of a steady full-swing one's is
-// weak, and kWeakLimit of them in a row mean the signal has gone; one under
-// kDoubtShare of the last few cells' (kHeldRate) lost its signal within a
-// cell, as in a dropout, and its bit is a guess.
+// weak, and kWeakLimit of them in a row mean the signal has gone; a change
+// at a boundary under kDoubtShare of the last few's (kChangeRate) lost its
+// signal within a cell, as in a dropout, and the bits beside it are guesses.
 constexpr float kPhaseGain = 0.3f;
 constexpr float kLengthGain = 0.03f;
 constexpr float kWeakShare = 0.2f;
 constexpr float kDoubtShare = 0.1f;
-constexpr float kHeldRate = 1.0f / 16;
+constexpr float kChangeRate = 1.0f / 16;
 constexpr int kWeakLimit = 48;
 constexpr int kBadRunLimit = 4;   // noise intervals in a row that end the lock
 constexpr int kMaxGapCells = 32;  // a silence longer than this ends the lock (a dropout is shorter)
@@ -257,10 +257,30 @@ AdaptiveCells::Event AdaptiveCells::IntegrateRun(std::span<const uint8_t> sample
     if (one) early = (early + w.atMiddle * side(w.first) / amplitude) * 0.5f;
     const float shift = std::clamp(early, -1.0f, 1.0f) * cellLength_ * kPhaseGain / (2 * std::numbers::pi_v<float>);
     const float held = std::fabs(w.first) + std::fabs(w.second);
-    // A dropout takes the signal away within a cell, a fade over hundreds.
-    w.lastWeak = held < kDoubtShare * w.heldAverage;
-    w.heldAverage += (held - w.heldAverage) * kHeldRate;
     w.weakCells = held < kWeakShare * amplitude * cellLength_ ? w.weakCells + 1 : 0;
+    // The signal changes side at every cell boundary, so the side it lay on
+    // before one is read from both halves beside it: the cell before's
+    // second half and this cell's first, turned over. Twice the signal
+    // against the same hiss: hiss that tips one half sum over the middle line
+    // rarely tips the difference of two. The cell before was a 1 where the
+    // sides before its two boundaries agree (its own halves differ).
+    Event event = Event::None;
+    if (w.sideBefore != 0) {
+      const float change = w.before - w.first;
+      // A dropout takes the change away within a cell, a fade over hundreds;
+      // a silence resting a little off the middle line has none either.
+      // The bit rests on the changes at both its boundaries.
+      const bool weak = std::fabs(change) < kDoubtShare * w.changeAverage;
+      w.changeAverage += (std::fabs(change) - w.changeAverage) * kChangeRate;
+      w.lastWeak = weak || w.weakBefore;
+      w.weakBefore = weak;
+      const float sideAtEnd = side(change);
+      event = sideAtEnd == w.sideBefore ? Event::One : Event::Zero;
+      w.sideBefore = sideAtEnd;
+    } else {
+      w.sideBefore = -side(w.first);  // the flywheel's first cell: its first half alone
+    }
+    w.before = w.second;
     cellLength_ = std::clamp(cellLength_ + shift * kLengthGain, kMinCell, kMaxCell);
     w.start = end + shift;
     const bool firstHalf = now < w.start + cellLength_ * 0.5;
@@ -277,7 +297,7 @@ AdaptiveCells::Event AdaptiveCells::IntegrateRun(std::span<const uint8_t> sample
       Restart();
       return Event::None;
     }
-    return one ? Event::One : Event::Zero;
+    return event;
   }
   levels_ = levels;
   wheel_ = w;
@@ -286,6 +306,12 @@ AdaptiveCells::Event AdaptiveCells::IntegrateRun(std::span<const uint8_t> sample
 }
 
 AdaptiveCells::Event AdaptiveCells::Finish() {
+  if (integrating_ && wheel_.running && wheel_.sideBefore != 0) {
+    // The last whole cell's bit, from its own second half alone.
+    wheel_.running = false;
+    wheel_.lastWeak = wheel_.weakBefore;
+    return (wheel_.before < 0 ? -1.0f : 1.0f) == wheel_.sideBefore ? Event::One : Event::Zero;
+  }
   if (!locked_ || integrating_ || lastChange_ < 0) return Event::None;
   const auto length = static_cast<float>(static_cast<double>(levels_.now) - lastChange_);
   if (length / cellLength_ >= kWholeLimit) return Event::None;

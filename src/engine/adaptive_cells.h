@@ -30,10 +30,11 @@ class AdaptiveCells {
   // read better so, clean quiet ones worse (a rescue tries both).
   void SetSensitive(bool sensitive) { sensitive_ = sensitive; }
   // Integrating reading, for hiss that buries single changes: once locked
-  // on a run of whole cells, each cell's bit comes from the signal summed
-  // over its two halves (a 1 changes side in the middle, a 0 does not), and
+  // on a run of whole cells, the signal is summed over each half cell, and
   // the cells' timing runs on as a flywheel that the changes at their
-  // boundaries nudge. A jump in the recording needs a new run of whole cells.
+  // boundaries nudge. A cell's bit comes a cell late, once the half after
+  // its end is in (see IntegrateRun). A jump in the recording needs a new
+  // run of whole cells.
   void SetIntegrating(bool integrating) { integrating_ = integrating; }
   // Changes that stay under the margin where the cells about them make them
   // plain are read too (on by default): a 1 whose closing change stayed under
@@ -61,7 +62,7 @@ class AdaptiveCells {
   // follows the last cell of a recording an encoder wrote. None after a
   // silence or while integrating.
   Event Finish();
-  // Integrating: the cell just read held too little signal for its bit to count as read.
+  // Integrating: the cell whose bit was just given held too little signal for it to count as read.
   bool LastCellWeak() const { return wheel_.lastWeak; }
   float CellLength() const { return cellLength_; }
   bool Locked() const { return locked_; }
@@ -142,8 +143,14 @@ class AdaptiveCells {
     float atMiddle = 0;           // the signal where the middle change of a 1 belongs
     float previous = 0;           // the last sample less the middle line
     int weakCells = 0;  // cells in a row with little signal in them
-    bool lastWeak = false;
-    float heldAverage = 0;  // the signal summed over a cell, on average over the last few
+    bool lastWeak = false;  // the bit given last rests on a change with little signal in it
+    // The cell before, whose bit waits for this one's first half: its second
+    // half's sum, the side its first half lay against (0: none yet, the
+    // flywheel's first cell) and whether the change before it was weak.
+    float before = 0;
+    float sideBefore = 0;
+    bool weakBefore = false;
+    float changeAverage = 0;  // the change at a boundary, on average over the last few
   };
 
   Levels levels_;

@@ -131,6 +131,45 @@ TEST(AdaptiveCells, IntegratingReadsCellsThatHissBuriesEdgeByEdge) {
   EXPECT_EQ(Bits(samples).find(data), std::string::npos);
 }
 
+TEST(AdaptiveCells, IntegratingReadsACellWhoseHalfATickTipsOver) {
+  // In the sixth cell of the data (a 0), ten samples of its second half lie
+  // on the other side: that half's sum tips over the middle line, as if
+  // the cell changed side in its middle. The first half of the cell after
+  // it, whole, shows which side the signal left at the boundary.
+  const std::string data = "0110100111000101";
+  std::vector<int> intervals(200, 32);
+  for (const char bit : data) intervals.insert(intervals.end(), bit == '1' ? 2 : 1, bit == '1' ? 16 : 32);
+  intervals.insert(intervals.end(), 4, 32);
+  std::vector<uint8_t> samples = SquareWave(intervals);
+  const size_t tick = 200 * 32 + 5 * 32 + 20;
+  for (size_t i = tick; i < tick + 10; ++i) samples[i] = static_cast<uint8_t>(256 - samples[i]);
+  EXPECT_NE(Bits(samples, true).find(data), std::string::npos);
+}
+
+TEST(AdaptiveCells, IntegratingTakesBitsAcrossADropoutForGuesses) {
+  // A dropout of ten cells that rests a little off the middle line: its
+  // half sums are small but all alike, so no change between them says
+  // anything. Every bit given for it counts as a guess; the leader's do not.
+  std::vector<uint8_t> samples = SquareWave(std::vector<int>(200, 32));
+  const size_t dropoutStart = samples.size();
+  samples.insert(samples.end(), 10 * 32, 135);
+  const std::vector<uint8_t> after = SquareWave(std::vector<int>(40, 32));
+  samples.insert(samples.end(), after.begin(), after.end());
+  AdaptiveCells cells;
+  cells.SetIntegrating(true);
+  size_t at = 0, guessedInside = 0, guessedOutside = 0;
+  while (at < samples.size()) {
+    size_t used = 0;
+    const AdaptiveCells::Event event = cells.Process(std::span(samples).subspan(at), used);
+    at += used;
+    if (event != AdaptiveCells::Event::Zero && event != AdaptiveCells::Event::One) continue;
+    const bool inside = at > dropoutStart + 32 && at <= dropoutStart + 11 * 32;  // given a cell late
+    if (cells.LastCellWeak()) ++(inside ? guessedInside : guessedOutside);
+  }
+  EXPECT_GE(guessedInside, 9u);
+  EXPECT_LE(guessedOutside, 2u);  // the cells beside it
+}
+
 TEST(AdaptiveCells, ReadsA1WhoseClosingChangeStaysUnderTheMargin) {
   // Cells through a deck's high-pass: a 0 rests at +-12 and rises to a
   // spike of +-50 only near its end, so the change that starts it stays
