@@ -37,17 +37,27 @@ constexpr double kDullCorner = 2400;
 constexpr double kDullQ[] = {0.5412, 1.3066};
 // Speed: intervals are counted in quarter samples up to this many cells; the
 // leaders' cell must be the most common interval within kSpeedSearch of
-// nominal, seen at least kMinLeaderCells times.
+// nominal, seen at least kMinLeaderCells times. Only runs of whole cells
+// count, each pair of intervals within kPairAgreement of the kAgreeingPairs
+// before it: in data, a whole cell beside half of a 1 makes a pair that
+// averages three quarters of a cell, and on a tape that runs 7 % slow that
+// lies where a fast tape's cell would, more often than the leaders' cells.
 constexpr int kBinsPerSample = 4;
 constexpr double kHistogramCells = 2;
 constexpr double kSpeedSearchLow = 0.8, kSpeedSearchHigh = 1.25;
 constexpr double kPeakWidth = 0.07;  // intervals this close to the peak make up the mean
 constexpr int64_t kMinLeaderCells = 1000;
-// The first pass may stop early: after kEnoughSeconds, once the strongest
-// channel shows the cells of several leaders, the rest of a long side would
-// only confirm the choice and the speed.
-constexpr int kEnoughSeconds = 60;
+constexpr int kAgreeingPairs = 3;
+constexpr double kPairAgreement = 0.05;
+// The first pass may stop early: at the end of a span of kSpanSeconds, once
+// the strongest channel shows the cells of several leaders and the cells of
+// this span and the one before are within kSteadySpeed of each other, the
+// rest of a long side would only confirm the choice and the speed. A motor
+// that drifts across the side (7 % in 30 minutes moves 0.5 % a minute) is
+// measured over the whole side, so that both its ends lie near the speed.
+constexpr int kSpanSeconds = 60;
 constexpr int64_t kEnoughLeaderCells = 4 * 6144;
+constexpr double kSteadySpeed = 0.001;
 // Level: peaks are followed over about 100 ms (fades, not cells); the gain
 // never lifts what is quieter than kGainFloorShare of the loudest level
 // seen (silence between files stays quiet).
@@ -90,7 +100,23 @@ struct ChannelScan {
   ChangeTimer timer;
   double energy = 0;
   int64_t lastChange = -1, changeBefore = -1;
+  std::array<int64_t, kAgreeingPairs> pairsBefore{};  // newest first, in samples
   std::vector<int64_t> histogram;
+  std::vector<int64_t> spanStart = histogram;  // the histogram as the span began
+  double spanCell = 0, spanCellBefore = 0;      // the leaders' cell of this span and the one before
+
+  // A pair of intervals that ends at `now`.
+  void CountPair(int64_t now) {
+    const int64_t pair = now - changeBefore;
+    const bool inRun = std::all_of(pairsBefore.begin(), pairsBefore.end(), [pair](int64_t before) {
+      return static_cast<double>(std::abs(before - pair)) <= kPairAgreement * static_cast<double>(pair);
+    });
+    std::copy_backward(pairsBefore.begin(), pairsBefore.end() - 1, pairsBefore.end());
+    pairsBefore.front() = pair;
+    const auto bin = static_cast<size_t>(pair * kBinsPerSample / 2);
+    if (inRun && bin < histogram.size()) ++histogram[bin];
+  }
+  void EndSpan(double nominal);
 };
 
 struct Analysis {
@@ -133,6 +159,14 @@ double LeaderCell(const std::vector<int64_t>& histogram, double nominal, int64_t
   return count > 0 ? sum / static_cast<double>(count) : 0;
 }
 
+void ChannelScan::EndSpan(double nominal) {
+  std::vector<int64_t> span(histogram.size());
+  std::transform(histogram.begin(), histogram.end(), spanStart.begin(), span.begin(), std::minus<>());
+  spanCellBefore = spanCell;
+  spanCell = LeaderCell(span, nominal);
+  spanStart = histogram;
+}
+
 Analysis Analyse(AudioSource& source, int chosenChannel, ProgressWindow& progress, std::string& error) {
   const AudioFormat& format = source.Format();
   const double nominal = kShapeLength * format.rate / kOutputRate;
@@ -140,7 +174,7 @@ Analysis Analyse(AudioSource& source, int chosenChannel, ProgressWindow& progres
   std::vector<ChannelScan> scans;
   for (int ch = 0; ch < format.channels; ++ch) scans.emplace_back(format.rate, bins);
   std::vector<float> block;
-  int64_t position = 0;
+  int64_t position = 0, spanEnd = int64_t{kSpanSeconds} * format.rate;
   while (const int64_t got = source.Read(block, kBlockFrames)) {
     for (int ch = 0; ch < format.channels; ++ch) {
       ChannelScan& scan = scans[ch];
@@ -153,10 +187,7 @@ Analysis Analyse(AudioSource& source, int chosenChannel, ProgressWindow& progres
         // Two intervals at a time, halved: a deck that delays rising edges
         // more than falling ones makes every other interval long, but a
         // pair of them is always two cells.
-        if (scan.changeBefore >= 0) {
-          const auto bin = static_cast<size_t>((now - scan.changeBefore) * kBinsPerSample / 2);
-          if (bin < bins) ++scan.histogram[bin];
-        }
+        if (scan.changeBefore >= 0) scan.CountPair(now);
         scan.changeBefore = scan.lastChange;
         scan.lastChange = now;
       }
@@ -164,13 +195,17 @@ Analysis Analyse(AudioSource& source, int chosenChannel, ProgressWindow& progres
     }
     position += got;
     progress.SetValue(static_cast<int>(position * kProgressSteps / 2 / std::max<int64_t>(1, format.frames)));
-    if (chosenChannel == 0 && position >= int64_t{kEnoughSeconds} * format.rate) {
+    if (position >= spanEnd) {
+      spanEnd += int64_t{kSpanSeconds} * format.rate;
+      for (ChannelScan& scan : scans) scan.EndSpan(nominal);
       const auto strongest = std::max_element(scans.begin(), scans.end(), [](const auto& a, const auto& b) {
         return a.energy < b.energy;
       });
       int64_t seen = 0;
       LeaderCell(strongest->histogram, nominal, &seen);
-      if (seen >= kEnoughLeaderCells) break;
+      const bool steady = strongest->spanCellBefore > 0 && strongest->spanCell > 0 &&
+                          std::abs(strongest->spanCell / strongest->spanCellBefore - 1) < kSteadySpeed;
+      if (chosenChannel == 0 && seen >= kEnoughLeaderCells && steady) break;
     }
   }
   if (source.Failed()) error = "The recording could not be read to its end (damaged or truncated).";

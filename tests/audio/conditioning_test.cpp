@@ -22,10 +22,16 @@ struct Channel {
   bool inverted = false;
   double hum = 0;          // 50 Hz, share of the level
   bool lengthsLost = false;  // the recorder never wrote the WAV's lengths
-  int files = 1;             // tape files of three records each
+  int files = 1;             // tape files of `records` records each
+  int records = 3;
+  double drift = 0;  // the speed grows by this much a minute
 };
 
-std::vector<Record> Records3() { return {PatternRecord(1), PatternRecord(2), PatternRecord(3)}; }
+std::vector<Record> Records(int count) {
+  std::vector<Record> records;
+  for (int n = 1; n <= count; ++n) records.push_back(PatternRecord(n));
+  return records;
+}
 
 // The tape's 8-bit samples through a deck and a sound card: resampled by
 // linear interpolation, scaled, inverted, with hum, into one or two channels.
@@ -33,14 +39,14 @@ void WriteRecording(const std::string& path, const Channel& c) {
   TapeSound tape(3);  // square cells
   tape.Silence(4410);
   for (int f = 0; f < c.files; ++f) {
-    tape.File(Records3());
+    tape.File(Records(c.records));
     tape.Silence(4410);
   }
   const std::vector<uint8_t>& in = tape.SampleBytes();
-  const double step = c.speed * 44100.0 / c.rate;
   const int channels = c.deadLeft ? 2 : 1;
   std::vector<float> out;
-  for (double t = 0; t + 1 < static_cast<double>(in.size()); t += step) {
+  for (double t = 0; t + 1 < static_cast<double>(in.size());
+       t += (c.speed + c.drift * t / (60 * 44100.0)) * 44100.0 / c.rate) {
     const auto k = static_cast<size_t>(t);
     const double x = ((in[k] - 128.0) * (1 - (t - k)) + (in[k + 1] - 128.0) * (t - k)) / 128.0;
     const double n = static_cast<double>(out.size() / channels);
@@ -93,6 +99,29 @@ TEST(Conditioning, RecordingsOfEveryKindDecodeWithNoOption) {
   }
 }
 
+TEST(Conditioning, TapeSpeedComesFromRunsOfWholeCells) {
+  // A slow tape whose data far outweighs its leader: a whole cell beside half
+  // of a 1 averages three quarters of a cell, near where a fast tape's cells
+  // would lie. And a motor that drifts across a side: measured over all of
+  // it, its speed lies between those of its ends.
+  const struct {
+    Channel channel;
+    double percent;
+  } cases[] = {
+      {{48000, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0.93, 0.5, false, false, 0, false, 1, 60}, -7},
+      {{22050, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0.95, 0.5, false, false, 0, false, 24, 3, 0.035}, 0},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    WriteRecording(dir.Path("side.wav"), c.channel);
+    const CliResult r = RunCli("condition " + dir.Path("side.wav") + " " + dir.Path("out.wav"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const size_t speedAt = r.err.find("speed ");
+    ASSERT_NE(speedAt, std::string::npos) << r.err;
+    EXPECT_NEAR(std::stod(r.err.substr(speedAt + 6)), c.percent, 1.0) << r.err;
+  }
+}
+
 TEST(Conditioning, BadAudioGetsAMessageAndLeavesNothing) {
   TempDir dir, temp;
   const std::string refusal = "Error with file selected.";
@@ -102,10 +131,11 @@ TEST(Conditioning, BadAudioGetsAMessageAndLeavesNothing) {
   dir.Write("noise.bin", std::string(5000, '\x5a'));
   WriteRecording(dir.Path("full.flac"), {44100, SF_FORMAT_FLAC | SF_FORMAT_PCM_16});
   dir.Write("cut.flac", Slurp(dir.path / "full.flac").substr(0, 3000));
-  // Cut past the first minute, which is all the first pass reads of a side
-  // whose leaders it has seen: the end is found missing while files are read.
+  // Cut past the first two minutes, which is all the first pass reads of a
+  // side whose leaders it has seen at a steady speed: the end is found
+  // missing while files are read.
   Channel side{22050, SF_FORMAT_FLAC | SF_FORMAT_PCM_16};
-  side.files = 13;
+  side.files = 24;
   WriteRecording(dir.Path("side.flac"), side);
   const std::string sideBytes = Slurp(dir.path / "side.flac");
   dir.Write("side-cut.flac", sideBytes.substr(0, sideBytes.size() * 19 / 20));
