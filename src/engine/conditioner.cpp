@@ -151,7 +151,8 @@ double LeaderCell(const std::vector<int64_t>& histogram, double nominal, int64_t
   double sum = 0;
   int64_t count = 0;
   for (size_t bin = 0; bin < histogram.size(); ++bin) {
-    const double length = (bin + 0.5) / kBinsPerSample;
+    // A pair is a whole number of samples, so a bin holds one length exactly.
+    const double length = static_cast<double>(bin) / kBinsPerSample;
     if (std::abs(length - peak) > peak * kPeakWidth) continue;
     sum += length * static_cast<double>(histogram[bin]);
     count += histogram[bin];

@@ -89,7 +89,7 @@ TEST(Conditioning, RecordingsOfEveryKindDecodeWithNoOption) {
     EXPECT_EQ(r.err.substr(0, 13 + std::string(c.expected).size()), std::string("Conditioned: ") + c.expected);
     const size_t speedAt = r.err.find("speed ");
     ASSERT_NE(speedAt, std::string::npos);
-    EXPECT_NEAR(std::stod(r.err.substr(speedAt + 6)), (c.channel.speed - 1) * 100, 0.7) << r.err;
+    EXPECT_NEAR(std::stod(r.err.substr(speedAt + 6)), (c.channel.speed - 1) * 100, 0.2) << r.err;
     const std::string fiad = Slurp(dir.path / "SIDE.fiad");
     ASSERT_GE(fiad.size(), 128u + 3 * 64) << c.expected;
     for (int n = 0; n < 3; ++n) {

@@ -241,6 +241,12 @@ TEST(RecordRepair, BitsNobodyReadAreNotRepaired) {
   EXPECT_EQ(Repair(Twice({guessed, second})), std::nullopt);
   // One copy read them.
   EXPECT_EQ(Repair(Twice({guessed, Copy(1, true, truth, truth)})), truth);
+  // Both copies lost byte 24 to dropouts (the second bytes 22 to 24 too); a
+  // method that marks no guesses read the second copy there, and misread
+  // byte 40. Its byte 24 with the first copy's others fits the sum: but it
+  // read a dropout, so it guessed too.
+  const CopyReading unmarked = Copy(1, true, Damaged(truth, 40, 1, 0x5a), truth);
+  EXPECT_EQ(Repair({Bridged(false, truth, 24, 1), Bridged(true, truth, 22, 3), unmarked}, {1, 1, 2}), std::nullopt);
   // The first copy bridged bytes 5 and 6 with zeros; the second read them
   // but misread byte 24 as the value that makes those zeros fit the sum.
   // That record is guesswork against what both scans read, not a second
