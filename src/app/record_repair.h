@@ -29,6 +29,7 @@ inline int WitnessOf(const Witnessed& w) { return w.family * 2 + w.reading->seco
 // must have been read alike by two witnesses. A repair is accepted only when
 // exactly one record comes out so, or exactly one of several has no byte
 // that rests on one witness while two read it otherwise; else there is none.
+// None either where both copies lost the same byte to dropouts.
 std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings);
 
 // The best guess: each byte as most witnesses read it, the earliest
