@@ -72,7 +72,10 @@ constexpr float kPairedSpread = 0.3f;
 // The integrating reading: how much of a change's timing error one cell
 // corrects, and how much of that the cell length takes up. A cell whose
 // summed signal stays under kWeakShare of a steady full-swing one's is
-// weak, and kWeakLimit of them in a row mean the signal has gone; a change
+// weak, and kWeakLimit of them in a row mean the signal has gone, as does
+// an average over the last few dozen (kHeldShareRate) under kGoneShare: loud
+// hiss between files, lifted by a gain, makes a cell strong now and then
+// but keeps the flywheel reading garbage for seconds. A change
 // at a boundary under kDoubtShare of the last few's (kChangeRate) lost its
 // signal within a cell, as in a dropout, and the bits beside it are guesses.
 constexpr float kPhaseGain = 0.3f;
@@ -81,6 +84,8 @@ constexpr float kWeakShare = 0.2f;
 constexpr float kDoubtShare = 0.1f;
 constexpr float kChangeRate = 1.0f / 16;
 constexpr int kWeakLimit = 48;
+constexpr float kHeldShareRate = 1.0f / 32;
+constexpr float kGoneShare = 0.25f;
 constexpr int kBadRunLimit = 4;   // noise intervals in a row that end the lock
 constexpr int kMaxGapCells = 32;  // a silence longer than this ends the lock (a dropout is shorter)
 
@@ -111,6 +116,7 @@ void AdaptiveCells::Restart() {
   pendingHalf_ = 0;
   doubtful_ = 0;
   zerosInRow_ = 0;
+  runCount_ = 0;
   badRun_ = 0;
   gapCells_ = 0;
 }
@@ -258,6 +264,7 @@ AdaptiveCells::Event AdaptiveCells::IntegrateRun(std::span<const uint8_t> sample
     const float shift = std::clamp(early, -1.0f, 1.0f) * cellLength_ * kPhaseGain / (2 * std::numbers::pi_v<float>);
     const float held = std::fabs(w.first) + std::fabs(w.second);
     w.weakCells = held < kWeakShare * amplitude * cellLength_ ? w.weakCells + 1 : 0;
+    w.heldShare += (held / (amplitude * cellLength_) - w.heldShare) * kHeldShareRate;
     // The signal changes side at every cell boundary, so the side it lay on
     // before one is read from both halves beside it: the cell before's
     // second half and this cell's first, turned over. Twice the signal
@@ -290,7 +297,7 @@ AdaptiveCells::Event AdaptiveCells::IntegrateRun(std::span<const uint8_t> sample
     levels_ = levels;
     wheel_ = w;
     used = i + 1;
-    if (w.weakCells >= kWeakLimit) {
+    if (w.weakCells >= kWeakLimit || w.heldShare < kGoneShare) {
       // The signal has gone: the next bits need a new run of whole cells.
       locked_ = false;
       wholeRun_ = 0;
@@ -388,6 +395,7 @@ AdaptiveCells::Event AdaptiveCells::Interval(float length) {
 }
 
 AdaptiveCells::Event AdaptiveCells::Classify(float length) {
+  RelearnFromARun(length);
   const float cells = length / cellLength_;
   if (cells < kGlitch) {
     if (++badRun_ >= kBadRunLimit) {
@@ -465,6 +473,26 @@ AdaptiveCells::Event AdaptiveCells::Classify(float length) {
   if (!locked_) return Event::None;
   gapCells_ = std::min(static_cast<int>(std::lround(cells)), kMaxGapCells);
   return Event::Gap;
+}
+
+// A run of intervals alike that is neither whole cells nor halves of the
+// length learnt is a leader at another length: loud hiss between two files,
+// read as changes, can drag the length away, and the next leader's cells
+// then read as halves and wholes, never as a run of whole cells.
+void AdaptiveCells::RelearnFromARun(float length) {
+  if (std::fabs(length - runMean_) <= kLeaderSpread * runMean_) {
+    runCount_ = std::min(runCount_ + 1, kLockCells);
+    runMean_ += (length - runMean_) / static_cast<float>(runCount_);
+  } else {
+    runMean_ = length;
+    runCount_ = 1;
+  }
+  const float cells = runMean_ / cellLength_;
+  if (runCount_ < kLockCells || std::fabs(cells - 1) <= kLeaderSpread || std::fabs(cells - 0.5f) <= kLeaderSpread * 0.5f)
+    return;
+  cellLength_ = std::clamp(runMean_, kMinCell, kMaxCell);
+  pendingHalf_ = doubtful_ = lag_ = 0;
+  afterOne_ = false;
 }
 
 void AdaptiveCells::LearnLag(float measured) {

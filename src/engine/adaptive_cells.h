@@ -133,6 +133,7 @@ class AdaptiveCells {
   Event Interval(float length);
   Event Classify(float length);
   void TrackCellLength(float measured);
+  void RelearnFromARun(float length);
   void LearnLag(float measured);
 
   // The integrating reading's cell in progress.
@@ -143,6 +144,7 @@ class AdaptiveCells {
     float atMiddle = 0;           // the signal where the middle change of a 1 belongs
     float previous = 0;           // the last sample less the middle line
     int weakCells = 0;  // cells in a row with little signal in them
+    float heldShare = 0.5f;  // the cells' summed signal against a full-swing cell's, on average
     bool lastWeak = false;  // the bit given last rests on a change with little signal in it
     // The cell before, whose bit waits for this one's first half: its second
     // half's sum, the side its first half lay against (0: none yet, the
@@ -176,6 +178,9 @@ class AdaptiveCells {
   float lastWhole_ = 0;  // the whole cell before, while learning from a leader
   int badRun_ = 0;
   int gapCells_ = 0;
+  // The latest run of intervals alike: their mean and number (up to kLockCells).
+  float runMean_ = 0;
+  int runCount_ = 0;
 };
 
 }  // namespace sonatap

@@ -110,6 +110,19 @@ TEST(AdaptiveCells, ReadsTheFirstOnesAfterALeaderThatADeckDelays) {
   EXPECT_EQ(bits.find('1'), bits.size() - 17);  // no 0 read for the long half
 }
 
+TEST(AdaptiveCells, ALeaderOfAnotherLengthIsLearntAgain) {
+  // A length learnt at 40 samples (as loud hiss between files can drag it
+  // there), then a leader of 28-sample cells: 0.7 of the length learnt, so
+  // two of them make a 1 of 1.4 and the 1's length stays at 40. A run of
+  // intervals alike that are neither whole cells nor halves is a leader.
+  std::vector<int> intervals(200, 40);
+  intervals.insert(intervals.end(), 300, 28);
+  const std::string data = "0110100111000101";
+  for (const char bit : data) intervals.insert(intervals.end(), bit == '1' ? 2 : 1, bit == '1' ? 14 : 28);
+  intervals.insert(intervals.end(), 4, 28);
+  EXPECT_NE(Bits(SquareWave(intervals)).find("0000" + data), std::string::npos);
+}
+
 TEST(AdaptiveCells, IntegratingReadsCellsThatHissBuriesEdgeByEdge) {
   // A leader, then "0110100111000101" as the tape writes it (a change at
   // each cell's start, another in a 1's middle), at +-40 under hiss of up
