@@ -76,6 +76,18 @@ std::vector<uint8_t> SquareWave(const std::vector<int>& intervals) {
   return samples;
 }
 
+// The intervals between changes of `bits` as the tape writes them (a change
+// at each cell's start, another in a 1's middle), cells `cell` samples long.
+std::vector<int> Cells(const std::string& bits, int cell) {
+  std::vector<int> intervals;
+  for (const char bit : bits) intervals.insert(intervals.end(), bit == '1' ? 2 : 1, bit == '1' ? cell / 2 : cell);
+  return intervals;
+}
+
+// A leader, then "0110100111000101" and four 0s.
+const std::string kData = "0110100111000101";
+std::vector<int> LeaderAndData(int cell = 32) { return Cells(std::string(200, '0') + kData + "0000", cell); }
+
 std::string Bits(const std::vector<uint8_t>& samples, bool integrating = false, bool readsFaintChanges = true) {
   AdaptiveCells cells;
   cells.SetIntegrating(integrating);
@@ -116,22 +128,14 @@ TEST(AdaptiveCells, ALeaderOfAnotherLengthIsLearntAgain) {
   // two of them make a 1 of 1.4 and the 1's length stays at 40. A run of
   // intervals alike that are neither whole cells nor halves is a leader.
   std::vector<int> intervals(200, 40);
-  intervals.insert(intervals.end(), 300, 28);
-  const std::string data = "0110100111000101";
-  for (const char bit : data) intervals.insert(intervals.end(), bit == '1' ? 2 : 1, bit == '1' ? 14 : 28);
-  intervals.insert(intervals.end(), 4, 28);
-  EXPECT_NE(Bits(SquareWave(intervals)).find("0000" + data), std::string::npos);
+  const std::vector<int> after = LeaderAndData(28);
+  intervals.insert(intervals.end(), after.begin(), after.end());
+  EXPECT_NE(Bits(SquareWave(intervals)).find("0000" + kData), std::string::npos);
 }
 
 TEST(AdaptiveCells, IntegratingReadsCellsThatHissBuriesEdgeByEdge) {
-  // A leader, then "0110100111000101" as the tape writes it (a change at
-  // each cell's start, another in a 1's middle), at +-40 under hiss of up
-  // to +-70.
-  const std::string data = "0110100111000101";
-  std::vector<int> intervals(200, 32);
-  for (const char bit : data) intervals.insert(intervals.end(), bit == '1' ? 2 : 1, bit == '1' ? 16 : 32);
-  intervals.insert(intervals.end(), 4, 32);
-  std::vector<uint8_t> samples = SquareWave(intervals);
+  // The data at +-40 under hiss of up to +-70.
+  std::vector<uint8_t> samples = SquareWave(LeaderAndData());
   uint32_t seed = 1;
   for (uint8_t& s : samples) {
     seed = seed * 1664525 + 1013904223;
@@ -139,9 +143,9 @@ TEST(AdaptiveCells, IntegratingReadsCellsThatHissBuriesEdgeByEdge) {
     s = static_cast<uint8_t>(std::clamp(128 + (s - 128) * 2 / 3 + hiss, 0, 255));
   }
   const std::string summed = Bits(samples, true);
-  ASSERT_NE(summed.find(data), std::string::npos);
-  EXPECT_EQ(summed.find('1'), summed.find(data) + 1);  // the leader's zeros before it, and nothing else
-  EXPECT_EQ(Bits(samples).find(data), std::string::npos);
+  ASSERT_NE(summed.find(kData), std::string::npos);
+  EXPECT_EQ(summed.find('1'), summed.find(kData) + 1);  // the leader's zeros before it, and nothing else
+  EXPECT_EQ(Bits(samples).find(kData), std::string::npos);
 }
 
 TEST(AdaptiveCells, IntegratingReadsACellWhoseHalfATickTipsOver) {
@@ -149,14 +153,10 @@ TEST(AdaptiveCells, IntegratingReadsACellWhoseHalfATickTipsOver) {
   // on the other side: that half's sum tips over the middle line, as if
   // the cell changed side in its middle. The first half of the cell after
   // it, whole, shows which side the signal left at the boundary.
-  const std::string data = "0110100111000101";
-  std::vector<int> intervals(200, 32);
-  for (const char bit : data) intervals.insert(intervals.end(), bit == '1' ? 2 : 1, bit == '1' ? 16 : 32);
-  intervals.insert(intervals.end(), 4, 32);
-  std::vector<uint8_t> samples = SquareWave(intervals);
+  std::vector<uint8_t> samples = SquareWave(LeaderAndData());
   const size_t tick = 200 * 32 + 5 * 32 + 20;
   for (size_t i = tick; i < tick + 10; ++i) samples[i] = static_cast<uint8_t>(256 - samples[i]);
-  EXPECT_NE(Bits(samples, true).find(data), std::string::npos);
+  EXPECT_NE(Bits(samples, true).find(kData), std::string::npos);
 }
 
 TEST(AdaptiveCells, IntegratingTakesBitsAcrossADropoutForGuesses) {
@@ -188,7 +188,7 @@ TEST(AdaptiveCells, ReadsA1WhoseClosingChangeStaysUnderTheMargin) {
   // spike of +-50 only near its end, so the change that starts it stays
   // under the margin; a 1's halves swing fully. After a 1, only the spike
   // of the 0 shows where the 1 ended.
-  const std::string data = std::string(300, '0') + "0110100111000101" + "0000";
+  const std::string data = std::string(300, '0') + kData + "0000";
   std::vector<uint8_t> samples;
   int side = 1;
   for (const char bit : data) {
@@ -199,8 +199,8 @@ TEST(AdaptiveCells, ReadsA1WhoseClosingChangeStaysUnderTheMargin) {
     }
     side = bit == '1' ? side : -side;
   }
-  EXPECT_NE(Bits(samples).find("0110100111000101"), std::string::npos);
-  EXPECT_EQ(Bits(samples, false, false).find("0110100111000101"), std::string::npos);
+  EXPECT_NE(Bits(samples).find(kData), std::string::npos);
+  EXPECT_EQ(Bits(samples, false, false).find(kData), std::string::npos);
 }
 
 }  // namespace
