@@ -89,6 +89,9 @@ constexpr float kGoneShare = 0.25f;
 constexpr int kBadRunLimit = 4;   // noise intervals in a row that end the lock
 constexpr int kMaxGapCells = 32;  // a silence longer than this ends the lock (a dropout is shorter)
 
+// Which side of the middle line a sum over part of a cell lies on.
+float SideOf(float sum) { return sum < 0 ? -1.0f : 1.0f; }
+
 }  // namespace
 
 void AdaptiveCells::Reset() {
@@ -258,9 +261,8 @@ AdaptiveCells::Event AdaptiveCells::IntegrateRun(std::span<const uint8_t> sample
     // signal needs from there to the middle line.
     const bool one = w.first * w.second < 0;
     const float amplitude = std::max(step.swing * 0.5f, 1.0f);
-    const auto side = [](float x) { return x < 0 ? -1.0f : 1.0f; };
-    float early = between(end) * side(w.second) / amplitude;
-    if (one) early = (early + w.atMiddle * side(w.first) / amplitude) * 0.5f;
+    float early = between(end) * SideOf(w.second) / amplitude;
+    if (one) early = (early + w.atMiddle * SideOf(w.first) / amplitude) * 0.5f;
     const float shift = std::clamp(early, -1.0f, 1.0f) * cellLength_ * kPhaseGain / (2 * std::numbers::pi_v<float>);
     const float held = std::fabs(w.first) + std::fabs(w.second);
     w.weakCells = held < kWeakShare * amplitude * cellLength_ ? w.weakCells + 1 : 0;
@@ -281,11 +283,11 @@ AdaptiveCells::Event AdaptiveCells::IntegrateRun(std::span<const uint8_t> sample
       w.changeAverage += (std::fabs(change) - w.changeAverage) * kChangeRate;
       w.lastWeak = weak || w.weakBefore;
       w.weakBefore = weak;
-      const float sideAtEnd = side(change);
+      const float sideAtEnd = SideOf(change);
       event = sideAtEnd == w.sideBefore ? Event::One : Event::Zero;
       w.sideBefore = sideAtEnd;
     } else {
-      w.sideBefore = -side(w.first);  // the flywheel's first cell: its first half alone
+      w.sideBefore = -SideOf(w.first);  // the flywheel's first cell: its first half alone
     }
     w.before = w.second;
     cellLength_ = std::clamp(cellLength_ + shift * kLengthGain, kMinCell, kMaxCell);
@@ -317,7 +319,7 @@ AdaptiveCells::Event AdaptiveCells::Finish() {
     // The last whole cell's bit, from its own second half alone.
     wheel_.running = false;
     wheel_.lastWeak = wheel_.weakBefore;
-    return (wheel_.before < 0 ? -1.0f : 1.0f) == wheel_.sideBefore ? Event::One : Event::Zero;
+    return SideOf(wheel_.before) == wheel_.sideBefore ? Event::One : Event::Zero;
   }
   if (!locked_ || integrating_ || lastChange_ < 0) return Event::None;
   const auto length = static_cast<float>(static_cast<double>(levels_.now) - lastChange_);

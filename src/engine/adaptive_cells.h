@@ -59,10 +59,12 @@ class AdaptiveCells {
   Event Process(std::span<const uint8_t> samples, size_t& used);
   int GapCells() const { return gapCells_; }
   // The recording ended: its end closes the cell in progress, as no change
-  // follows the last cell of a recording an encoder wrote. None after a
-  // silence or while integrating.
+  // follows the last cell of a recording an encoder wrote; integrating, the
+  // last whole cell's bit, which waited for the half after it. None after a
+  // silence.
   Event Finish();
-  // Integrating: the cell whose bit was just given held too little signal for it to count as read.
+  // Integrating: the bit just given rests on a change at a cell boundary
+  // with too little signal in it (a dropout) to count as read.
   bool LastCellWeak() const { return wheel_.lastWeak; }
   float CellLength() const { return cellLength_; }
   bool Locked() const { return locked_; }

@@ -95,14 +95,15 @@ class ChangeTimer {
 struct ChannelScan {
   ChannelScan(double rate, size_t bins)
       : bandHigh(Biquad::HighPass(rate, kBandLow)), bandLow(Biquad::LowPass(rate, kBandHigh)), timer(rate),
-        histogram(bins, 0) {}
+        histogram(bins, 0),
+        spanStart(bins, 0) {}
   Biquad bandHigh, bandLow;
   ChangeTimer timer;
   double energy = 0;
   int64_t lastChange = -1, changeBefore = -1;
   std::array<int64_t, kAgreeingPairs> pairsBefore{};  // newest first, in samples
   std::vector<int64_t> histogram;
-  std::vector<int64_t> spanStart = histogram;  // the histogram as the span began
+  std::vector<int64_t> spanStart;  // the histogram as the span began
   double spanCell = 0, spanCellBefore = 0;      // the leaders' cell of this span and the one before
 
   // A pair of intervals that ends at `now`.
