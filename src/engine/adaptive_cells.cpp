@@ -263,7 +263,14 @@ AdaptiveCells::Event AdaptiveCells::IntegrateRun(std::span<const uint8_t> sample
     const float amplitude = std::max(step.swing * 0.5f, 1.0f);
     float early = between(end) * SideOf(w.second) / amplitude;
     if (one) early = (early + w.atMiddle * SideOf(w.first) / amplitude) * 0.5f;
-    const float shift = std::clamp(early, -1.0f, 1.0f) * cellLength_ * kPhaseGain / (2 * std::numbers::pi_v<float>);
+    // A boundary with little change in it (a dropout, the bottom of a fade)
+    // tells little of where it lies: hiss alone would steer the cells a cell
+    // off within a few dozen. Its correction counts as its change against
+    // the last few boundaries' (the flywheel's first cell: in full).
+    const float trust = w.sideBefore != 0 && w.changeAverage > 0
+                            ? std::min(1.0f, std::fabs(w.before - w.first) / w.changeAverage)
+                            : 1.0f;
+    const float shift = trust * std::clamp(early, -1.0f, 1.0f) * cellLength_ * kPhaseGain / (2 * std::numbers::pi_v<float>);
     const float held = std::fabs(w.first) + std::fabs(w.second);
     w.weakCells = held < kWeakShare * amplitude * cellLength_ ? w.weakCells + 1 : 0;
     w.heldShare += (held / (amplitude * cellLength_) - w.heldShare) * kHeldShareRate;

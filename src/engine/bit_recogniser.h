@@ -94,11 +94,13 @@ class BitRecogniser {
   // Bits handed to the decoder so far.
   int64_t BitsDelivered() const { return bitsDelivered_; }
   // The guessed bits of the last few bridged dropouts, [first, end) in bits
-  // delivered: enough for the dropouts of one block.
+  // delivered: enough for the dropouts of one block, and for the weak cells
+  // of an integrating reading through hiss, a run every few bytes (a copy
+  // with more runs than are kept counts as guessed throughout).
   struct GuessedBits {
     int64_t first = 0, end = 0;
   };
-  static constexpr int kGuessesKept = 8;
+  static constexpr int kGuessesKept = 64;
   const std::array<GuessedBits, kGuessesKept>& RecentGuesses() const { return guesses_; }
   // The reading position moved: timing state starts afresh.
   void Restart() { adaptive_.Restart(); }

@@ -183,6 +183,22 @@ TEST(AdaptiveCells, IntegratingTakesBitsAcrossADropoutForGuesses) {
   EXPECT_LE(guessedOutside, 2u);  // the cells beside it
 }
 
+TEST(AdaptiveCells, IntegratingKeepsInStepAcrossADropoutOfHiss) {
+  // Thirty cells of hiss of +-24 between the leader and the data: nothing
+  // in them says where the cells lie, so the flywheel runs on as it was,
+  // whatever the hiss.
+  const std::vector<uint8_t> data = SquareWave(Cells("0000" + kData + kData + "0000", 32));
+  for (uint32_t seed = 1; seed <= 10; ++seed) {
+    std::vector<uint8_t> samples = SquareWave(std::vector<int>(200, 32));
+    for (uint32_t i = 0, noise = seed; i < 30 * 32; ++i) {
+      noise = noise * 1664525 + 1013904223;
+      samples.push_back(static_cast<uint8_t>(128 + static_cast<int>(noise >> 24) * 49 / 256 - 24));
+    }
+    samples.insert(samples.end(), data.begin(), data.end());
+    EXPECT_NE(Bits(samples, true).find(kData + kData), std::string::npos) << "hiss " << seed;
+  }
+}
+
 TEST(AdaptiveCells, ReadsA1WhoseClosingChangeStaysUnderTheMargin) {
   // Cells through a deck's high-pass: a 0 rests at +-12 and rises to a
   // spike of +-50 only near its end, so the change that starts it stays
