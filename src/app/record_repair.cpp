@@ -39,6 +39,13 @@ constexpr int kMaxUnheldBytes = 4;
 // place put right 21 more records of the worn rows and 2 wrong; allowing
 // none, 8 more and none wrong.
 constexpr int kLooseStitchPlaces = 3;
+// A byte that one copy read where the other is wiped (a reading of it
+// guessed across a dropout) rests on one witness by necessity: the guesses
+// show where the damage lies. Up to two or three dropouts' worth of such
+// bytes count apart from the unheld ones. On the sound-card sides, where
+// the integrating reading marks the weak cells at a fade's bottom as
+// guesses, that put right 30 more records of the channel set, none wrong.
+constexpr int kMaxWipedBytes = 8;
 
 // Byte `i` of a reading (the checksum byte after the data), or negative where
 // the reading guessed bits of it across a dropout: nobody read those.
@@ -169,19 +176,6 @@ std::optional<RecordBytes> RealignSlip(const RecordBytes& slipped, const RecordB
   return best;
 }
 
-// Whether each byte of `c` but kMaxUnheldBytes is held by two witnesses,
-// and each was read by some reading: what every reading guessed across a
-// dropout nobody read.
-bool ReadAlike(const RecordBytes& c, std::span<const Witnessed> readings) {
-  int unheld = 0;
-  for (int i = 0; i < kRecordBytes; ++i) {
-    const auto read = [i](const Witnessed& w) { return ReadByte(*w.reading, i) >= 0; };
-    if (std::none_of(readings.begin(), readings.end(), read)) return false;
-    unheld += !ByteHeld(readings, i, c[i]);
-  }
-  return unheld <= kMaxUnheldBytes;
-}
-
 // Whether a reading of one copy guessed byte `i` across a dropout: that copy
 // is wiped there, and scans that bridge nothing read the silence there as
 // the same garbage.
@@ -189,6 +183,21 @@ bool CopyWiped(std::span<const Witnessed> readings, bool secondCopy, int i) {
   return std::any_of(readings.begin(), readings.end(), [&](const Witnessed& w) {
     return w.reading->secondCopy == secondCopy && ReadByte(*w.reading, i) < 0;
   });
+}
+
+// Whether each byte of `c` but kMaxUnheldBytes (and kMaxWipedBytes where a
+// copy is wiped) is held by two witnesses, and each was read by some
+// reading: what every reading guessed across a dropout nobody read.
+bool ReadAlike(const RecordBytes& c, std::span<const Witnessed> readings) {
+  int unheld = 0, wiped = 0;
+  for (int i = 0; i < kRecordBytes; ++i) {
+    const auto read = [i](const Witnessed& w) { return ReadByte(*w.reading, i) >= 0; };
+    if (std::none_of(readings.begin(), readings.end(), read)) return false;
+    if (ByteHeld(readings, i, c[i])) continue;
+    if (CopyWiped(readings, false, i) || CopyWiped(readings, true, i)) ++wiped;
+    else ++unheld;
+  }
+  return unheld <= kMaxUnheldBytes && wiped <= kMaxWipedBytes;
 }
 
 // Whether two witnesses read byte `i` as one value other than `value`,

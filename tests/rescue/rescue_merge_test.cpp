@@ -143,6 +143,9 @@ TEST(RecordRepair, PutsTogetherCopiesDamagedInDifferentPlaces) {
   // Dropouts a byte apart, each bridged with zeros: one damaged place to a
   // plain choice of copies, but each byte was read right in one copy.
   EXPECT_EQ(Repair(Twice({Bridged(false, truth, 40, 3), Bridged(true, truth, 44, 1)})), truth);
+  // Read once too, but each copy guessed across its own dropout (three bytes
+  // and two): the other copy's bytes there are all anyone read.
+  EXPECT_EQ(Repair({Bridged(false, truth, 2, 3), Bridged(true, truth, 42, 2)}), truth);
 }
 
 TEST(RecordRepair, ScansOfOneMethodVoteOnce) {
