@@ -185,6 +185,18 @@ bool CopyWiped(std::span<const Witnessed> readings, bool secondCopy, int i) {
   });
 }
 
+// Whether one copy is lost at byte `i`: a reading of it guessed there, and
+// none that guessed across a dropout elsewhere read it. Such a reading marks
+// what it could not read, so what it read counts (where a slipped reading
+// guessed is not where the tape is damaged); one that marks nothing may
+// have read the silence as garbage.
+bool CopyLost(std::span<const Witnessed> readings, bool secondCopy, int i) {
+  const bool readThere = std::any_of(readings.begin(), readings.end(), [&](const Witnessed& w) {
+    return w.reading->secondCopy == secondCopy && w.reading->Bridged() && ReadByte(*w.reading, i) >= 0;
+  });
+  return CopyWiped(readings, secondCopy, i) && !readThere;
+}
+
 // Whether each byte of `c` but kMaxUnheldBytes (and kMaxWipedBytes where a
 // copy is wiped) is held by two witnesses, and each was read by some
 // reading: what every reading guessed across a dropout nobody read.
@@ -289,11 +301,14 @@ std::vector<RecordBytes> StitchedFits(std::span<const Witnessed> readings) {
     for (const CopyReading* b : DistinctReadings(readings, true))
       for (const StitchedRecord& s : StitchedRecords(*a, *b)) {
         if (Sum(s.bytes) != s.checksum) continue;
-        int unheld = s.single[kRecordBytes].taken;
-        for (int i = 0; i < kRecordBytes; ++i)
-          unheld += s.single[i].taken && !ByteHeld(readings, i, s.bytes[i]) &&
-                    !HeldAligned(readings, s.single[i].secondCopy, s.bytes, i);
-        if (unheld <= (s.places > kLooseStitchPlaces ? 0 : kMaxUnheldBytes)) AddCandidate(fits, s.bytes);
+        int unheld = s.single[kRecordBytes].taken, wiped = 0;
+        for (int i = 0; i < kRecordBytes; ++i) {
+          const StitchedRecord::Single& one = s.single[i];
+          if (!one.taken || ByteHeld(readings, i, s.bytes[i]) || HeldAligned(readings, one.secondCopy, s.bytes, i)) continue;
+          ++(CopyWiped(readings, !one.secondCopy, i) ? wiped : unheld);
+        }
+        if (unheld <= (s.places > kLooseStitchPlaces ? 0 : kMaxUnheldBytes) && wiped <= kMaxWipedBytes)
+          AddCandidate(fits, s.bytes);
       }
   return fits;
 }
@@ -308,7 +323,7 @@ std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings) {
   // A byte that both copies lost to dropouts was read by nobody: whatever
   // fills it and fits the sum does so by chance.
   for (int i = 0; i <= kRecordBytes; ++i)
-    if (CopyWiped(readings, false, i) && CopyWiped(readings, true, i)) return std::nullopt;
+    if (CopyLost(readings, false, i) && CopyLost(readings, true, i)) return std::nullopt;
   const bool hasFirst = std::any_of(readings.begin(), readings.end(), [](auto& w) { return !w.reading->secondCopy; });
   const bool hasSecond = std::any_of(readings.begin(), readings.end(), [](auto& w) { return w.reading->secondCopy; });
   std::vector<RecordBytes> candidates;

@@ -223,6 +223,8 @@ TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
   EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{10, 1, true}, {40, -1, true}}),
                           Slipped(true, truth, {{25, 2, true}, {55, 1, true}})})),
             truth);
+  // Read once: three bytes and two, each from the copy the other lost there.
+  EXPECT_EQ(Repair({Slipped(false, truth, {{20, 1, true, 3}}), Slipped(true, truth, {{45, 1, true}})}), truth);
   // Two dropouts a byte apart in one copy make one damaged place of five bytes.
   EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{40, 2}, {43, 3}}), Slipped(true, truth, {{50, 3}})})), truth);
   // The second copy's dropout took its last byte and checksum byte, bridged
@@ -250,6 +252,10 @@ TEST(RecordRepair, BitsNobodyReadAreNotRepaired) {
   // read a dropout, so it guessed too.
   const CopyReading unmarked = Copy(1, true, Damaged(truth, 40, 1, 0x5a), truth);
   EXPECT_EQ(Repair({Bridged(false, truth, 24, 1), Bridged(true, truth, 22, 3), unmarked}, {1, 1, 2}), std::nullopt);
+  // But another Adaptive scan, which guessed across a dropout of its own
+  // elsewhere, read the first copy's byte 24.
+  EXPECT_EQ(Repair({Bridged(false, truth, 24, 1), Bridged(true, truth, 22, 3), Bridged(false, truth, 50, 1)}, {1, 1, 2}),
+            truth);
   // The first copy bridged bytes 5 and 6 with zeros; the second read them
   // but misread byte 24 as the value that makes those zeros fit the sum.
   // That record is guesswork against what both scans read, not a second
