@@ -19,8 +19,14 @@ void BitRecogniser::DeliverAdaptive(AdaptiveCells::Event event) {
       return;
     case AdaptiveCells::Event::Zero:
     case AdaptiveCells::Event::One:
-      // The integrating reading's cell with little signal in it: its bit is as good as guessed.
-      if (adaptive_.LastCellWeak()) Guessed(1);
+      // The integrating reading's cell with little signal in it: its bit is
+      // as good as guessed, and the repeats of a search for a lost data mark
+      // take it for the mark's own value, as they take a gap's.
+      if (adaptive_.LastCellWeak()) {
+        Guessed(1);
+        Deliver(event == AdaptiveCells::Event::One || RepeatingMarkSearch());
+        return;
+      }
       Deliver(event == AdaptiveCells::Event::One);
       return;
     case AdaptiveCells::Event::TwoZeros:
@@ -37,7 +43,7 @@ void BitRecogniser::DeliverAdaptive(AdaptiveCells::Event event) {
       // block after it is found (and a copy read out of step fails its
       // checksum, as a damaged copy should). A move of the reading position
       // restarts the timing, which ends the gap.
-      DeliverUnknown(adaptive_.GapCells(), decoder_.AttemptCount() > 0 && !decoder_.State().synchronised);
+      DeliverUnknown(adaptive_.GapCells(), RepeatingMarkSearch());
       return;
     }
   }

@@ -140,6 +140,10 @@ class BitRecogniser {
   void DeliverAdaptive(AdaptiveCells::Event event);
   // The next `bits` delivered are guesses (joined to the last such run when they follow it).
   void Guessed(int bits);
+  // A search for a data mark that was lost once already: bits nobody read
+  // count as 1s there, the mark's own value, so that a dropout over the mark
+  // does not hide it from every repeat.
+  bool RepeatingMarkSearch() const { return decoder_.AttemptCount() > 0 && !decoder_.State().synchronised; }
   void TemplateCompare(bool forcedEnd);
   void Deliver(bool one) {
     ++bitsDelivered_;

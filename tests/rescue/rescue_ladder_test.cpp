@@ -48,7 +48,7 @@ TEST(RescueLadder, ADullCopyIsReadLastAndOnlyWhereOneWasMade) {
       copies{{"x"}, {"c", SourceKind::ConditionedCopy}, {"d", SourceKind::DulledCopy}};
   const std::vector<LadderScan> scans = LadderScans(copies, {});
   const char* const last[] = {"Adaptive, dulled", "Adaptive, dulled, sensitive", "Adaptive, conditioned, integrating",
-                              "Adaptive, dulled, integrating"};
+                              "Adaptive, integrating", "Adaptive, dulled, integrating"};
   ASSERT_GE(scans.size(), std::size(last));
   for (size_t i = 0; i < std::size(last); ++i)
     EXPECT_EQ(ScanName(scans[scans.size() - std::size(last) + i], copies), last[i]);
