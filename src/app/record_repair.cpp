@@ -1,5 +1,3 @@
-#include <cstdio>
-#include <cstdlib>
 #include "app/record_repair.h"
 
 #include <algorithm>
@@ -325,7 +323,7 @@ std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings) {
   // A byte that both copies lost to dropouts was read by nobody: whatever
   // fills it and fits the sum does so by chance.
   for (int i = 0; i <= kRecordBytes; ++i)
-    if (CopyLost(readings, false, i) && CopyLost(readings, true, i)) { if (getenv("DUMPBAD")) fprintf(stderr, "REPAIR wiped both at %d\n", i); return std::nullopt; }
+    if (CopyLost(readings, false, i) && CopyLost(readings, true, i)) return std::nullopt;
   const bool hasFirst = std::any_of(readings.begin(), readings.end(), [](auto& w) { return !w.reading->secondCopy; });
   const bool hasSecond = std::any_of(readings.begin(), readings.end(), [](auto& w) { return w.reading->secondCopy; });
   std::vector<RecordBytes> candidates;
@@ -343,17 +341,13 @@ std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings) {
   }
   // Each record that fits the sum: two different ones and the sum cannot tell.
   std::vector<RecordBytes> fits = StitchedFits(readings);
-  const bool dbg = getenv("DUMPBAD") != nullptr;
-  if (dbg) fprintf(stderr, "REPAIR stitched %zu candidates %zu\n", fits.size(), candidates.size());
   for (const RecordBytes& c : candidates) {
-    if (dbg) fprintf(stderr, "  cand ckheld=%d overrule=%d infits=%d readalike=%d\n", ChecksumHeld(c, readings), GuessOverrulesReadings(c, readings), std::find(fits.begin(), fits.end(), c) != fits.end(), ReadAlike(c, readings));
     if (!ChecksumHeld(c, readings) || GuessOverrulesReadings(c, readings) || std::find(fits.begin(), fits.end(), c) != fits.end())
       continue;
-    if (!ReadAlike(c, readings)) { if (dbg) fprintf(stderr, "  -> not read alike\n"); return std::nullopt; }
+    if (!ReadAlike(c, readings)) return std::nullopt;
     fits.push_back(c);
   }
   if (fits.size() > 1) std::erase_if(fits, [&](const RecordBytes& c) { return Contested(c, readings); });
-  if (dbg) fprintf(stderr, "  fits %zu\n", fits.size());
   if (fits.size() != 1) return std::nullopt;
   return fits.front();
 }

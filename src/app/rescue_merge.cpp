@@ -1,5 +1,3 @@
-#include <cstdio>
-#include <cstdlib>
 #include "app/rescue_merge.h"
 
 #include <algorithm>
@@ -148,14 +146,6 @@ RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
     result.verdict = Verdict::Repaired;
   } else {
     result.bytes = MajorityBytes(witnessed);
-    if (getenv("DUMPBAD")) {
-      fprintf(stderr, "BADREC %d\n", readings.front().Copy().record);
-      for (const Witnessed& w : witnessed) {
-        fprintf(stderr, "R %d %d %d %02x %ld ", w.family, w.reading->secondCopy, w.reading->good, w.reading->Byte(64), (long)w.reading->markPosition);
-        for (int k = 0; k < 64; ++k) fprintf(stderr, "%02x%c", w.reading->bytes[k], w.reading->GuessedByte(k * 8) ? '?' : ' ');
-        fprintf(stderr, "\n");
-      }
-    }
   }
   return result;
 }
@@ -197,7 +187,6 @@ RescuedFile MergeGroup(const Group& g) {
     const std::vector<bool>& good = verified.emplace_back(s.file->VerifiedRecords());
     wholeFileGood.push_back(std::count(good.begin(), good.end(), true) == g.header.secondCount);
   }
-  if (getenv("DUMPBAD")) fprintf(stderr, "FILE %d\n", g.header.secondCount);
   for (int record = 1; record <= g.header.secondCount; ++record) {
     std::vector<Reading> readings;
     for (size_t s = 0; s < g.sightings.size(); ++s) {
