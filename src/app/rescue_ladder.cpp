@@ -35,15 +35,16 @@ struct RescueRung {
 // records of them (a worn 8-bit side: 47 to 191 of 270), and Adaptive on a
 // dull copy, with the usual margin and the lower one, 222 more, where
 // hiss meets a fading level (upside down it lost a file). Last, the
-// integrating Adaptive on the conditioned copy, the recording and the dull
-// copy: at the bottom of such fades it reads nearly every cell right, and
-// the two copies' few wrong bits repair each other (373 more records, nearly
-// all on sound-card sides; on the recording as the run reads it, 16 more,
-// where a dropout over a data mark hid a block from the other two). It is a
-// witness family of its own beside the Adaptive that times changes: it
-// reads a cell from sums over its halves, not from where the signal crossed
-// a level, so hiss seldom misleads both alike (77 more records repaired or
-// verified, no wrong repair).
+// integrating Adaptive on the conditioned copy, the recording, the other
+// channel and the dull copy: at the bottom of such fades it reads nearly
+// every cell right, and the two copies' few wrong bits repair each other
+// (373 more records, nearly all on sound-card sides; on the recording as
+// the run reads it, 16 more, where a dropout over a data mark hid a block
+// from the other two; on the other channel, 12 more). It is a witness
+// family of its own beside the Adaptive that times changes: it reads a cell
+// from sums over its halves, not from where the signal crossed a level, so
+// hiss seldom misleads both alike (77 more records repaired or verified, no
+// wrong repair).
 constexpr SourceKind kAsIs = SourceKind::Recording, kCopy = SourceKind::ConditionedCopy,
                      kOther = SourceKind::OtherChannel, kDulled = SourceKind::DulledCopy;
 constexpr RescueRung kLadder[] = {
@@ -53,6 +54,7 @@ constexpr RescueRung kLadder[] = {
     {kAdaptiveMethod, 1, false, kCopy, true}, {kAdaptiveMethod, 1, true, kCopy, true},
     {kAdaptiveMethod, 1, false, kDulled}, {kAdaptiveMethod, 1, false, kDulled, true},
     {kAdaptiveMethod, 1, false, kCopy, false, true}, {kAdaptiveMethod, 1, false, kAsIs, false, true},
+    {kAdaptiveMethod, 1, false, kOther, false, true},
     {kAdaptiveMethod, 1, false, kDulled, false, true},
 };
 
