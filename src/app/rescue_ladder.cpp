@@ -39,12 +39,12 @@ struct RescueRung {
 // channel and the dull copy: at the bottom of such fades it reads nearly
 // every cell right, and the two copies' few wrong bits repair each other
 // (373 more records, nearly all on sound-card sides; on the recording as
-// the run reads it, 16 more, where a dropout over a data mark hid a block
-// from the other two; on the other channel, 12 more). It is a witness
-// family of its own beside the Adaptive that times changes: it reads a cell
-// from sums over its halves, not from where the signal crossed a level, so
-// hiss seldom misleads both alike (77 more records repaired or verified, no
-// wrong repair).
+// the run reads it and on the other channel, 9 and 12 more of those sides,
+// where the conditioned copy lost a block's mark in a dropout). It is a
+// witness family of its own beside the Adaptive that times changes: it
+// reads a cell from sums over its halves, not from where the signal crossed
+// a level, so hiss seldom misleads both alike (77 more records repaired or
+// verified, no wrong repair).
 constexpr SourceKind kAsIs = SourceKind::Recording, kCopy = SourceKind::ConditionedCopy,
                      kOther = SourceKind::OtherChannel, kDulled = SourceKind::DulledCopy;
 constexpr RescueRung kLadder[] = {
