@@ -47,6 +47,14 @@ constexpr int kLooseStitchPlaces = 3;
 // guesses, that put right 30 more records of the channel set, none wrong.
 constexpr int kMaxWipedBytes = 8;
 
+// Bytes of a record that one witness alone holds, those where a copy is
+// wiped apart.
+struct LoneBytes {
+  int unheld = 0, wiped = 0;
+  void Add(bool copyWiped) { ++(copyWiped ? wiped : unheld); }
+  bool Within(int unheldLimit) const { return unheld <= unheldLimit && wiped <= kMaxWipedBytes; }
+};
+
 // Byte `i` of a reading (the checksum byte after the data), or negative where
 // the reading guessed bits of it across a dropout: nobody read those.
 int ReadByte(const CopyReading& r, int i) { return ShiftedByte(r, 0, i); }
@@ -201,15 +209,13 @@ bool CopyLost(std::span<const Witnessed> readings, bool secondCopy, int i) {
 // copy is wiped) is held by two witnesses, and each was read by some
 // reading: what every reading guessed across a dropout nobody read.
 bool ReadAlike(const RecordBytes& c, std::span<const Witnessed> readings) {
-  int unheld = 0, wiped = 0;
+  LoneBytes lone;
   for (int i = 0; i < kRecordBytes; ++i) {
     const auto read = [i](const Witnessed& w) { return ReadByte(*w.reading, i) >= 0; };
     if (std::none_of(readings.begin(), readings.end(), read)) return false;
-    if (ByteHeld(readings, i, c[i])) continue;
-    if (CopyWiped(readings, false, i) || CopyWiped(readings, true, i)) ++wiped;
-    else ++unheld;
+    if (!ByteHeld(readings, i, c[i])) lone.Add(CopyWiped(readings, false, i) || CopyWiped(readings, true, i));
   }
-  return unheld <= kMaxUnheldBytes && wiped <= kMaxWipedBytes;
+  return lone.Within(kMaxUnheldBytes);
 }
 
 // Whether two witnesses read byte `i` as one value other than `value`,
@@ -301,14 +307,13 @@ std::vector<RecordBytes> StitchedFits(std::span<const Witnessed> readings) {
     for (const CopyReading* b : DistinctReadings(readings, true))
       for (const StitchedRecord& s : StitchedRecords(*a, *b)) {
         if (Sum(s.bytes) != s.checksum) continue;
-        int unheld = s.single[kRecordBytes].taken, wiped = 0;
+        LoneBytes lone{s.single[kRecordBytes].taken, 0};
         for (int i = 0; i < kRecordBytes; ++i) {
           const StitchedRecord::Single& one = s.single[i];
-          if (!one.taken || ByteHeld(readings, i, s.bytes[i]) || HeldAligned(readings, one.secondCopy, s.bytes, i)) continue;
-          ++(CopyWiped(readings, !one.secondCopy, i) ? wiped : unheld);
+          if (one.taken && !ByteHeld(readings, i, s.bytes[i]) && !HeldAligned(readings, one.secondCopy, s.bytes, i))
+            lone.Add(CopyWiped(readings, !one.secondCopy, i));
         }
-        if (unheld <= (s.places > kLooseStitchPlaces ? 0 : kMaxUnheldBytes) && wiped <= kMaxWipedBytes)
-          AddCandidate(fits, s.bytes);
+        if (lone.Within(s.places > kLooseStitchPlaces ? 0 : kMaxUnheldBytes)) AddCandidate(fits, s.bytes);
       }
   return fits;
 }

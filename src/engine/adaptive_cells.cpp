@@ -263,13 +263,15 @@ AdaptiveCells::Event AdaptiveCells::IntegrateRun(std::span<const uint8_t> sample
     const float amplitude = std::max(step.swing * 0.5f, 1.0f);
     float early = between(end) * SideOf(w.second) / amplitude;
     if (one) early = (early + w.atMiddle * SideOf(w.first) / amplitude) * 0.5f;
+    // The change at the boundary this cell began with: the cell before's
+    // second half less this cell's first (none before the flywheel's first).
+    const bool changed = w.sideBefore != 0;
+    const float change = w.before - w.first;
     // A boundary with little change in it (a dropout, the bottom of a fade)
     // tells little of where it lies: hiss alone would steer the cells a cell
     // off within a few dozen. Its correction counts as its change against
     // the last few boundaries' (the flywheel's first cell: in full).
-    const float trust = w.sideBefore != 0 && w.changeAverage > 0
-                            ? std::min(1.0f, std::fabs(w.before - w.first) / w.changeAverage)
-                            : 1.0f;
+    const float trust = changed && w.changeAverage > 0 ? std::min(1.0f, std::fabs(change) / w.changeAverage) : 1.0f;
     const float shift = trust * std::clamp(early, -1.0f, 1.0f) * cellLength_ * kPhaseGain / (2 * std::numbers::pi_v<float>);
     const float held = std::fabs(w.first) + std::fabs(w.second);
     w.weakCells = held < kWeakShare * amplitude * cellLength_ ? w.weakCells + 1 : 0;
@@ -281,8 +283,7 @@ AdaptiveCells::Event AdaptiveCells::IntegrateRun(std::span<const uint8_t> sample
     // rarely tips the difference of two. The cell before was a 1 where the
     // sides before its two boundaries agree (its own halves differ).
     Event event = Event::None;
-    if (w.sideBefore != 0) {
-      const float change = w.before - w.first;
+    if (changed) {
       // A dropout takes the change away within a cell, a fade over hundreds;
       // a silence resting a little off the middle line has none either.
       // The bit rests on the changes at both its boundaries.

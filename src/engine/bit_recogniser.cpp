@@ -18,17 +18,15 @@ void BitRecogniser::DeliverAdaptive(AdaptiveCells::Event event) {
     case AdaptiveCells::Event::None:
       return;
     case AdaptiveCells::Event::Zero:
-    case AdaptiveCells::Event::One:
+    case AdaptiveCells::Event::One: {
       // The integrating reading's cell with little signal in it: its bit is
       // as good as guessed, and the repeats of a search for a lost data mark
       // take it for the mark's own value, as they take a gap's.
-      if (adaptive_.LastCellWeak()) {
-        Guessed(1);
-        Deliver(event == AdaptiveCells::Event::One || RepeatingMarkSearch());
-        return;
-      }
-      Deliver(event == AdaptiveCells::Event::One);
+      const bool weak = adaptive_.LastCellWeak();
+      if (weak) Guessed(1);
+      Deliver(event == AdaptiveCells::Event::One || (weak && RepeatingMarkSearch()));
       return;
+    }
     case AdaptiveCells::Event::TwoZeros:
     case AdaptiveCells::Event::OneZero:
       Deliver(event == AdaptiveCells::Event::OneZero);

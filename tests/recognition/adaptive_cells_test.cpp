@@ -76,6 +76,12 @@ std::vector<uint8_t> SquareWave(const std::vector<int>& intervals) {
   return samples;
 }
 
+// A byte of pseudo-random hiss; `state` moves on.
+int NoiseByte(uint32_t& state) {
+  state = state * 1664525 + 1013904223;
+  return static_cast<int>(state >> 24);
+}
+
 // The intervals between changes of `bits` as the tape writes them (a change
 // at each cell's start, another in a 1's middle), cells `cell` samples long.
 std::vector<int> Cells(const std::string& bits, int cell) {
@@ -138,8 +144,7 @@ TEST(AdaptiveCells, IntegratingReadsCellsThatHissBuriesEdgeByEdge) {
   std::vector<uint8_t> samples = SquareWave(LeaderAndData());
   uint32_t seed = 1;
   for (uint8_t& s : samples) {
-    seed = seed * 1664525 + 1013904223;
-    const int hiss = static_cast<int>(seed >> 24) * 140 / 255 - 70;
+    const int hiss = NoiseByte(seed) * 140 / 255 - 70;
     s = static_cast<uint8_t>(std::clamp(128 + (s - 128) * 2 / 3 + hiss, 0, 255));
   }
   const std::string summed = Bits(samples, true);
@@ -190,10 +195,8 @@ TEST(AdaptiveCells, IntegratingKeepsInStepAcrossADropoutOfHiss) {
   const std::vector<uint8_t> data = SquareWave(Cells("0000" + kData + kData + "0000", 32));
   for (uint32_t seed = 1; seed <= 10; ++seed) {
     std::vector<uint8_t> samples = SquareWave(std::vector<int>(200, 32));
-    for (uint32_t i = 0, noise = seed; i < 30 * 32; ++i) {
-      noise = noise * 1664525 + 1013904223;
-      samples.push_back(static_cast<uint8_t>(128 + static_cast<int>(noise >> 24) * 49 / 256 - 24));
-    }
+    for (uint32_t i = 0, noise = seed; i < 30 * 32; ++i)
+      samples.push_back(static_cast<uint8_t>(128 + NoiseByte(noise) * 49 / 256 - 24));
     samples.insert(samples.end(), data.begin(), data.end());
     EXPECT_NE(Bits(samples, true).find(kData + kData), std::string::npos) << "hiss " << seed;
   }
