@@ -244,12 +244,16 @@ bool GuessOverrulesReadings(const RecordBytes& c, std::span<const Witnessed> rea
 }
 
 // Whether some byte of `c` rests on one witness while two read it otherwise
-// (in a copy not wiped there). Of records that fit the sum, one that is not
-// so is the tape's: the other took a byte from a reading that passed its
-// checksum by a bit moved across a byte's edge, or from another such chance.
+// (in a copy not wiped there). Readings of a copy lost there hold nothing:
+// scans that bridge nothing read the silence alike, as zeros. Of records
+// that fit the sum, one that is not so is the tape's: the other took a byte
+// from a reading that passed its checksum by a bit moved across a byte's
+// edge, or from another such chance.
 bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
-  for (int i = 0; i < kRecordBytes; ++i)
-    if (!ByteHeld(readings, i, c[i]) && HeldOtherwise(readings, i, c[i], true)) return true;
+  for (int i = 0; i < kRecordBytes; ++i) {
+    const auto unlost = [&](const CopyReading& r) { return CopyLost(readings, r.secondCopy, i) ? -1 : ReadByte(r, i); };
+    if (!HeldByTwo(readings, unlost, c[i]) && HeldOtherwise(readings, i, c[i], true)) return true;
+  }
   return false;
 }
 

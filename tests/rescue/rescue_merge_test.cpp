@@ -276,6 +276,18 @@ TEST(RecordRepair, OfRecordsThatFitTheSumTakesTheOneNoWitnessContests) {
   RecordBytes moved = truth;
   moved[10] = 0x3F, moved[11] = 0x21;
   EXPECT_EQ(Repair({firstCopy, firstCopy, Copy(1, true, moved, truth), Bridged(true, truth, 11, 2)}, {1, 2, 1, 2}), truth);
+  // Two Adaptive scans bridged the first copy's bytes 12-14 and the second's
+  // 27-28, where the first read the tape's 0x80 0x80. Two scans that mark no
+  // guesses read the second copy's dropout as zeros, which fit the sum too;
+  // but that copy is wiped there, and its readings of the silence are no
+  // witness against the other copy's.
+  RecordBytes even = Bytes(16);
+  even[27] = even[28] = 0x80;
+  const CopyReading blank = Copy(1, true, Damaged(even, 27, 2), even);
+  EXPECT_EQ(Repair({Bridged(false, even, 12, 3), Bridged(true, even, 27, 2), Bridged(false, even, 12, 3),
+                    Bridged(true, even, 27, 2), blank, blank},
+                   {1, 1, 2, 2, 3, 4}),
+            even);
 }
 
 TEST(RecordRepair, RefusesWhatTheChecksumDoesNotConfirm) {
