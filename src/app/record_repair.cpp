@@ -218,13 +218,13 @@ bool ReadAlike(const RecordBytes& c, std::span<const Witnessed> readings) {
   return lone.Within(kMaxUnheldBytes);
 }
 
-// Whether two witnesses read byte `i` as one value other than `value`,
-// leaving out, when asked, the readings of a copy wiped there.
-bool HeldOtherwise(std::span<const Witnessed> readings, int i, int value, bool skipWipedCopies) {
+// Whether two witnesses read byte `i` as one value other than `value`, the
+// first of them one that `counts`.
+template <typename Counts>
+bool HeldOtherwise(std::span<const Witnessed> readings, int i, int value, Counts counts) {
   return std::any_of(readings.begin(), readings.end(), [&](const Witnessed& w) {
     const int read = ReadByte(*w.reading, i);
-    return read >= 0 && read != value && !(skipWipedCopies && CopyWiped(readings, w.reading->secondCopy, i)) &&
-           ByteHeld(readings, i, read);
+    return read >= 0 && read != value && counts(w) && ByteHeld(readings, i, read);
   });
 }
 
@@ -237,22 +237,8 @@ bool GuessOverrulesReadings(const RecordBytes& c, std::span<const Witnessed> rea
     const auto readAsC = [&](const Witnessed& w) { return ReadByte(*w.reading, i) == c[i]; };
     const auto guessedAsC = [&](const Witnessed& w) { return ReadByte(*w.reading, i) < 0 && w.reading->bytes[i] == c[i]; };
     if (std::none_of(readings.begin(), readings.end(), readAsC) && std::any_of(readings.begin(), readings.end(), guessedAsC) &&
-        HeldOtherwise(readings, i, c[i], false))
+        HeldOtherwise(readings, i, c[i], [](const Witnessed&) { return true; }))
       return true;
-  }
-  return false;
-}
-
-// Whether some byte of `c` rests on one witness while two read it otherwise
-// (in a copy not wiped there). Readings of a copy lost there hold nothing:
-// scans that bridge nothing read the silence alike, as zeros. Of records
-// that fit the sum, one that is not so is the tape's: the other took a byte
-// from a reading that passed its checksum by a bit moved across a byte's
-// edge, or from another such chance.
-bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
-  for (int i = 0; i < kRecordBytes; ++i) {
-    const auto unlost = [&](const CopyReading& r) { return CopyLost(readings, r.secondCopy, i) ? -1 : ReadByte(r, i); };
-    if (!HeldByTwo(readings, unlost, c[i]) && HeldOtherwise(readings, i, c[i], true)) return true;
   }
   return false;
 }
@@ -287,6 +273,36 @@ bool HeldAligned(std::span<const Witnessed> readings, bool secondCopy, const Rec
     if (CopyWiped(readings, secondCopy, k)) return false;
   return HeldByTwo(
       readings, [&](const CopyReading& r) { return r.secondCopy == secondCopy ? AlignedByte(r, c, i) : -1; }, c[i]);
+}
+
+// Whether `r` reads byte `i` of `c` shifted, as it reads the bytes about it,
+// and has read nothing in step since a place where its copy is wiped: it
+// slipped there, and reads `c`.
+bool SlippedSinceAWipe(std::span<const Witnessed> readings, const CopyReading& r, const RecordBytes& c, int i) {
+  if (AlignedByte(r, c, i) != c[i]) return false;
+  for (int k = i - 1; k >= 0; --k) {
+    if (CopyWiped(readings, r.secondCopy, k)) return true;
+    if (ReadByte(r, k) == c[k] && ReadByte(r, k + 1) == c[k + 1]) return false;
+  }
+  return false;
+}
+
+// Whether some byte of `c` rests on one witness while two read it otherwise.
+// Readings of a copy lost there hold nothing, and those of a copy wiped
+// there or slipped since read nothing otherwise: scans that bridge nothing
+// read the silence alike, as zeros, and slip alike after it. Of records
+// that fit the sum, one that is not so is the tape's: the other took a byte
+// from a reading that passed its checksum by a bit moved across a byte's
+// edge, or from another such chance.
+bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
+  for (int i = 0; i < kRecordBytes; ++i) {
+    const auto unlost = [&](const CopyReading& r) { return CopyLost(readings, r.secondCopy, i) ? -1 : ReadByte(r, i); };
+    const auto inStep = [&](const Witnessed& w) {
+      return !CopyWiped(readings, w.reading->secondCopy, i) && !SlippedSinceAWipe(readings, *w.reading, c, i);
+    };
+    if (!HeldByTwo(readings, unlost, c[i]) && HeldOtherwise(readings, i, c[i], inStep)) return true;
+  }
+  return false;
 }
 
 // The readings of each copy, each way of reading it once.

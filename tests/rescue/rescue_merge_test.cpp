@@ -288,6 +288,17 @@ TEST(RecordRepair, OfRecordsThatFitTheSumTakesTheOneNoWitnessContests) {
                     Bridged(true, even, 27, 2), blank, blank},
                    {1, 1, 2, 2, 3, 4}),
             even);
+  // Add a dropout in the first copy at bytes 8-10, which one Adaptive scan
+  // bridged in step and the other scans slipped two bits in, alike: bytes
+  // 27-28 and 39-41, lost in the second copy, rest on the first scan alone.
+  // The slipped scans read them shifted, which is no reading otherwise.
+  const CopyReading bridgedSecond = Slipped(true, even, {{27, 0, true, 2}, {39, 0, true, 3}});
+  const CopyReading blankSecond = Slipped(true, even, {{27, 0, false, 2}, {39, 0, false, 3}});
+  const CopyReading slippedFirst = Slipped(false, even, {{8, 2, false, 3}});
+  EXPECT_EQ(Repair({Slipped(false, even, {{8, 0, true, 3}}), bridgedSecond, Slipped(false, even, {{8, 2, true, 3}}),
+                    bridgedSecond, slippedFirst, blankSecond, slippedFirst, blankSecond},
+                   {1, 1, 2, 2, 3, 3, 4, 4}),
+            even);
 }
 
 TEST(RecordRepair, RefusesWhatTheChecksumDoesNotConfirm) {
