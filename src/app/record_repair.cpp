@@ -287,20 +287,34 @@ bool SlippedSinceAWipe(std::span<const Witnessed> readings, const CopyReading& r
   return false;
 }
 
-// Whether some byte of `c` rests on one witness while two read it otherwise.
-// Readings of a copy lost there hold nothing, and those of a copy wiped
-// there or slipped since read nothing otherwise: scans that bridge nothing
-// read the silence alike, as zeros, and slip alike after it. Of records
-// that fit the sum, one that is not so is the tape's: the other took a byte
-// from a reading that passed its checksum by a bit moved across a byte's
-// edge, or from another such chance.
+// Byte `i` as `r` reads it, where that holds it: not where its copy is lost
+// (scans that bridge nothing read the silence alike, as zeros), nor where
+// another scan of its family read it otherwise (the family, which errs
+// alike in both copies, then holds neither value). Else -1.
+int FirmByte(std::span<const Witnessed> readings, const CopyReading& r, int i) {
+  if (CopyLost(readings, r.secondCopy, i)) return -1;
+  const int value = ReadByte(r, i);
+  const auto own = std::find_if(readings.begin(), readings.end(), [&](const Witnessed& w) { return w.reading == &r; });
+  const bool split = std::any_of(readings.begin(), readings.end(), [&](const Witnessed& w) {
+    const int other = ReadByte(*w.reading, i);
+    return WitnessOf(w) == WitnessOf(*own) && other >= 0 && other != value;
+  });
+  return split ? -1 : value;
+}
+
+// Whether some byte of `c` is not held firmly by two witnesses while two
+// read it otherwise; readings of a copy wiped there, or slipped since, read
+// nothing otherwise (they slip alike after a dropout). Of records that fit
+// the sum, one that is not so is the tape's: the other took a byte from a
+// reading that passed its checksum by a bit moved across a byte's edge, or
+// from another such chance.
 bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
   for (int i = 0; i < kRecordBytes; ++i) {
-    const auto unlost = [&](const CopyReading& r) { return CopyLost(readings, r.secondCopy, i) ? -1 : ReadByte(r, i); };
+    const auto held = [&](const CopyReading& r) { return FirmByte(readings, r, i); };
     const auto inStep = [&](const Witnessed& w) {
       return !CopyWiped(readings, w.reading->secondCopy, i) && !SlippedSinceAWipe(readings, *w.reading, c, i);
     };
-    if (!HeldByTwo(readings, unlost, c[i]) && HeldOtherwise(readings, i, c[i], inStep)) return true;
+    if (!HeldByTwo(readings, held, c[i]) && HeldOtherwise(readings, i, c[i], inStep)) return true;
   }
   return false;
 }

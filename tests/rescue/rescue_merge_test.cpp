@@ -299,6 +299,20 @@ TEST(RecordRepair, OfRecordsThatFitTheSumTakesTheOneNoWitnessContests) {
                     bridgedSecond, slippedFirst, blankSecond, slippedFirst, blankSecond},
                    {1, 1, 2, 2, 3, 3, 4, 4}),
             even);
+  // Of two scans of one method, one misread the tail of both copies alike,
+  // as bytes that keep the sum: that method holds either record, and only
+  // the other method's readings tell.
+  const RecordBytes tape = Bytes(17);
+  RecordBytes tail = tape;
+  ++tail[50], --tail[51];
+  CopyReading firstMisread = Bridged(false, tape, 7, 3), secondMisread = Bridged(true, tape, 39, 3);
+  firstMisread.bytes = secondMisread.bytes = tail;
+  firstMisread.bytes[7] = firstMisread.bytes[8] = firstMisread.bytes[9] = 0;
+  secondMisread.bytes[39] = secondMisread.bytes[40] = secondMisread.bytes[41] = 0;
+  EXPECT_EQ(Repair({firstMisread, secondMisread, Bridged(false, tape, 7, 3), Bridged(true, tape, 39, 3),
+                    Bridged(false, tape, 7, 2), Bridged(true, tape, 39, 3)},
+                   {1, 1, 1, 1, 2, 2}),
+            tape);
 }
 
 TEST(RecordRepair, RefusesWhatTheChecksumDoesNotConfirm) {
