@@ -303,11 +303,12 @@ int FirmByte(std::span<const Witnessed> readings, const CopyReading& r, int i) {
 }
 
 // Whether some byte of `c` is not held firmly by two witnesses while two
-// read it otherwise; readings of a copy wiped there, or slipped since, read
-// nothing otherwise (they slip alike after a dropout). Of records that fit
-// the sum, one that is not so is the tape's: the other took a byte from a
-// reading that passed its checksum by a bit moved across a byte's edge, or
-// from another such chance.
+// read it otherwise, or is a guess where one read it otherwise; readings of
+// a copy wiped there, or slipped since, read nothing otherwise (they slip
+// alike after a dropout). Of records that fit the sum, one that is not so
+// is the tape's: the other took a byte from a reading that passed its
+// checksum by a bit moved across a byte's edge, from guesses that fit it,
+// or from another such chance.
 bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
   for (int i = 0; i < kRecordBytes; ++i) {
     const auto held = [&](const CopyReading& r) { return FirmByte(readings, r, i); };
@@ -315,6 +316,10 @@ bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
       return !CopyWiped(readings, w.reading->secondCopy, i) && !SlippedSinceAWipe(readings, *w.reading, c, i);
     };
     if (!HeldByTwo(readings, held, c[i]) && HeldOtherwise(readings, i, c[i], inStep)) return true;
+    const auto readAsC = [&](const Witnessed& w) { return ReadByte(*w.reading, i) == c[i]; };
+    const auto readInStep = [&](const Witnessed& w) { return ReadByte(*w.reading, i) >= 0 && inStep(w); };
+    if (std::none_of(readings.begin(), readings.end(), readAsC) && std::any_of(readings.begin(), readings.end(), readInStep))
+      return true;
   }
   return false;
 }

@@ -313,6 +313,11 @@ TEST(RecordRepair, OfRecordsThatFitTheSumTakesTheOneNoWitnessContests) {
                     Bridged(false, tape, 7, 2), Bridged(true, tape, 39, 3)},
                    {1, 1, 1, 1, 2, 2}),
             tape);
+  // One scan read each copy; the second copy's guessed zeros fit the sum as
+  // well as the bytes the first copy read there.
+  RecordBytes pair = Bytes(18);
+  pair[38] = pair[39] = 0x80;
+  EXPECT_EQ(Repair({Bridged(false, pair, 17, 1), Bridged(true, pair, 38, 2)}, {1, 1}), pair);
 }
 
 TEST(RecordRepair, RefusesWhatTheChecksumDoesNotConfirm) {
