@@ -223,6 +223,17 @@ TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
   EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{10, 1, true}, {40, -1, true}}),
                           Slipped(true, truth, {{25, 2, true}, {55, 1, true}})})),
             truth);
+  // Five places, each where one copy's reading guessed across a dropout and
+  // the other read the bytes; three more methods read both copies as the
+  // same garbage, and outvote them everywhere.
+  const CopyReading first = Slipped(false, truth, {{15, 0, true}, {43, 0, true}, {56, 0, true}});
+  const CopyReading other = Slipped(true, truth, {{28, 0, true}, {47, 0, true}});
+  const CopyReading garbage = Copy(1, false, Damaged(truth, 0, kRecordBytes, 0x5A), truth);
+  CopyReading garbageSecond = garbage;
+  garbageSecond.secondCopy = true;
+  EXPECT_EQ(Repair({first, other, first, other, garbage, garbageSecond, garbage, garbageSecond, garbage, garbageSecond},
+                   {1, 1, 2, 2, 3, 3, 4, 4, 5, 5}),
+            truth);
   // Read once: three bytes and two, each from the copy the other lost there.
   EXPECT_EQ(Repair({Slipped(false, truth, {{20, 1, true, 3}}), Slipped(true, truth, {{45, 1, true}})}), truth);
   // Two dropouts a byte apart in one copy make one damaged place of five bytes.
