@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <string>
 
@@ -45,5 +46,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   };
   RunServices services{view, prompts, progress, debugger, stored};
   RunConversion(*session, services);
+  std::remove(path.c_str());
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -51,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   FiadImage probeImage{};
   const InputFile input = ReadInputFile(path, probeImage);
+  std::remove(path.c_str());
   const auto& entries = session->fiads.Entries();
   // A FIAD is listed (the first one always finds a free slot); nothing else is.
   if ((input.kind == InputKind::Fiad) != (entries.size() == 1)) __builtin_trap();
