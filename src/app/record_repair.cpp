@@ -99,7 +99,7 @@ template <typename ValueOf>
 bool HeldByTwo(std::span<const Witnessed> readings, ValueOf valueOf, int value) {
   const Witnessed* first = nullptr;
   for (const Witnessed& w : readings) {
-    if (valueOf(*w.reading) != value) continue;
+    if (valueOf(w) != value) continue;
     if (!first) first = &w;
     else if (WitnessOf(w) != WitnessOf(*first)) return true;
   }
@@ -108,7 +108,7 @@ bool HeldByTwo(std::span<const Witnessed> readings, ValueOf valueOf, int value) 
 
 // Whether two witnesses read byte `i` as `value`, guesses not counted.
 bool ByteHeld(std::span<const Witnessed> readings, int i, int value) {
-  return HeldByTwo(readings, [i](const CopyReading& r) { return ReadByte(r, i); }, value);
+  return HeldByTwo(readings, [i](const Witnessed& w) { return ReadByte(*w.reading, i); }, value);
 }
 
 // Whether two witnesses read `c`'s sum as the checksum byte, each having read
@@ -120,7 +120,8 @@ bool ChecksumHeld(const RecordBytes& c, std::span<const Witnessed> readings) {
   const auto endsAsC = [&c](const CopyReading& r) {
     return Agreement(r.bytes, c, 0) >= kInStepBytes && std::equal(c.end() - kTailBytes, c.end(), r.bytes.end() - kTailBytes);
   };
-  return HeldByTwo(readings, [&](const CopyReading& r) { return endsAsC(r) ? ReadByte(r, kRecordBytes) : -1; }, Sum(c));
+  return HeldByTwo(
+      readings, [&](const Witnessed& w) { return endsAsC(*w.reading) ? ReadByte(*w.reading, kRecordBytes) : -1; }, Sum(c));
 }
 
 // Runs of bytes where the two differ, [begin, end).
@@ -272,7 +273,8 @@ bool HeldAligned(std::span<const Witnessed> readings, bool secondCopy, const Rec
   for (int k = from; k < to; ++k)
     if (CopyWiped(readings, secondCopy, k)) return false;
   return HeldByTwo(
-      readings, [&](const CopyReading& r) { return r.secondCopy == secondCopy ? AlignedByte(r, c, i) : -1; }, c[i]);
+      readings, [&](const Witnessed& w) { return w.reading->secondCopy == secondCopy ? AlignedByte(*w.reading, c, i) : -1; },
+      c[i]);
 }
 
 // Whether `r` reads byte `i` of `c` shifted, as it reads the bytes about it,
@@ -287,17 +289,16 @@ bool SlippedSinceAWipe(std::span<const Witnessed> readings, const CopyReading& r
   return false;
 }
 
-// Byte `i` as `r` reads it, where that holds it: not where its copy is lost
+// Byte `i` as `w` reads it, where that holds it: not where its copy is lost
 // (scans that bridge nothing read the silence alike, as zeros), nor where
-// another scan of its family read it otherwise (the family, which errs
-// alike in both copies, then holds neither value). Else -1.
-int FirmByte(std::span<const Witnessed> readings, const CopyReading& r, int i) {
-  if (CopyLost(readings, r.secondCopy, i)) return -1;
-  const int value = ReadByte(r, i);
-  const auto own = std::find_if(readings.begin(), readings.end(), [&](const Witnessed& w) { return w.reading == &r; });
-  const bool split = std::any_of(readings.begin(), readings.end(), [&](const Witnessed& w) {
-    const int other = ReadByte(*w.reading, i);
-    return WitnessOf(w) == WitnessOf(*own) && other >= 0 && other != value;
+// another scan of its family read it otherwise (scans of one family are one
+// witness, and one that read the byte two ways holds neither value). Else -1.
+int FirmByte(std::span<const Witnessed> readings, const Witnessed& w, int i) {
+  if (CopyLost(readings, w.reading->secondCopy, i)) return -1;
+  const int value = ReadByte(*w.reading, i);
+  const bool split = std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
+    const int read = ReadByte(*other.reading, i);
+    return WitnessOf(other) == WitnessOf(w) && read >= 0 && read != value;
   });
   return split ? -1 : value;
 }
@@ -311,7 +312,7 @@ int FirmByte(std::span<const Witnessed> readings, const CopyReading& r, int i) {
 // or from another such chance.
 bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
   for (int i = 0; i < kRecordBytes; ++i) {
-    const auto held = [&](const CopyReading& r) { return FirmByte(readings, r, i); };
+    const auto held = [&](const Witnessed& w) { return FirmByte(readings, w, i); };
     const auto inStep = [&](const Witnessed& w) {
       return !CopyWiped(readings, w.reading->secondCopy, i) && !SlippedSinceAWipe(readings, *w.reading, c, i);
     };
