@@ -92,14 +92,59 @@ struct Reading {
   const CopyReading& Copy() const { return *witnessed.reading; }
 };
 
+// Whether `y` read some byte (the checksum byte too) otherwise than `x` has
+// it, kSlipBytes or more after any byte it guessed: the bytes just after a
+// dropout a reading bridged are often misread (it slipped, or the signal
+// came back slowly).
+constexpr int kSlipBytes = 8;
+bool ReadOtherwiseAwayFromGuesses(const CopyReading& y, const CopyReading& x) {
+  int sinceGuess = kSlipBytes;
+  for (int k = 0; k <= kRecordBytes; ++k) {
+    sinceGuess = y.GuessedByte(k * 8) ? 0 : sinceGuess + 1;
+    if (sinceGuess > kSlipBytes && y.Byte(k) != x.Byte(k)) return true;
+  }
+  return false;
+}
+
+// Whether two witnesses verified readings that guessed across a dropout and
+// read `x` otherwise well away from it, alike: `x` may have read a dropout
+// as garbage without marking it, and scans that mark nothing read it alike.
+bool Disputed(const std::vector<Reading>& readings, const CopyReading& x) {
+  const auto disputes = [&](const Reading& r) {
+    return r.Copy().good && r.Copy().Bridged() && ReadOtherwiseAwayFromGuesses(r.Copy(), x);
+  };
+  return std::any_of(readings.begin(), readings.end(), [&](const Reading& r) {
+    return disputes(r) && std::any_of(readings.begin(), readings.end(), [&](const Reading& q) {
+             return WitnessOf(q.witnessed) != WitnessOf(r.witnessed) && q.Copy().bytes == r.Copy().bytes && disputes(q);
+           });
+  });
+}
+
+// Whether two witnesses read some byte of `x` (the checksum byte too)
+// alike and otherwise, neither guessing it.
+bool HeldOtherwise(const std::vector<Reading>& readings, const CopyReading& x) {
+  for (int k = 0; k <= kRecordBytes; ++k) {
+    const auto readOtherwise = [&](const Reading& r) { return !r.Copy().GuessedByte(k * 8) && r.Copy().Byte(k) != x.Byte(k); };
+    for (const Reading& a : readings) {
+      if (!readOtherwise(a)) continue;
+      const bool alike = std::any_of(readings.begin(), readings.end(), [&](const Reading& b) {
+        return WitnessOf(b.witnessed) != WitnessOf(a.witnessed) && readOtherwise(b) && b.Copy().Byte(k) == a.Copy().Byte(k);
+      });
+      if (alike) return true;
+    }
+  }
+  return false;
+}
+
 // A verified reading is O.K. when an independent reading (of the other
 // copy, or by a scan of another family) holds the same bytes; or, when no
 // independent verified reading says otherwise, where its scan verified the
-// records on both sides of it too. A lone reading (no other of the record at
-// all) counts so only where its scan verified the whole file: a file only
-// one scan found lies where the tape is worst, and there a quarter of such
-// lone readings were wrong on the channel set. Over thousands
-// of damaged blocks some garbage passes an 8-bit checksum by chance (most
+// records on both sides of it too, and no two witnesses read one of its
+// bytes otherwise. A lone reading (no other of the record at all) counts so
+// only where its scan verified the whole file: a file only one scan found
+// lies where the tape is worst, and there a quarter of such lone readings
+// were wrong on the channel set. Over thousands of damaged blocks some
+// garbage passes an 8-bit checksum by chance (most
 // often a copy that slipped by a few bits in a dropout), and a scan like
 // the one that made it may make it again, but nothing else reads it alike,
 // and it comes where scans read badly. Of such readings that differ, the
@@ -115,16 +160,20 @@ RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
     if (!x.good) continue;
     if (firstVerified && x.bytes != firstVerified->bytes) result.conflict = true;
     if (!firstVerified) firstVerified = &x;
+    const bool disputed = Disputed(readings, x);
     bool corroborated = false, contradicted = false;
     for (const Reading& other : readings) {
+      const CopyReading& y = other.Copy();
       if (WitnessOf(other.witnessed) == WitnessOf(candidate.witnessed)) continue;
-      // Two readings that guessed across the same dropout guess alike.
-      corroborated |= other.Copy().bytes == x.bytes && !(x.Bridged() && other.Copy().Bridged());
-      // A reading bridged across a dropout proves nothing against one that was not.
-      contradicted |= other.Copy().good && other.Copy().bytes != x.bytes && !(other.Copy().Bridged() && !x.Bridged());
+      // Two readings that guessed across the same dropout guess alike, and
+      // so do two of a disputed copy that guessed nothing.
+      corroborated |= y.bytes == x.bytes && !(x.Bridged() && y.Bridged()) && !(disputed && y.secondCopy == x.secondCopy);
+      // A reading bridged across a dropout proves nothing against one that
+      // was not, unless that one is disputed.
+      contradicted |= y.good && y.bytes != x.bytes && (!y.Bridged() || x.Bridged() || disputed);
     }
-    const bool trusted =
-        !x.Bridged() && candidate.amongGood && (readings.size() > 1 || candidate.wholeFileGood);
+    const bool trusted = !x.Bridged() && candidate.amongGood && (readings.size() > 1 || candidate.wholeFileGood) &&
+                         !HeldOtherwise(readings, x);
     if (!corroborated && (contradicted || !trusted)) continue;
     const int support = static_cast<int>(
         std::count_if(readings.begin(), readings.end(), [&](const Reading& r) { return r.Copy().bytes == x.bytes; }));

@@ -413,6 +413,48 @@ TEST(RescueMerge, ALoneReadingIsProofOnlyWhereItsScanReadTheWholeFile) {
   EXPECT_EQ(files[0].records[1].bytes, Bytes(3));
 }
 
+// A file of three records, read right but for the second: `copies` are the
+// copies of it that were read.
+ScannedFile WithRecordTwo(std::vector<CopyReading> copies) {
+  ScannedFile f = File(1000, 3, 40);
+  std::erase_if(f.copies, [](const CopyReading& c) { return c.record == 2; });
+  for (CopyReading& c : copies) {
+    c.record = 2;
+    c.markPosition = 1000 + 2 * 40000 + (c.secondCopy ? 20000 : 0);
+    f.copies.push_back(c);
+  }
+  return f;
+}
+
+// `truth` with its bytes from `from` on misread, their sum kept.
+RecordBytes GarbageFrom(const RecordBytes& truth, int from) {
+  RecordBytes garbage = Damaged(truth, from, kRecordBytes - from, 0x33);
+  garbage[kRecordBytes - 1] = static_cast<uint8_t>(garbage[kRecordBytes - 1] + Sum(truth) - Sum(garbage));
+  return garbage;
+}
+
+TEST(RescueMerge, AVerifiedReadingAcrossADropoutNobodyElseMarkedIsNoProof) {
+  // Both copies lost bytes 45-47, which Adaptive scans bridged; a template
+  // scan read the first copy's tail after byte 37 as garbage that passed
+  // its sum, where two scans read it otherwise.
+  const RecordBytes truth = Bytes(42);
+  const ScannedFile bridged = WithRecordTwo({Bridged(false, truth, 45, 3), Bridged(true, truth, 45, 3)});
+  const ScannedFile garbled = WithRecordTwo({Copy(2, false, GarbageFrom(truth, 37), truth)});
+  EXPECT_EQ(MergeScans({Scan({garbled}), Scan({bridged}), Scan({bridged})})[0].records[1].verdict, Verdict::Bad);
+  // Two template scans read the second copy after a dropout at byte 37 as
+  // the same garbage, which passed its sum; two Adaptive scans bridged that
+  // dropout, and read the first copy whole (its byte 13, bridged too, was
+  // a zero) and the second after it otherwise.
+  RecordBytes zero = Bytes(43);
+  zero[13] = 0;
+  const ScannedFile templates =
+      WithRecordTwo({Copy(2, false, Damaged(zero, 13, 40, 0x55), zero), Copy(2, true, GarbageFrom(zero, 37), zero)});
+  const ScannedFile adaptive = WithRecordTwo({Bridged(false, zero, 13, 1), Bridged(true, zero, 37, 1)});
+  const auto files = MergeScans({Scan({templates}), Scan({templates}), Scan({adaptive}), Scan({adaptive})});
+  EXPECT_EQ(files[0].records[1].verdict, Verdict::Repaired);
+  EXPECT_EQ(files[0].records[1].bytes, zero);
+}
+
 TEST(RescueMerge, AReadingGuessedAcrossADropoutIsProofOnlyWithAnUnguessedWitness) {
   const RecordBytes truth = Bytes(31);
   CopyReading guessed = Copy(1, false, truth, truth, 50000);
