@@ -198,10 +198,12 @@ bool CopyWiped(std::span<const Witnessed> readings, bool secondCopy, int i) {
 // none that guessed across a dropout elsewhere read it. Such a reading marks
 // what it could not read, so what it read counts (where a slipped reading
 // guessed is not where the tape is damaged); one that marks nothing may
-// have read the silence as garbage.
+// have read the silence as garbage, and the byte just after a guess is
+// often misread as the signal comes back.
 bool CopyLost(std::span<const Witnessed> readings, bool secondCopy, int i) {
   const bool readThere = std::any_of(readings.begin(), readings.end(), [&](const Witnessed& w) {
-    return w.reading->secondCopy == secondCopy && w.reading->Bridged() && ReadByte(*w.reading, i) >= 0;
+    return w.reading->secondCopy == secondCopy && w.reading->Bridged() && ReadByte(*w.reading, i) >= 0 &&
+           (i == 0 || ReadByte(*w.reading, i - 1) >= 0);
   });
   return CopyWiped(readings, secondCopy, i) && !readThere;
 }

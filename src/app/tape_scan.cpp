@@ -1,7 +1,9 @@
 #include "app/tape_scan.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
+#include <vector>
 
 #include "app/conversion_run.h"
 #include "engine/bit_recogniser.h"
@@ -197,12 +199,48 @@ bool Scan::Take(std::span<const uint8_t> block, int64_t base, size_t& i) {
 
 }  // namespace
 
+// A scan that misses a block can go on a block late: it takes a record's
+// second copy for its first, the next record's first copy for its second,
+// and so on. Blocks lie a block's length apart, so each step between two
+// readings, in blocks (the length measured on this file: the deck's
+// speed), is what their numbers must step.
+void NumberCopiesByPlace(ScannedFile& file) {
+  std::vector<CopyReading*> order;
+  for (CopyReading& c : file.copies) order.push_back(&c);
+  std::stable_sort(order.begin(), order.end(),
+                   [](const CopyReading* a, const CopyReading* b) { return a->markPosition < b->markPosition; });
+  const auto block = [](const CopyReading& c) { return 2 * (c.record - 1) + static_cast<int>(c.secondCopy); };
+  std::vector<int64_t> steps;
+  for (size_t i = 1; i < order.size(); ++i)
+    if (block(*order[i]) - block(*order[i - 1]) == 1) steps.push_back(order[i]->markPosition - order[i - 1]->markPosition);
+  if (steps.size() < 4) return;
+  std::nth_element(steps.begin(), steps.begin() + steps.size() / 2, steps.end());
+  const double length = static_cast<double>(steps[steps.size() / 2]);
+  int late = 0;
+  int previous = block(*order[0]);
+  for (size_t i = 1; i < order.size(); ++i) {
+    CopyReading& c = *order[i];
+    const double apart = static_cast<double>(c.markPosition - order[i - 1]->markPosition) / length;
+    int number = block(c) + late;
+    if (apart >= 0.5) {
+      const int blocks = static_cast<int>(std::lround(apart));
+      late += previous + blocks - number;
+      number = previous + blocks;
+    }
+    c.record = number / 2 + 1;
+    c.secondCopy = number % 2 != 0;
+    previous = number;
+  }
+}
+
 ScanResult ScanRecording(const std::string& wavPath, const ScanSettings& settings, const std::atomic<bool>& stop,
                          std::atomic<int64_t>& position) {
   SampleBuffer samples;
   if (!samples.Open(wavPath)) return {};
   Scan scan(settings, samples);
-  return scan.Run(stop, position);
+  ScanResult result = scan.Run(stop, position);
+  for (ScannedFile& file : result.files) NumberCopiesByPlace(file);
+  return result;
 }
 
 }  // namespace sonatap

@@ -72,6 +72,11 @@ struct ScanResult {
   bool repairs = true;
 };
 
+// Numbers each copy a scan read by where it lies, a block's length (as
+// measured on the file) after the one before: a scan that missed a block
+// can go on taking each copy for the one before it.
+void NumberCopiesByPlace(ScannedFile& file);
+
 // Reads `wavPath` (a recording Open takes) from its sample data to its end.
 // `stop` ends the scan early; `position` follows the reading position.
 ScanResult ScanRecording(const std::string& wavPath, const ScanSettings& settings, const std::atomic<bool>& stop,

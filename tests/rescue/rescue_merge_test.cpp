@@ -455,6 +455,24 @@ TEST(RescueMerge, AVerifiedReadingAcrossADropoutNobodyElseMarkedIsNoProof) {
   EXPECT_EQ(files[0].records[1].bytes, zero);
 }
 
+TEST(RescueMerge, CopiesAreNumberedByWhereTheyLie) {
+  // A scan lost record 2's first copy and went on a block late: it took
+  // the second copy for the first and record 3's first for record 2's second.
+  ScannedFile late = File(1000, 4);
+  late.copies.erase(late.copies.begin() + 2);
+  for (size_t i = 2; i < late.copies.size(); ++i) {
+    late.copies[i].record = static_cast<int>(i / 2 + 1);
+    late.copies[i].secondCopy = i % 2 != 0;
+  }
+  NumberCopiesByPlace(late);
+  ScannedFile right = File(1000, 4);
+  right.copies.erase(right.copies.begin() + 2);
+  for (size_t i = 0; i < late.copies.size(); ++i) {
+    EXPECT_EQ(late.copies[i].record, right.copies[i].record) << i;
+    EXPECT_EQ(late.copies[i].secondCopy, right.copies[i].secondCopy) << i;
+  }
+}
+
 TEST(RescueMerge, AReadingGuessedAcrossADropoutIsProofOnlyWithAnUnguessedWitness) {
   const RecordBytes truth = Bytes(31);
   CopyReading guessed = Copy(1, false, truth, truth, 50000);
