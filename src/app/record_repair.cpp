@@ -240,7 +240,7 @@ bool GuessOverrulesReadings(const RecordBytes& c, std::span<const Witnessed> rea
     const auto readAsC = [&](const Witnessed& w) { return ReadByte(*w.reading, i) == c[i]; };
     const auto guessedAsC = [&](const Witnessed& w) { return ReadByte(*w.reading, i) < 0 && w.reading->bytes[i] == c[i]; };
     if (std::none_of(readings.begin(), readings.end(), readAsC) && std::any_of(readings.begin(), readings.end(), guessedAsC) &&
-        HeldOtherwise(readings, i, c[i], [](const Witnessed&) { return true; }))
+        HeldOtherwise(readings, i, c[i]))
       return true;
   }
   return false;
@@ -361,6 +361,10 @@ std::vector<RecordBytes> StitchedFits(std::span<const Witnessed> readings) {
 }
 
 }  // namespace
+
+bool HeldOtherwise(std::span<const Witnessed> readings, int i, int value) {
+  return HeldOtherwise(readings, i, value, [](const Witnessed&) { return true; });
+}
 
 RecordBytes MajorityBytes(std::span<const Witnessed> readings) {
   return Plurality(readings, [](const CopyReading&, int) { return true; });

@@ -32,6 +32,10 @@ inline int WitnessOf(const Witnessed& w) { return w.family * 2 + w.reading->seco
 // None either where both copies lost the same byte to dropouts.
 std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings);
 
+// Whether two witnesses read byte `i` (64: the checksum byte) alike as one
+// value other than `value`, neither guessing it.
+bool HeldOtherwise(std::span<const Witnessed> readings, int i, int value);
+
 // The best guess: each byte as most witnesses read it, the earliest
 // reading's value on a tie.
 RecordBytes MajorityBytes(std::span<const Witnessed> readings);

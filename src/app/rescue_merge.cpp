@@ -122,17 +122,9 @@ bool Disputed(const std::vector<Reading>& readings, const CopyReading& x) {
 
 // Whether two witnesses read some byte of `x` (the checksum byte too)
 // alike and otherwise, neither guessing it.
-bool HeldOtherwise(const std::vector<Reading>& readings, const CopyReading& x) {
-  for (int k = 0; k <= kRecordBytes; ++k) {
-    const auto readOtherwise = [&](const Reading& r) { return !r.Copy().GuessedByte(k * 8) && r.Copy().Byte(k) != x.Byte(k); };
-    for (const Reading& a : readings) {
-      if (!readOtherwise(a)) continue;
-      const bool alike = std::any_of(readings.begin(), readings.end(), [&](const Reading& b) {
-        return WitnessOf(b.witnessed) != WitnessOf(a.witnessed) && readOtherwise(b) && b.Copy().Byte(k) == a.Copy().Byte(k);
-      });
-      if (alike) return true;
-    }
-  }
+bool HeldOtherwise(std::span<const Witnessed> witnessed, const CopyReading& x) {
+  for (int k = 0; k <= kRecordBytes; ++k)
+    if (HeldOtherwise(witnessed, k, x.Byte(k))) return true;
   return false;
 }
 
@@ -155,6 +147,8 @@ RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
   result.position = readings.front().Copy().markPosition;
   int bestSupport = 0;
   const CopyReading* firstVerified = nullptr;
+  std::vector<Witnessed> all;
+  for (const Reading& r : readings) all.push_back(r.witnessed);
   for (const Reading& candidate : readings) {
     const CopyReading& x = candidate.Copy();
     if (!x.good) continue;
@@ -173,7 +167,7 @@ RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
       contradicted |= y.good && y.bytes != x.bytes && (!y.Bridged() || x.Bridged() || disputed);
     }
     const bool trusted = !x.Bridged() && candidate.amongGood && (readings.size() > 1 || candidate.wholeFileGood) &&
-                         !HeldOtherwise(readings, x);
+                         !HeldOtherwise(all, x);
     if (!corroborated && (contradicted || !trusted)) continue;
     const int support = static_cast<int>(
         std::count_if(readings.begin(), readings.end(), [&](const Reading& r) { return r.Copy().bytes == x.bytes; }));
