@@ -22,6 +22,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     else if (word == "--other-args" && (v = value())) o.otherArgs = v;
     else if (word == "--only" && (v = value())) o.only = v;
     else if (word == "--keep" && (v = value())) o.keep = v;
+    else if (word == "--seed" && (v = value())) o.seed = static_cast<uint32_t>(std::strtoul(v, nullptr, 10));
     else return false;
   }
   return true;

@@ -3,6 +3,7 @@
 // they start from, and the faults of the plain table's cases.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ struct Options {
   std::string otherArgs;
   std::string only;
   std::filesystem::path keep;
+  // The impairments' random draws start from this instead of each table's own seed.
+  std::optional<uint32_t> seed;
   bool verbose = false;
   bool rescueOnly = false;
   bool plainOnly = false;

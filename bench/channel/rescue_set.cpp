@@ -145,7 +145,7 @@ bool RescueTable(const Options& o, const fs::path& dir, const std::vector<Source
     Totals t;
     for (size_t r = 0; r < runs.size(); ++r) {
       Run& run = runs[r];
-      const auto seed = kSeed + static_cast<uint32_t>(100 * c + r);
+      const auto seed = o.seed.value_or(kSeed) + static_cast<uint32_t>(100 * c + r);
       Impairments faults = k.faults;
       const auto scattered = Scattered(*run.map, k.scatter, seed);
       faults.dropouts.insert(faults.dropouts.end(), scattered.begin(), scattered.end());

@@ -4,7 +4,7 @@
 // rescued (rescue_set.cpp).
 //
 //   sonatap_channel_bench [--cli PATH] [--corpus DIR] [--plain-args "..."]
-//                         [--other-args "..."] [--only TEXT] [--keep DIR] [--verbose] [--rescue | --plain]
+//                         [--other-args "..."] [--only TEXT] [--keep DIR] [--seed N] [--verbose] [--rescue | --plain]
 //
 // An 8-bit mono 44100 Hz recording is decoded with --plain-args (default
 // "--recognition adaptive"), any other with --other-args (default none).
@@ -91,7 +91,8 @@ void PlainTable(const Options& o, const fs::path& dir, const std::vector<Source>
       const Source& src = sources[s];
       if (src.big && !k.big) continue;
       const fs::path wav = dir / ("case" + std::to_string(c) + "-" + std::to_string(s) + Extension(k.faults));
-      if (!WriteImpaired(src.clean, src.map, k.faults, kSeed + static_cast<uint32_t>(100 * c + s), wav.string())) {
+      const auto seed = o.seed.value_or(kSeed) + static_cast<uint32_t>(100 * c + s);
+      if (!WriteImpaired(src.clean, src.map, k.faults, seed, wav.string())) {
         std::fprintf(stderr, "cannot write %s\n", wav.c_str());
         return;
       }
@@ -127,7 +128,7 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, o)) {
     std::fprintf(stderr,
                  "usage: %s [--cli PATH] [--corpus DIR] [--plain-args ARGS] [--other-args ARGS] [--only TEXT] "
-                 "[--keep DIR] [--verbose] [--rescue | --plain]\n",
+                 "[--keep DIR] [--seed N] [--verbose] [--rescue | --plain]\n",
                  argv[0]);
     return 2;
   }
