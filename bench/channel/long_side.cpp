@@ -39,6 +39,13 @@ bool MakeFiad(const Options& o, const std::filesystem::path& dir, const std::str
 
 }  // namespace
 
+Impairments SoundCardSide() {
+  Impairments f;
+  f.rate = 48000, f.format = SampleFormat::S16, f.channels = Channels::DeadLeft;
+  f.speed = 1.01, f.noiseDb = -40, f.levelDb = -6;
+  return f;
+}
+
 bool MakeLongSide(const Options& o, const std::filesystem::path& dir, LongSide& out) {
   std::vector<Source> files;
   for (const char* name : kCorpusFiles)

@@ -119,13 +119,12 @@ void PrintRow(const char* name, const char* format, const Totals& t) {
 
 }  // namespace
 
-bool RescueTable(const Options& o, const fs::path& dir, const std::vector<Source>& sources) {
+bool RescueTable(const Options& o, const fs::path& dir, const std::vector<Source>& sources, LongSide& side) {
   std::printf("\nRescue: %s decode FILE --rescue --report R.json (no other option)\n", o.cli.c_str());
   std::printf("right: O.K. or repaired with the tape's bytes; false OK / false rep: those verdicts with wrong bytes\n");
   std::printf("owed: BAD or lost, though no dropout hit both copies within a byte of each other\n");
   std::printf("%-32s %-18s %11s %5s %6s %5s %7s %5s %7s %7s %8s\n", "case", "format", "right", "rep", "BAD", "owed",
               "falseOK", "f.rep", "files", "phantom", "seconds");
-  LongSide side;
   Totals grand;
   const std::vector<RescueCase> cases = RescueCases();
   for (size_t c = 0; c < cases.size(); ++c) {

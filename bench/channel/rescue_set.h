@@ -6,10 +6,13 @@
 #include <vector>
 
 #include "channel/channel_setup.h"
+#include "channel/long_side.h"
 
 namespace sonatap::channel {
 
 // Prints the table; false when a recording could not be made.
-bool RescueTable(const Options& o, const std::filesystem::path& dir, const std::vector<Source>& sources);
+// `side` is made when a case first needs it.
+bool RescueTable(const Options& o, const std::filesystem::path& dir, const std::vector<Source>& sources,
+                 LongSide& side);
 
 }  // namespace sonatap::channel

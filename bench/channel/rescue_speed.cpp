@@ -45,13 +45,6 @@ double PlainReadSeconds(const fs::path& path) {
   return best;
 }
 
-Impairments SoundCardSide() {
-  Impairments f;
-  f.rate = 48000, f.format = SampleFormat::S16, f.channels = Channels::DeadLeft;
-  f.speed = 1.01, f.noiseDb = -40, f.levelDb = -6;
-  return f;
-}
-
 bool Measure(const char* label, const Options& o, const LongSide& side, const Impairments& faults, double target,
              const fs::path& dir, const char* file) {
   const fs::path wav = dir / file;

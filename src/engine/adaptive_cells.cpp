@@ -88,6 +88,19 @@ constexpr float kHeldShareRate = 1.0f / 32;
 constexpr float kGoneShare = 0.25f;
 constexpr int kBadRunLimit = 4;   // noise intervals in a row that end the lock
 constexpr int kMaxGapCells = 32;  // a silence longer than this ends the lock (a dropout is shorter)
+// Hiss between two files, lifted by a gain that follows fades, changes level
+// as often as cells do, but at random: the cells it makes are anything from
+// a quarter of the length learnt to several, where a tape's come within a
+// few per cent of it. How far each bit's cell lies from that length (a 1's
+// two halves together; a 0 after a 1 may be short by the deck's lag; a gap
+// or a glitch counts as kMaxMisfit) is averaged over the last few dozen, and
+// past kNoiseMisfit the lock ends. Read as bits, such hiss made a file sync
+// out of nothing, and the search for that file's records then gave up on
+// the rest of the tape. (Measured: up to 0.11 on the worn sound-card deck of
+// the channel set, 0.02 on a clean side; 0.2 on average in hiss.)
+constexpr float kMaxMisfit = 0.5f;
+constexpr float kMisfitRate = 1.0f / 64;
+constexpr float kNoiseMisfit = 0.15f;
 
 // Which side of the middle line a sum over part of a cell lies on.
 float SideOf(float sum) { return sum < 0 ? -1.0f : 1.0f; }
@@ -104,6 +117,7 @@ void AdaptiveCells::Reset() {
   lastWhole_ = 0;
   afterOne_ = false;
   lag_ = 0;
+  misfit_ = 0;
   Restart();
 }
 
@@ -212,8 +226,7 @@ AdaptiveCells::Event AdaptiveCells::ProcessRun(std::span<const uint8_t> samples,
     }
     if (!past || levels.now < quietUntil) {
       if (levels.now > goneAfter) {
-        locked_ = false;  // the signal has gone: the end of a file, or a long dropout
-        wholeRun_ = 0;
+        Unlock();  // the signal has gone: the end of a file, or a long dropout
         goneAfter = GoneAfter();
       }
       continue;
@@ -308,9 +321,7 @@ AdaptiveCells::Event AdaptiveCells::IntegrateRun(std::span<const uint8_t> sample
     wheel_ = w;
     used = i + 1;
     if (w.weakCells >= kWeakLimit || w.heldShare < kGoneShare) {
-      // The signal has gone: the next bits need a new run of whole cells.
-      locked_ = false;
-      wholeRun_ = 0;
+      Unlock();  // the signal has gone
       Restart();
       return Event::None;
     }
@@ -408,10 +419,8 @@ AdaptiveCells::Event AdaptiveCells::Classify(float length) {
   RelearnFromARun(length);
   const float cells = length / cellLength_;
   if (cells < kGlitch) {
-    if (++badRun_ >= kBadRunLimit) {
-      locked_ = false;
-      wholeRun_ = 0;
-    }
+    NoteMisfit(kMaxMisfit);
+    if (++badRun_ >= kBadRunLimit) Unlock();
     return Event::None;
   }
   badRun_ = 0;
@@ -419,6 +428,7 @@ AdaptiveCells::Event AdaptiveCells::Classify(float length) {
   // dull head delays the changes of a 1 less than those of a 0, so the two
   // halves of a cell after a 0 come out unequal, but their sum is a cell.
   if (pendingHalf_ > 0 && (pendingHalf_ + length) / cellLength_ < kWholeLimit) {
+    NoteMisfit(std::fabs((pendingHalf_ + length) / cellLength_ - 1));
     TrackCellLength(pendingHalf_ + length);
     pendingHalf_ = 0;
     afterOne_ = true;
@@ -470,9 +480,13 @@ AdaptiveCells::Event AdaptiveCells::Classify(float length) {
       }
       TrackCellLength(length);
       ++zerosInRow_;
-      if (++wholeRun_ >= kLockCells) locked_ = true;
+      if (++wholeRun_ >= kLockCells) {
+        locked_ = true;
+        misfit_ = 0;
+      }
       return locked_ ? Event::Zero : Event::None;
     }
+    NoteMisfit(std::min(std::fabs(cells - 1), std::fabs(cells - 1 + lag_)));
     TrackCellLength(length);
     ++zerosInRow_;
     return Event::Zero;
@@ -480,6 +494,8 @@ AdaptiveCells::Event AdaptiveCells::Classify(float length) {
   wholeRun_ = 0;
   zerosInRow_ = 0;
   lastWhole_ = 0;
+  if (!locked_) return Event::None;
+  NoteMisfit(kMaxMisfit);
   if (!locked_) return Event::None;
   gapCells_ = std::min(static_cast<int>(std::lround(cells)), kMaxGapCells);
   return Event::Gap;
@@ -503,6 +519,11 @@ void AdaptiveCells::RelearnFromARun(float length) {
   cellLength_ = std::clamp(runMean_, kMinCell, kMaxCell);
   pendingHalf_ = doubtful_ = lag_ = 0;
   afterOne_ = false;
+}
+
+void AdaptiveCells::NoteMisfit(float off) {
+  misfit_ += (std::min(off, kMaxMisfit) - misfit_) * kMisfitRate;
+  if (locked_ && misfit_ > kNoiseMisfit) Unlock();
 }
 
 void AdaptiveCells::LearnLag(float measured) {

@@ -49,6 +49,13 @@ class AdaptiveCells {
   // After a jump in the recording: the next change starts afresh, but the
   // levels and the cell length learnt nearby are kept.
   void Restart();
+  // The next bits need a new run of whole cells: a new file's leader. The
+  // search for a file skips on past the one before, often into hiss or the
+  // click of the record key between the two.
+  void Unlock() {
+    locked_ = false;
+    wholeRun_ = 0;
+  }
 
   // Reads 8-bit samples until one completes an event, or all of them;
   // `used` tells how many were read. Gap: the level stopped changing for
@@ -136,6 +143,8 @@ class AdaptiveCells {
   Event Classify(float length);
   void TrackCellLength(float measured);
   void RelearnFromARun(float length);
+  // Ends the lock where the intervals are hiss's (see kNoiseMisfit).
+  void NoteMisfit(float off);
   void LearnLag(float measured);
 
   // The integrating reading's cell in progress.
@@ -179,6 +188,7 @@ class AdaptiveCells {
   int wholeRun_ = 0;
   float lastWhole_ = 0;  // the whole cell before, while learning from a leader
   int badRun_ = 0;
+  float misfit_ = 0;  // how far the intervals lie from half and whole cells, on average
   int gapCells_ = 0;
   // The latest run of intervals alike: their mean and number (up to kLockCells).
   float runMean_ = 0;

@@ -7,6 +7,7 @@ void BitRecogniser::BeginFile() {
   c_.cellCount = 1;
   c_.signalStarted = false;
   c_.sample = kMiddleLevel;
+  adaptive_.Unlock();
 }
 
 void BitRecogniser::ProcessCrossingSample() {

@@ -139,6 +139,23 @@ TEST(AdaptiveCells, ALeaderOfAnotherLengthIsLearntAgain) {
   EXPECT_NE(Bits(SquareWave(intervals)).find("0000" + kData), std::string::npos);
 }
 
+TEST(AdaptiveCells, HissBetweenFilesEndsTheLock) {
+  // A file's data, then hiss lifted to the signal's level, changing at
+  // random every quarter cell to two and a half cells, then the next file.
+  // Read as bits, the hiss would give over a thousand; the lock ends within
+  // a hundred, and the next file's leader locks again.
+  std::vector<int> intervals = LeaderAndData();
+  uint32_t seed = 7;
+  for (int i = 0; i < 2000; ++i) intervals.push_back(8 + NoiseByte(seed) % 72);
+  const std::vector<int> next = LeaderAndData();
+  intervals.insert(intervals.end(), next.begin(), next.end());
+  const std::string bits = Bits(SquareWave(intervals));
+  const size_t first = bits.find(kData), second = bits.rfind(kData);
+  ASSERT_NE(first, std::string::npos);
+  ASSERT_GT(second, first);
+  EXPECT_LT(second - first, kData.size() + 4 + 100 + 200);  // the zeros after it, the hiss, the next leader
+}
+
 TEST(AdaptiveCells, IntegratingReadsCellsThatHissBuriesEdgeByEdge) {
   // The data at +-40 under hiss of up to +-70.
   std::vector<uint8_t> samples = SquareWave(LeaderAndData());

@@ -55,9 +55,10 @@ RecordTally& RecordTally::operator+=(const RecordTally& o) {
 }
 
 RescueScore ScoreRescue(const std::string& cli, const std::filesystem::path& recording,
-                        const std::vector<ExpectedFile>& expected, const std::filesystem::path& workDir) {
+                        const std::vector<ExpectedFile>& expected, const std::filesystem::path& workDir,
+                        const std::string& options) {
   const std::filesystem::path report = workDir / "report.json";
-  const DecodeRun run = RunDecode(cli, recording, kOutName, "--rescue --report '" + report.string() + "'", workDir);
+  const DecodeRun run = RunDecode(cli, recording, kOutName, options + " --report '" + report.string() + "'", workDir);
   RescueScore score;
   score.status = run.status, score.seconds = run.seconds, score.errors = run.errors;
 

@@ -42,11 +42,13 @@ struct RescueScore {
   std::string errors;
 };
 
-// Rescues `recording` into `workDir` (emptied first) and matches each stored
+// Rescues `recording` (or decodes it with other `options`) into `workDir`
+// (emptied first) and matches each stored
 // file with the expected file whose data mark lies within a second of the
 // stored file's sync, or, where that is not known, whose records it shares
 // most; a stored file that matches none is a phantom.
 RescueScore ScoreRescue(const std::string& cli, const std::filesystem::path& recording,
-                        const std::vector<ExpectedFile>& expected, const std::filesystem::path& workDir);
+                        const std::vector<ExpectedFile>& expected, const std::filesystem::path& workDir,
+                        const std::string& options = "--rescue");
 
 }  // namespace sonatap::channel
