@@ -5,6 +5,7 @@
 
 #include "cli/cli_test_util.h"
 #include "support/decode_score.h"
+#include "support/rescue_score.h"
 #include "support/tape_channel.h"
 
 namespace sonatap {
@@ -112,6 +113,40 @@ TEST_P(TapeChannelTest, EveryRecordRightAndNoFalseOk) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, TapeChannelTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TapeChannelSide, TheSearchForTheNextFileTakesNoBitsFromHissBetweenFiles) {
+  // A file, then where the search for the next one lands after its skip,
+  // hiss (the record key's bias noise) while Adaptive is still locked on the
+  // file before; then the next file. Read as bits, the hiss made a file sync
+  // out of nothing, and the search for its records gave up on the tape.
+  const TempDir dir;
+  const std::string fiad = std::string(SONATAP_CORPUS) + "/programs/nim.tfi";
+  if (!std::filesystem::exists(fiad)) GTEST_SKIP() << "no corpus at " << SONATAP_CORPUS;
+  ASSERT_EQ(RunCli("encode " + fiad + " " + dir.Path("clean.wav")).status, 0);
+  const Recording file = ReadRecording(dir.Path("clean.wav"));
+  const TapeMap map = MapTape(file);
+  ASSERT_EQ(map.records, 10);
+  const int64_t searchFrom = map.copies[map.copies.size() - 2].end;  // the last record's first copy
+  constexpr int kSkipSamples = 4 * kCleanRate;
+  Recording side = file;
+  side.samples.resize(static_cast<size_t>(searchFrom + kSkipSamples - kCleanRate / 10), 0.0f);
+  uint32_t state = 11;
+  for (int i = 0; i < kCleanRate / 2; ++i) {
+    state = state * 1664525 + 1013904223;
+    side.samples.push_back(static_cast<float>(state >> 8) / 16777216.0f * 0.6f - 0.3f);
+  }
+  side.samples.resize(side.samples.size() + kCleanRate / 2, 0.0f);
+  side.samples.insert(side.samples.end(), file.samples.begin(), file.samples.end());
+  ASSERT_TRUE(WriteImpaired(side, map, {}, 1, dir.Path("side.wav")));
+
+  const ExpectedFile nim{FiadRecords(fiad, 10), {}, -1, {}};
+  const RescueScore score =
+      ScoreRescue(SONATAP_CLI, dir.Path("side.wav"), {nim, nim}, dir.path / "out", "--recognition adaptive");
+  EXPECT_EQ(score.status, 0) << score.errors;
+  EXPECT_EQ(score.found, 2);
+  EXPECT_EQ(score.phantoms, 0);
+  EXPECT_EQ(score.all.right, 20);
+}
 
 }  // namespace
 }  // namespace sonatap
