@@ -85,13 +85,13 @@ struct PlainTotals {
 
 // A whole side decoded as it is played, files and gaps: the hiss between
 // files must not cut the run short.
-bool SideRow(const Options& o, const fs::path& dir, LongSide& side, PlainTotals& totals) {
-  if (side.files.empty() && !MakeLongSide(o, dir, side)) return false;
+void SideRow(const Options& o, const fs::path& dir, LongSide& side, PlainTotals& totals) {
+  if (side.files.empty() && !MakeLongSide(o, dir, side)) return;
   const Impairments faults = SoundCardSide();
   const fs::path wav = dir / "plain-side.wav";
   if (!WriteImpaired(side.side.clean, side.side.map, faults, o.seed.value_or(kSeed), wav.string())) {
     std::fprintf(stderr, "cannot write %s\n", wav.c_str());
-    return false;
+    return;
   }
   std::vector<ExpectedFile> expected;
   const auto length = static_cast<int64_t>(side.side.clean.samples.size());
@@ -106,7 +106,6 @@ bool SideRow(const Options& o, const fs::path& dir, LongSide& side, PlainTotals&
   std::snprintf(found, sizeof found, "%d/%zu", score.found, expected.size());
   std::printf("%-28s %-20s %9s %7s %6d %7d %8.2f\n", kSideCase, FormatName(faults), recs, found, score.status == 2,
               score.all.falseOk, score.seconds);
-  return true;
 }
 
 void PlainTable(const Options& o, const fs::path& dir, const std::vector<Source>& sources, LongSide& side) {

@@ -489,12 +489,11 @@ AdaptiveCells::Event AdaptiveCells::Classify(float length) {
     NoteMisfit(std::min(std::fabs(cells - 1), std::fabs(cells - 1 + lag_)));
     TrackCellLength(length);
     ++zerosInRow_;
-    return Event::Zero;
+    return locked_ ? Event::Zero : Event::None;
   }
   wholeRun_ = 0;
   zerosInRow_ = 0;
   lastWhole_ = 0;
-  if (!locked_) return Event::None;
   NoteMisfit(kMaxMisfit);
   if (!locked_) return Event::None;
   gapCells_ = std::min(static_cast<int>(std::lround(cells)), kMaxGapCells);
