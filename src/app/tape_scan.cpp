@@ -30,7 +30,7 @@ class Scan final : public DecoderEvents {
   Scan(const ScanSettings& settings, SampleBuffer& samples)
       : settings_(settings),
         tuning_(settings.tuning),
-        decoderSettings_{"", settings.tuning.SkipTime, true, ResumesLostFiles(settings.tuning)},
+        decoderSettings_{"", settings.tuning.SkipTime, true, ResumesLostFiles(settings.tuning), true},
         decoder_(state_->decoder, decoderSettings_, *this),
         recogniser_(state_->conversion, tuning_, state_->shapes, decoder_),
         samples_(samples) {

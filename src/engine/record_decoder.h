@@ -7,6 +7,7 @@
 // the reading position: where the search must go back (a lost data mark) or
 // skip ahead (a new file), it asks the listener to move there and carries on
 // from that position.
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -74,6 +75,11 @@ struct DecoderSettings {
   // and copy that its distance from the last mark found gives. Set only by
   // unattended scans, which keep every reading; a run gives the file up.
   bool resumeLostFile = false;
+  // A run passes over a record's second copy once its first is good. Set,
+  // the copy passed over is read too, and reported as a copy read: a scan
+  // that missed a block's mark takes the next block for the copy to pass
+  // over, and without this would never report that block at all.
+  bool readsSkippedCopies = false;
 };
 
 constexpr int kGiveUpAttempts = 10;  // data-mark searches before the run gives up
@@ -134,6 +140,9 @@ class RecordDecoder {
   double blockSpacing_ = kTapeBlockSamples;
   int zeroRun_ = 0, zerosBeforeOnes_ = 0;  // zero bits in a row while searching; those before the ones now
   bool copyDoubted_ = false;
+  // The second copy being passed over (see readsSkippedCopies), and its sum.
+  std::array<uint8_t, kRecordBytes> skippedBytes_{};
+  int skippedSum_ = 0;
 };
 
 }  // namespace sonatap

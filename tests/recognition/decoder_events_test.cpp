@@ -129,6 +129,36 @@ TEST(DecoderEvents, ADoubtedFirstCopyHasItsTwinRead) {
   }
 }
 
+// A second copy passed over after a good first one: read and reported, its
+// sum checked, only when asked (a scan keeps every reading).
+TEST(DecoderEvents, ACopyPassedOverIsReadWhenAsked) {
+  using Read = std::vector<std::tuple<int, bool, bool>>;  // record, second copy, good
+  for (const bool readsSkipped : {false, true}) {
+    RunFixture f;
+    TapeSound tape;
+    tape.Silence(1000);
+    tape.Header(2, 2);
+    tape.Block(PatternRecord(1));
+    tape.Block(PatternRecord(1), 1);  // its sum off by one
+    tape.Block(PatternRecord(2));
+    tape.Block(PatternRecord(2));
+    tape.Silence(2 * RunFixture::kSkip);
+    Collector collector;
+    DecoderSettings settings{"tape.wav", 1};
+    settings.readsSkippedCopies = readsSkipped;
+    ASSERT_NO_FATAL_FAILURE(Collect(f, tape, settings, collector));
+    Read read;
+    for (const Collector::Copy& c : collector.copies) read.emplace_back(c.record, c.second, c.good);
+    const Read expected = readsSkipped ? Read{{1, false, true}, {1, true, false}, {2, false, true}}
+                                       : Read{{1, false, true}, {2, false, true}};
+    EXPECT_EQ(read, expected) << readsSkipped;
+    if (readsSkipped && collector.copies.size() == 3) {
+      EXPECT_EQ(collector.copies[1].bytes, PatternRecord(1));
+      EXPECT_EQ(collector.copies[1].checksum, (Checksum(PatternRecord(1)) + 1) & 0xFF);
+    }
+  }
+}
+
 // A dropout over a block's mark: a run gives the file up there; an
 // unattended scan reads on, and the blocks after it keep their numbers.
 TEST(DecoderEvents, AScanReadsOnPastALostMark) {
