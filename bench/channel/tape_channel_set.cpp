@@ -79,13 +79,29 @@ constexpr uint32_t kSeed = 1981;
 
 constexpr const char* kSideCase = "side: 12 files, sound card";
 
-struct PlainTotals {
-  int right = 0, records = 0, falseOk = 0, refused = 0;
+// A row of the table (or its total): records right, tape files found, runs
+// the CLI refused.
+struct PlainRow {
+  int right = 0, records = 0, found = 0, files = 0, refused = 0, falseOk = 0;
+  double seconds = 0;
+
+  PlainRow& operator+=(const PlainRow& o) {
+    right += o.right, records += o.records, found += o.found, files += o.files;
+    refused += o.refused, falseOk += o.falseOk, seconds += o.seconds;
+    return *this;
+  }
+  void Print(const char* name, const char* format) const {
+    char rightText[24], foundText[16];
+    std::snprintf(rightText, sizeof rightText, "%d/%d", right, records);
+    std::snprintf(foundText, sizeof foundText, "%d/%d", found, files);
+    std::printf("%-28s %-20s %9s %7s %6d %7d %8.2f\n", name, format, rightText, foundText, refused, falseOk, seconds);
+    std::fflush(stdout);
+  }
 };
 
 // A whole side decoded as it is played, files and gaps: the hiss between
 // files must not cut the run short.
-void SideRow(const Options& o, const fs::path& dir, LongSide& side, PlainTotals& totals) {
+void SideRow(const Options& o, const fs::path& dir, LongSide& side, PlainRow& total) {
   if (side.files.empty() && !MakeLongSide(o, dir, side)) return;
   const Impairments faults = SoundCardSide();
   const fs::path wav = dir / "plain-side.wav";
@@ -99,13 +115,10 @@ void SideRow(const Options& o, const fs::path& dir, LongSide& side, PlainTotals&
     expected.push_back({side.files[f].records, {}, PlayedSeconds(faults, side.side.syncs[f], length), {}});
   const RescueScore score = ScoreRescue(o.cli, wav, expected, dir / "out", o.otherArgs);
   if (o.keep.empty()) fs::remove(wav);
-  totals.right += score.all.right, totals.records += score.all.Total(), totals.falseOk += score.all.falseOk;
-  totals.refused += score.status == 2;
-  char recs[24], found[16];
-  std::snprintf(recs, sizeof recs, "%d/%d", score.all.right, score.all.Total());
-  std::snprintf(found, sizeof found, "%d/%zu", score.found, expected.size());
-  std::printf("%-28s %-20s %9s %7s %6d %7d %8.2f\n", kSideCase, FormatName(faults), recs, found, score.status == 2,
-              score.all.falseOk, score.seconds);
+  const PlainRow row{score.all.right, score.all.Total(), score.found, static_cast<int>(expected.size()),
+                     score.status == 2, score.all.falseOk, score.seconds};
+  row.Print(kSideCase, FormatName(faults));
+  total += row;
 }
 
 void PlainTable(const Options& o, const fs::path& dir, const std::vector<Source>& sources, LongSide& side) {
@@ -113,13 +126,12 @@ void PlainTable(const Options& o, const fs::path& dir, const std::vector<Source>
               o.plainArgs.c_str(), o.otherArgs.empty() ? "(no option)" : o.otherArgs.c_str());
   std::printf("%-28s %-20s %9s %7s %6s %7s %8s\n", "case", "format", "records", "files", "exit 2", "false OK",
               "decode s");
-  PlainTotals total;
+  PlainRow total;
   const std::vector<Case> cases = Cases();
   for (size_t c = 0; c < cases.size(); ++c) {
     const Case& k = cases[c];
     if (!o.only.empty() && std::string(k.name).find(o.only) == std::string::npos) continue;
-    int right = 0, records = 0, files = 0, runs = 0, refused = 0, falseOk = 0;
-    double seconds = 0;
+    PlainRow row;
     for (size_t s = 0; s < sources.size(); ++s) {
       const Source& src = sources[s];
       if (src.big && !k.big) continue;
@@ -132,21 +144,16 @@ void PlainTable(const Options& o, const fs::path& dir, const std::vector<Source>
       const DecodeScore score = ScoreDecode(o.cli, wav, k.faults.PlainWav() ? o.plainArgs : o.otherArgs,
                                             src.records, dir / "out");
       if (o.keep.empty()) fs::remove(wav);
-      right += score.right, records += static_cast<int>(src.records.size()), falseOk += score.falseOk;
-      files += score.files, ++runs, refused += score.status == 2, seconds += score.seconds;
+      row += {score.right, static_cast<int>(src.records.size()), score.files, 1, score.status == 2, score.falseOk,
+              score.seconds};
       if (o.verbose) {
         std::printf("  %-26s %-20s %4d/%-4zu %3d/1 %6d %7d %7.2f\n", src.name.c_str(), "", score.right,
                     src.records.size(), score.files, score.status == 2, score.falseOk, score.seconds);
         if (score.status == 2) std::printf("    %s\n", score.errors.substr(0, score.errors.find('\n')).c_str());
       }
     }
-    char recs[24], found[16];
-    std::snprintf(recs, sizeof recs, "%d/%d", right, records);
-    std::snprintf(found, sizeof found, "%d/%d", files, runs);
-    std::printf("%-28s %-20s %9s %7s %6d %7d %8.2f\n", k.name, FormatName(k.faults), recs, found, refused, falseOk,
-                seconds);
-    std::fflush(stdout);
-    total.right += right, total.records += records, total.falseOk += falseOk, total.refused += refused;
+    row.Print(k.name, FormatName(k.faults));
+    total += row;
   }
   if (o.only.empty() || std::string(kSideCase).find(o.only) != std::string::npos) SideRow(o, dir, side, total);
   std::printf("\nall cases: %d/%d records right, %d false O.K.\n", total.right, total.records, total.falseOk);

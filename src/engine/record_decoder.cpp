@@ -164,15 +164,14 @@ void RecordDecoder::ProcessByte(int b) {
   if (d_.positionInBlock == 0) {
     d_.positionInBlock = 1;
     d_.checksumSum = 0;
-    skippedSum_ = 0;
   } else if (d_.positionInBlock < kChecksumPositionInBlock && d_.copyState == CopyState::SkipSecondCopy) {
     skippedBytes_[static_cast<size_t>(d_.positionInBlock - 1)] = static_cast<uint8_t>(b);
-    skippedSum_ += b;
+    d_.checksumSum += b;
     ++d_.positionInBlock;
   } else if (d_.positionInBlock == kChecksumPositionInBlock) {
     if (d_.copyState == CopyState::SkipSecondCopy) {
       if (settings_.readsSkippedCopies)
-        events_.CopyRead(RecordCopy{d_.recordNumber - 1, true, skippedBytes_, b, b == BlockChecksum(skippedSum_),
+        events_.CopyRead(RecordCopy{d_.recordNumber - 1, true, skippedBytes_, b, b == BlockChecksum(d_.checksumSum),
                                     markPosition_});
       d_.synchronised = false;
       d_.copyState = CopyState::FirstCopy;

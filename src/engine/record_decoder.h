@@ -140,9 +140,8 @@ class RecordDecoder {
   double blockSpacing_ = kTapeBlockSamples;
   int zeroRun_ = 0, zerosBeforeOnes_ = 0;  // zero bits in a row while searching; those before the ones now
   bool copyDoubted_ = false;
-  // The second copy being passed over (see readsSkippedCopies), and its sum.
+  // The second copy being passed over (see readsSkippedCopies).
   std::array<uint8_t, kRecordBytes> skippedBytes_{};
-  int skippedSum_ = 0;
 };
 
 }  // namespace sonatap
