@@ -292,12 +292,19 @@ bool SlippedSinceAWipe(std::span<const Witnessed> readings, const CopyReading& r
 }
 
 // Byte `i` as `w` reads it, where that holds it: not where its copy is lost
-// (scans that bridge nothing read the silence alike, as zeros), nor where
-// another scan of its family read it otherwise (scans of one family are one
-// witness, and one that read the byte two ways holds neither value). Else -1.
+// (scans that bridge nothing read the silence alike, as zeros), nor just
+// before a byte the reading guessed unless the other copy reads it alike
+// (the signal fades over a bit or two before a dropout shows, and scans of
+// every family misread that byte alike), nor where another scan of its
+// family read it otherwise (scans of one family are one witness, and one
+// that read the byte two ways holds neither value). Else -1.
 int FirmByte(std::span<const Witnessed> readings, const Witnessed& w, int i) {
   if (CopyLost(readings, w.reading->secondCopy, i)) return -1;
   const int value = ReadByte(*w.reading, i);
+  const bool otherCopyAlike = std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
+    return other.reading->secondCopy != w.reading->secondCopy && ReadByte(*other.reading, i) == value;
+  });
+  if (ReadByte(*w.reading, i + 1) < 0 && !otherCopyAlike) return -1;
   const bool split = std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
     const int read = ReadByte(*other.reading, i);
     return WitnessOf(other) == WitnessOf(w) && read >= 0 && read != value;
@@ -349,7 +356,8 @@ std::vector<RecordBytes> StitchedFits(std::span<const Witnessed> readings) {
     for (const CopyReading* b : DistinctReadings(readings, true))
       for (const StitchedRecord& s : StitchedRecords(*a, *b)) {
         if (Sum(s.bytes) != s.checksum) continue;
-        LoneBytes lone{s.single[kRecordBytes].taken, 0};
+        LoneBytes lone;
+        if (s.single[kRecordBytes].taken && !ByteHeld(readings, kRecordBytes, s.checksum)) lone.Add(false);
         for (int i = 0; i < kRecordBytes; ++i) {
           const StitchedRecord::Single& one = s.single[i];
           if (one.taken && !ByteHeld(readings, i, s.bytes[i]) && !HeldAligned(readings, one.secondCopy, s.bytes, i))

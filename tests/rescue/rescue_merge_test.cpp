@@ -234,6 +234,15 @@ TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
   EXPECT_EQ(Repair({first, other, first, other, garbage, garbageSecond, garbage, garbageSecond, garbage, garbageSecond},
                    {1, 1, 2, 2, 3, 3, 4, 4, 5, 5}),
             truth);
+  // The same, but the first copy's last dropout took its last byte and its
+  // checksum byte: the second copy's checksum byte, read alike by both
+  // scans, is all there is.
+  CopyReading lostEnd = first;
+  lostEnd.bytes[63] = 0, lostEnd.checksumRead = 0;
+  for (int bit = 63 * 8; bit < 65 * 8; ++bit) lostEnd.guessed.set(bit);
+  EXPECT_EQ(Repair({lostEnd, other, lostEnd, other, garbage, garbageSecond, garbage, garbageSecond, garbage, garbageSecond},
+                   {1, 1, 2, 2, 3, 3, 4, 4, 5, 5}),
+            truth);
   // Read once: three bytes and two, each from the copy the other lost there.
   EXPECT_EQ(Repair({Slipped(false, truth, {{20, 1, true, 3}}), Slipped(true, truth, {{45, 1, true}})}), truth);
   // Two dropouts a byte apart in one copy make one damaged place of five bytes.
@@ -324,6 +333,12 @@ TEST(RecordRepair, OfRecordsThatFitTheSumTakesTheOneNoWitnessContests) {
                     Bridged(false, tape, 7, 2), Bridged(true, tape, 39, 3)},
                    {1, 1, 1, 1, 2, 2}),
             tape);
+  // Every scan misread the byte before each copy's dropout alike, and the
+  // two misreadings keep the sum between them: the byte the other copy read
+  // away from its dropout wins.
+  CopyReading fadedFirst = Bridged(false, tape, 45, 1), fadedSecond = Bridged(true, tape, 20, 1);
+  fadedFirst.bytes[44] += 3, fadedSecond.bytes[19] -= 3;
+  EXPECT_EQ(Repair(Twice({fadedFirst, fadedSecond})), tape);
   // One scan read each copy; the second copy's guessed zeros fit the sum as
   // well as the bytes the first copy read there.
   RecordBytes pair = Bytes(18);
