@@ -321,7 +321,14 @@ int FirmByte(std::span<const Witnessed> readings, const Witnessed& w, int i) {
 // or from another such chance.
 bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
   for (int i = 0; i < kRecordBytes; ++i) {
-    const auto held = [&](const Witnessed& w) { return FirmByte(readings, w, i); };
+    // A reading holds a byte of `c` only where it read the byte before as
+    // `c` has it too, or guessed it: a reading that slipped reads on in a
+    // frame of its own, and where `c` passes into that frame later than the
+    // reading did, what it holds there is its slip, not the tape.
+    const auto held = [&](const Witnessed& w) {
+      const int before = i == 0 ? -1 : ReadByte(*w.reading, i - 1);
+      return before < 0 || before == c[i - 1] ? FirmByte(readings, w, i) : -1;
+    };
     const auto inStep = [&](const Witnessed& w) {
       return !CopyWiped(readings, w.reading->secondCopy, i) && !SlippedSinceAWipe(readings, *w.reading, c, i);
     };

@@ -339,6 +339,21 @@ TEST(RecordRepair, OfRecordsThatFitTheSumTakesTheOneNoWitnessContests) {
   CopyReading fadedFirst = Bridged(false, tape, 45, 1), fadedSecond = Bridged(true, tape, 20, 1);
   fadedFirst.bytes[44] += 3, fadedSecond.bytes[19] -= 3;
   EXPECT_EQ(Repair(Twice({fadedFirst, fadedSecond})), tape);
+  // Two methods read the second copy a bit early from different places on
+  // (bytes 33 and 37), where no dropout shows, and the first copy slipped
+  // after its dropout. A record in step up to byte 37 and in their frame
+  // after it is held there by both, though one of them read byte 36 early
+  // already; for some records it fits the sum too.
+  for (int seed = 180; seed < 300; ++seed) {
+    const RecordBytes record = Bytes(seed);
+    const CopyReading slippedFirst = Slipped(false, record, {{9, 1, true, 3}});
+    const CopyReading earlyAt33 = Slipped(true, record, {{33, 1, false, 0}, {61, 0, true, 2}});
+    const CopyReading earlyAt37 = Slipped(true, record, {{37, 1, false, 0}, {61, 0, true, 2}});
+    EXPECT_EQ(Repair({Bridged(false, record, 9, 3), Bridged(true, record, 61, 2), slippedFirst, earlyAt33, slippedFirst, earlyAt37},
+                     {1, 1, 2, 2, 3, 3}),
+              record)
+        << "record " << seed;
+  }
   // One scan read each copy; the second copy's guessed zeros fit the sum as
   // well as the bytes the first copy read there.
   RecordBytes pair = Bytes(18);
