@@ -112,13 +112,20 @@ bool ByteHeld(std::span<const Witnessed> readings, int i, int value) {
 }
 
 // Whether two witnesses read `c`'s sum as the checksum byte, each having read
-// the end of the record as `c` has it. A copy that slipped a bit in a dropout
+// the end of the record as `c` has it (one of its bytes may be a guess, where
+// a dropout was bridged in step). A copy that slipped a bit in a dropout
 // reads its tail and the checksum byte after it shifted, and two families of
 // scans, or two copies that slipped alike, read that wrong byte alike: it is
 // only a witness for a record that ends as that reading does.
 bool ChecksumHeld(const RecordBytes& c, std::span<const Witnessed> readings) {
   const auto endsAsC = [&c](const CopyReading& r) {
-    return Agreement(r.bytes, c, 0) >= kInStepBytes && std::equal(c.end() - kTailBytes, c.end(), r.bytes.end() - kTailBytes);
+    int read = 0;
+    for (int k = kRecordBytes - kTailBytes; k < kRecordBytes; ++k) {
+      if (ReadByte(r, k) < 0) continue;
+      if (r.bytes[k] != c[k]) return false;
+      ++read;
+    }
+    return read > 0 && Agreement(r.bytes, c, 0) >= kInStepBytes;
   };
   return HeldByTwo(
       readings, [&](const Witnessed& w) { return endsAsC(*w.reading) ? ReadByte(*w.reading, kRecordBytes) : -1; }, Sum(c));

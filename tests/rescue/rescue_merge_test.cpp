@@ -146,6 +146,20 @@ TEST(RecordRepair, PutsTogetherCopiesDamagedInDifferentPlaces) {
   // Read once too, but each copy guessed across its own dropout (three bytes
   // and two): the other copy's bytes there are all anyone read.
   EXPECT_EQ(Repair({Bridged(false, truth, 2, 3), Bridged(true, truth, 42, 2)}), truth);
+  // The last block of a file: the signal stopped before the second copy's
+  // checksum byte ended, and the first copy's last dropout took bytes 61 and
+  // 62; bridged in step, it read byte 63 and the checksum byte after them.
+  // Both copies have more dropouts than a stitch takes.
+  const auto guessedAt = [&](bool second, std::initializer_list<int> bytes) {
+    CopyReading r = Copy(1, second, truth, truth);
+    for (const int byte : bytes)
+      for (int bit = byte * 8; bit < (byte + 1) * 8; ++bit) r.guessed.set(bit), r.bytes[byte] = 0;
+    return r;
+  };
+  CopyReading cut = guessedAt(true, {9, 19, 46});
+  cut.checksumRead = Sum(truth) & 0xFC;
+  cut.guessed.set(kRecordBytes * 8 + 6), cut.guessed.set(kRecordBytes * 8 + 7);
+  EXPECT_EQ(Repair(Twice({guessedAt(false, {4, 14, 24, 61, 62}), cut})), truth);
 }
 
 TEST(RecordRepair, ScansOfOneMethodVoteOnce) {
