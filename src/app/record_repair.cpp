@@ -308,10 +308,12 @@ bool SlippedSinceAWipe(std::span<const Witnessed> readings, const CopyReading& r
 int FirmByte(std::span<const Witnessed> readings, const Witnessed& w, int i) {
   if (CopyLost(readings, w.reading->secondCopy, i)) return -1;
   const int value = ReadByte(*w.reading, i);
-  const bool otherCopyAlike = std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
-    return other.reading->secondCopy != w.reading->secondCopy && ReadByte(*other.reading, i) == value;
-  });
-  if (ReadByte(*w.reading, i + 1) < 0 && !otherCopyAlike) return -1;
+  const auto otherCopyAlike = [&] {
+    return std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
+      return other.reading->secondCopy != w.reading->secondCopy && ReadByte(*other.reading, i) == value;
+    });
+  };
+  if (ReadByte(*w.reading, i + 1) < 0 && !otherCopyAlike()) return -1;
   const bool split = std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
     const int read = ReadByte(*other.reading, i);
     return WitnessOf(other) == WitnessOf(w) && read >= 0 && read != value;
