@@ -212,6 +212,14 @@ CopyReading Slipped(bool second, const RecordBytes& truth, std::vector<Slip> sli
   return r;
 }
 
+// `r` as read when a dropout took its last byte and its checksum byte,
+// bridged with guessed zeros.
+CopyReading EndGuessed(CopyReading r) {
+  r.bytes[kRecordBytes - 1] = 0, r.checksumRead = 0;
+  for (int bit = (kRecordBytes - 1) * 8; bit < (kRecordBytes + 1) * 8; ++bit) r.guessed.set(bit);
+  return r;
+}
+
 TEST(RecordRepair, RealignsACopyThatLostBitsInADropout) {
   const RecordBytes truth = Bytes(8);
   // The second copy is damaged after the first one's slip, so neither copy
@@ -251,9 +259,7 @@ TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
   // The same, but the first copy's last dropout took its last byte and its
   // checksum byte: the second copy's checksum byte, read alike by both
   // scans, is all there is.
-  CopyReading lostEnd = first;
-  lostEnd.bytes[63] = 0, lostEnd.checksumRead = 0;
-  for (int bit = 63 * 8; bit < 65 * 8; ++bit) lostEnd.guessed.set(bit);
+  const CopyReading lostEnd = EndGuessed(first);
   EXPECT_EQ(Repair({lostEnd, other, lostEnd, other, garbage, garbageSecond, garbage, garbageSecond, garbage, garbageSecond},
                    {1, 1, 2, 2, 3, 3, 4, 4, 5, 5}),
             truth);
@@ -263,10 +269,8 @@ TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
   EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{40, 2}, {43, 3}}), Slipped(true, truth, {{50, 3}})})), truth);
   // The second copy's dropout took its last byte and checksum byte, bridged
   // with guessed zeros: the first copy's, put back in line, are all there is.
-  CopyReading endGuessed = Copy(1, true, Damaged(truth, 63, 1), truth);
-  endGuessed.checksumRead = 0;
-  for (int bit = 63 * 8; bit < 65 * 8; ++bit) endGuessed.guessed.set(bit);
-  EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{9, 3}}), endGuessed})), truth);
+  EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{9, 3}}), EndGuessed(Copy(1, true, Damaged(truth, 63, 1), truth))})),
+            truth);
 }
 
 TEST(RecordRepair, BitsNobodyReadAreNotRepaired) {
