@@ -22,6 +22,11 @@ constexpr int kConfirmBytes = 4;     // agreement that shows a blamed reading is
 // (an integrating reading guesses at the bottom of each fade), none wrong.
 constexpr int kMaxPlaces = 6;
 
+// Whether byte `j` of a reading `offset` bits ahead lies just beside bytes it guessed.
+bool BesideAGuess(const CopyReading& r, int offset, int j) {
+  return ShiftedByte(r, offset, j - 1) == kGuessedByte || ShiftedByte(r, offset, j + 1) == kGuessedByte;
+}
+
 struct Walk {
   const CopyReading* reading[2];
   int offset[2] = {0, 0};
@@ -38,15 +43,16 @@ struct Walk {
   // Whether the blamed reading, moved by `shift`, reads the next
   // kConfirmBytes bytes from `from` on that both read as the other does (all
   // up to the checksum byte, near the end). Bytes the other guessed across a
-  // dropout are passed over: its own damage may follow close on. The blamed
-  // one's guesses mean it is still damaged there.
+  // dropout are passed over, and the bytes just beside them, which the
+  // signal fading out and coming back often misreads: its own damage may
+  // follow close on. The blamed one's guesses mean it is still damaged there.
   bool BackInStep(int from, int blamed, int shift) const {
     const int other = 1 - blamed;
     int alike = 0, k = from;
     for (; k < kBlockBytes && k < from + kConfirmBytes + kMaxDamagedBytes; ++k) {
       const int x = ShiftedByte(*reading[blamed], offset[blamed] + shift, k);
       const int y = ShiftedByte(*reading[other], offset[other], k);
-      if (y == kGuessedByte && x >= 0) continue;
+      if (x >= 0 && (y == kGuessedByte || BesideAGuess(*reading[other], offset[other], k))) continue;
       if (x != y || x < 0) return false;
       if (++alike == kConfirmBytes) return true;
     }

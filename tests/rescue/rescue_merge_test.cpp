@@ -263,6 +263,16 @@ TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
   EXPECT_EQ(Repair({lostEnd, other, lostEnd, other, garbage, garbageSecond, garbage, garbageSecond, garbage, garbageSecond},
                    {1, 1, 2, 2, 3, 3, 4, 4, 5, 5}),
             truth);
+  // The copies' dropouts lie a few bytes apart, and every scan misread the
+  // byte next to the first copy's, before it (at 11) or after it (at 57):
+  // beside the second copy's dropout the two agree for three bytes only.
+  // Four places in all, more than a plain choice of copies takes.
+  CopyReading fadesEarly = Slipped(false, truth, {{12, 0, true, 1}, {57, 0, true, 2}});
+  fadesEarly.bytes[11] ^= 0x21;
+  EXPECT_EQ(Repair(Twice({fadesEarly, Slipped(true, truth, {{5, 0, true, 3}, {44, 0, true, 2}})})), truth);
+  CopyReading comesBackLate = Slipped(false, truth, {{8, 0, true, 2}, {56, 0, true, 1}});
+  comesBackLate.bytes[57] ^= 0x21;
+  EXPECT_EQ(Repair(Twice({comesBackLate, Slipped(true, truth, {{34, 0, true, 2}, {52, 0, true, 1}})})), truth);
   // Read once: three bytes and two, each from the copy the other lost there.
   EXPECT_EQ(Repair({Slipped(false, truth, {{20, 1, true, 3}}), Slipped(true, truth, {{45, 1, true}})}), truth);
   // Two dropouts a byte apart in one copy make one damaged place of five bytes.
