@@ -321,6 +321,12 @@ int FirmByte(std::span<const Witnessed> readings, const Witnessed& w, int i) {
   return split ? -1 : value;
 }
 
+// A reading that reads fewer bytes than this as any other witness does
+// reads another stretch of tape: a scan that found the data marks cells
+// away from where they lie reads garbage, and may read it alike in both
+// copies.
+constexpr int kInFrameBytes = kRecordBytes / 4;
+
 // Whether some byte of `c` is not held firmly by two witnesses while two
 // read it otherwise, or is a guess where one read it otherwise; readings of
 // a copy wiped there, or slipped since, read nothing otherwise (they slip
@@ -329,6 +335,11 @@ int FirmByte(std::span<const Witnessed> readings, const Witnessed& w, int i) {
 // checksum by a bit moved across a byte's edge, from guesses that fit it,
 // or from another such chance.
 bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
+  std::vector<bool> inFrame;
+  for (const Witnessed& w : readings)
+    inFrame.push_back(std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
+      return WitnessOf(other) != WitnessOf(w) && Agreement(w.reading->bytes, other.reading->bytes, 0) >= kInFrameBytes;
+    }));
   for (int i = 0; i < kRecordBytes; ++i) {
     // A reading holds a byte of `c` only where it read the byte before as
     // `c` has it too, or guessed it: a reading that slipped reads on in a
@@ -339,7 +350,8 @@ bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
       return before < 0 || before == c[i - 1] ? FirmByte(readings, w, i) : -1;
     };
     const auto inStep = [&](const Witnessed& w) {
-      return !CopyWiped(readings, w.reading->secondCopy, i) && !SlippedSinceAWipe(readings, *w.reading, c, i);
+      return inFrame[static_cast<size_t>(&w - readings.data())] && !CopyWiped(readings, w.reading->secondCopy, i) &&
+             !SlippedSinceAWipe(readings, *w.reading, c, i);
     };
     if (!HeldByTwo(readings, held, c[i]) && HeldOtherwise(readings, i, c[i], inStep)) return true;
     const auto readAsC = [&](const Witnessed& w) { return ReadByte(*w.reading, i) == c[i]; };

@@ -382,6 +382,26 @@ TEST(RecordRepair, OfRecordsThatFitTheSumTakesTheOneNoWitnessContests) {
               record)
         << "record " << seed;
   }
+  // One scan read the first copy whole but for bytes 29-33, bridged in step;
+  // two more slipped a bit there. The second copy's dropout took bytes
+  // 57-59 (57-58 in the other two scans, which misread byte 59 as the value
+  // that makes their guessed zeros fit the sum). A scan that found both copies' data marks
+  // cells late read garbage, zeros at 57-58 in both, which hold that record
+  // there and contest the tape's, read by one scan alone; but that scan read
+  // another stretch of tape, and contests nothing.
+  const RecordBytes late = Bytes(19);
+  RecordBytes zerosFit = Damaged(late, 57, 2);
+  zerosFit[59] = static_cast<uint8_t>(late[57] + late[58] + late[59]);
+  CopyReading secondZeros = Bridged(true, late, 57, 2);
+  secondZeros.bytes = zerosFit;
+  CopyReading elsewhere = Copy(1, false, Damaged(late, 0, kRecordBytes), late);
+  CopyReading elsewhereSecond = Copy(1, true, Damaged(Damaged(late, 0, kRecordBytes, 0x5A), 57, 2), late);
+  elsewhere.checksumRead = elsewhereSecond.checksumRead = 0;
+  const CopyReading slippedAt29 = Slipped(false, late, {{29, 1, true, 5}});
+  EXPECT_EQ(Repair({Bridged(false, late, 29, 5), Bridged(true, late, 57, 3), slippedAt29, secondZeros, slippedAt29, secondZeros, elsewhere,
+                    elsewhereSecond},
+                   {1, 1, 2, 2, 3, 3, 4, 4}),
+            late);
   // One scan read each copy; the second copy's guessed zeros fit the sum as
   // well as the bytes the first copy read there.
   RecordBytes pair = Bytes(18);
