@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/conversion_run.h"
@@ -57,6 +58,7 @@ class Scan final : public DecoderEvents {
     reading.good = copy.good;
     reading.markPosition = copy.markPosition;
     MarkGuessed(reading);
+    KeepLead(reading);
     // A sum that fits a checksum byte read in part (guessed across a dropout
     // or past the recording's end) fits by chance.
     if (reading.GuessedByte(kRecordBytes * 8)) reading.good = false;
@@ -89,6 +91,8 @@ class Scan final : public DecoderEvents {
   bool Take(std::span<const uint8_t> block, int64_t base, size_t& taken);
   // Which bits of the copy just read were guessed across a dropout.
   void MarkGuessed(CopyReading& reading) const;
+  // The bits before the copy just read, where the copy before it lies.
+  void KeepLead(CopyReading& reading) const;
   void FinishCutCopy();
 
   const ScanSettings& settings_;
@@ -118,6 +122,29 @@ void Scan::MarkGuessed(CopyReading& reading) const {
   }
   // More runs of guesses than are kept: where the older ones fell is not known.
   if (runs > BitRecogniser::kGuessesKept) reading.guessed.set();
+}
+
+void Scan::KeepLead(CopyReading& reading) const {
+  const BitLog& log = recogniser_.RecentBits();
+  const int64_t first = dataStartBit_ - CopyReading::kLeadBits;
+  if (first < 0 || !log.Holds(first, dataStartBit_)) return;
+  for (int i = 0; i < CopyReading::kLeadBits; ++i) reading.lead[static_cast<size_t>(i)] = log.Bit(first + i);
+  reading.leadPosition = log.Position(first);
+  reading.leadRead = true;
+  // The runs of guesses, newest first, back to one that ended before the
+  // lead; where the recogniser no longer keeps that far back, any bit may be one.
+  const auto& guesses = recogniser_.RecentGuesses();
+  const int runs = recogniser_.GuessRuns();
+  for (int i = 1;; ++i) {
+    if (i > std::min(runs, BitRecogniser::kGuessesKept)) {
+      if (runs > BitRecogniser::kGuessesKept) reading.leadGuessed.set();
+      return;
+    }
+    const auto& g = guesses[(runs - i) % BitRecogniser::kGuessesKept];
+    if (g.end <= first) return;
+    for (int64_t bit = std::max(g.first, first); bit < std::min(g.end, dataStartBit_); ++bit)
+      reading.leadGuessed.set(static_cast<size_t>(bit - first));
+  }
 }
 
 // A recording that ends right after the last cell (as an encoder writes it)
@@ -233,13 +260,89 @@ void NumberCopiesByPlace(ScannedFile& file) {
   }
 }
 
+namespace {
+
+// A copy and its twin agree on all but their damaged places; bits a few
+// out of step, or another stretch of tape, agree on a byte now and then.
+constexpr int kTwinBytes = kRecordBytes * 3 / 4;
+// A scan's own reading of a first copy lies where the bits before its twin
+// put it, within half a byte.
+constexpr int64_t kInPlaceSamples = 4 * kCellSamples;
+
+// The first copy as the bits `start` on in `second`'s lead read it.
+CopyReading FromLead(const CopyReading& second, int start) {
+  CopyReading first;
+  first.record = second.record;
+  for (int k = 0; k <= kRecordBytes; ++k) {
+    int value = 0;
+    for (int b = 0; b < 8; ++b) {
+      const auto bit = static_cast<size_t>(start + 8 * k + b);
+      value = value << 1 | static_cast<int>(second.lead[bit]);
+      if (second.leadGuessed[bit]) first.guessed.set(static_cast<size_t>(8 * k + b));
+    }
+    if (k < kRecordBytes) first.bytes[static_cast<size_t>(k)] = static_cast<uint8_t>(value);
+    else first.checksumRead = value;
+  }
+  // The lead's bits lie evenly from its first to the second copy's mark.
+  const double perBit = static_cast<double>(second.markPosition - second.leadPosition) / (CopyReading::kLeadBits - 1);
+  first.markPosition = second.leadPosition + std::llround(perBit * (start - 1));
+  return first;
+}
+
+// Bytes the two read alike, neither guessing them.
+int TwinAgreement(const CopyReading& a, const CopyReading& b) {
+  int same = 0;
+  for (int k = 0; k <= kRecordBytes; ++k)
+    same += !a.GuessedByte(8 * k) && !b.GuessedByte(8 * k) && a.Byte(k) == b.Byte(k);
+  return same;
+}
+
+// The first copy out of `second`'s lead, where it agrees best with it
+// (nearest its place on a tie: a record of repeated bytes agrees at several).
+std::optional<CopyReading> FirstCopyBefore(const CopyReading& second) {
+  std::optional<CopyReading> best;
+  int bestAgreement = kTwinBytes - 1;
+  for (int slip = 0; slip <= kLeadSlackBits; ++slip)
+    for (const int start : {kLeadSlackBits - slip, kLeadSlackBits + slip}) {
+      if (start < 0 || start + (kRecordBytes + 1) * 8 > CopyReading::kLeadBits) continue;
+      CopyReading first = FromLead(second, start);
+      if (const int agreement = TwinAgreement(first, second); agreement > bestAgreement) {
+        bestAgreement = agreement;
+        best = first;
+      }
+    }
+  return best;
+}
+
+}  // namespace
+
+void ReadMissedFirstCopies(ScannedFile& file) {
+  std::vector<CopyReading> missed;
+  for (const CopyReading& second : file.copies) {
+    if (!second.secondCopy || (second.good && !second.Bridged()) || !second.leadRead) continue;
+    const std::optional<CopyReading> first = FirstCopyBefore(second);
+    if (!first) continue;
+    const auto own = std::find_if(file.copies.begin(), file.copies.end(), [&](const CopyReading& c) {
+      return c.record == second.record && !c.secondCopy;
+    });
+    if (own == file.copies.end()) missed.push_back(*first);
+    // A reading from a false mark elsewhere in the copy gives way: scans of
+    // one method that read a byte two ways hold neither.
+    else if (std::llabs(own->markPosition - first->markPosition) > kInPlaceSamples) *own = *first;
+  }
+  file.copies.insert(file.copies.end(), missed.begin(), missed.end());
+}
+
 ScanResult ScanRecording(const std::string& wavPath, const ScanSettings& settings, const std::atomic<bool>& stop,
                          std::atomic<int64_t>& position) {
   SampleBuffer samples;
   if (!samples.Open(wavPath)) return {};
   Scan scan(settings, samples);
   ScanResult result = scan.Run(stop, position);
-  for (ScannedFile& file : result.files) NumberCopiesByPlace(file);
+  for (ScannedFile& file : result.files) {
+    NumberCopiesByPlace(file);
+    ReadMissedFirstCopies(file);
+  }
   return result;
 }
 

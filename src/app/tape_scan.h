@@ -17,6 +17,13 @@ namespace sonatap {
 
 using RecordBytes = std::array<uint8_t, kRecordBytes>;
 
+// From one copy's first data bit to the next copy's: its data, checksum,
+// and the next copy's gap and mark.
+constexpr int kCopiesApartBits = (kGapBytes + kBlockBytes) * 8;
+// How far a copy read out of the bits before its twin may lie from there:
+// a dropout over its mark can make the cells gain or lose a few bits.
+constexpr int kLeadSlackBits = 16;
+
 struct CopyReading {
   int record = 0;  // from 1
   bool secondCopy = false;
@@ -27,6 +34,13 @@ struct CopyReading {
   // The bits Adaptive guessed (zeros) across a dropout it bridged, of the
   // data and then the checksum byte.
   std::bitset<(kRecordBytes + 1) * 8> guessed{};
+  // The bits the scan delivered just before this copy's data, and which of
+  // them it guessed: the copy before lies there. None where the reading
+  // position had moved since.
+  static constexpr int kLeadBits = kCopiesApartBits + kLeadSlackBits;
+  std::bitset<kLeadBits> lead{}, leadGuessed{};
+  bool leadRead = false;
+  int64_t leadPosition = 0;  // the reading position after the lead's first bit
 
   // Read across such a dropout: a match with its checksum is then no proof on its own.
   bool Bridged() const { return guessed.any(); }
@@ -76,6 +90,12 @@ struct ScanResult {
 // measured on the file) after the one before: a scan that missed a block
 // can go on taking each copy for the one before it.
 void NumberCopiesByPlace(ScannedFile& file);
+
+// A first copy the scan did not read where it lies (a dropout took its data
+// mark, or a false mark in its data came first) is read out of the bits
+// before its second copy, a block earlier, where they agree best with that
+// copy. Such a reading is never verified: no mark was read.
+void ReadMissedFirstCopies(ScannedFile& file);
 
 // Reads `wavPath` (a recording Open takes) from its sample data to its end.
 // `stop` ends the scan early; `position` follows the reading position.

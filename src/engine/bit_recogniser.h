@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "engine/adaptive_cells.h"
+#include "engine/bit_log.h"
 #include "engine/cell_rules.h"
 #include "engine/conversion_state.h"
 #include "engine/record_decoder.h"
@@ -103,7 +104,12 @@ class BitRecogniser {
   static constexpr int kGuessesKept = 64;
   const std::array<GuessedBits, kGuessesKept>& RecentGuesses() const { return guesses_; }
   // The reading position moved: timing state starts afresh.
-  void Restart() { adaptive_.Restart(); }
+  void Restart() {
+    adaptive_.Restart();
+    log_.Restart();
+  }
+  // The bits delivered last (BitsDelivered() counts them).
+  const BitLog& RecentBits() const { return log_; }
   // Bits nobody read (a dropout, a recording's end), counted as `value` and
   // recorded as guesses.
   void DeliverUnknown(int bits, bool value) {
@@ -146,7 +152,7 @@ class BitRecogniser {
   bool RepeatingMarkSearch() const { return decoder_.AttemptCount() > 0 && !decoder_.State().synchronised; }
   void TemplateCompare(bool forcedEnd);
   void Deliver(bool one) {
-    ++bitsDelivered_;
+    log_.Add(bitsDelivered_++, one, position_);
     decoder_.ReceiveBit(one, position_);
     c_.cellCount = 1;
     bitEnded_ = true;
@@ -164,6 +170,7 @@ class BitRecogniser {
   int guessRuns_ = 0;
   int64_t bitsDelivered_ = 0;
   std::array<GuessedBits, kGuessesKept> guesses_{};
+  BitLog log_;
 };
 
 }  // namespace sonatap

@@ -112,6 +112,33 @@ TEST(RescueScan, ReportsALastCopyCutShortByTheRecordingsEnd) {
   EXPECT_FALSE(last->good);
 }
 
+// Each copy keeps the bits the scan delivered before it: a second copy's
+// hold its first copy, which is read from there where the scan missed its
+// mark. Here the scan read every mark, and the two readings are one.
+TEST(RescueScan, KeepsTheFirstCopyInTheBitsBeforeTheSecond) {
+  if (!std::filesystem::exists(kNim)) GTEST_SKIP() << "no corpus at " << SONATAP_CORPUS;
+  const TempDir dir;
+  ASSERT_NO_FATAL_FAILURE(PlayNim(dir, {}));
+  const ScanResult scan = AdaptiveScan(dir);
+  ASSERT_EQ(scan.files.size(), 1u);
+  int checked = 0;
+  for (const CopyReading& second : scan.files[0].copies) {
+    if (!second.secondCopy) continue;
+    const auto& copies = scan.files[0].copies;
+    const auto own = std::find_if(copies.begin(), copies.end(),
+                                  [&](const CopyReading& c) { return c.record == second.record && !c.secondCopy; });
+    ASSERT_NE(own, copies.end());
+    ScannedFile alone{scan.files[0].header, {second}};
+    alone.copies[0].good = false;
+    ReadMissedFirstCopies(alone);
+    ASSERT_EQ(alone.copies.size(), 2u) << "record " << second.record;
+    EXPECT_EQ(alone.copies[1].bytes, own->bytes);
+    EXPECT_NEAR(static_cast<double>(alone.copies[1].markPosition), static_cast<double>(own->markPosition), kCellSamples);
+    ++checked;
+  }
+  EXPECT_EQ(checked, 9);  // the file ends with the last record's first good copy
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, RescueTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
