@@ -262,9 +262,12 @@ void NumberCopiesByPlace(ScannedFile& file) {
 
 namespace {
 
-// A copy and its twin agree on all but their damaged places; bits a few
-// out of step, or another stretch of tape, agree on a byte now and then.
-constexpr int kTwinBytes = kRecordBytes * 3 / 4;
+// A copy and its twin agree on all but their damaged places, and on those
+// before one where a copy slipped; bits a few out of step, or another
+// stretch of tape, agree on a byte now and then. (Three quarters, rather
+// than half, left a first copy unread that slipped in a dropout of its own
+// from byte 48 on.)
+constexpr int kTwinBytes = kRecordBytes / 2;
 // A scan's own reading of a first copy lies where the bits before its twin
 // put it, within half a byte.
 constexpr int64_t kInPlaceSamples = 4 * kCellSamples;

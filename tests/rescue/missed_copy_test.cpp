@@ -62,6 +62,16 @@ TEST(MissedCopy, AFirstCopyNoMarkWasReadOfComesFromTheBitsBeforeItsTwin) {
   EXPECT_TRUE(firsts[0]->GuessedByte(0));
   EXPECT_FALSE(firsts[0]->GuessedByte(8));
 
+  // A dropout near its end made the first copy slip: it agrees with its
+  // twin on little more than half its bytes, and is read all the same.
+  RecordBytes slipped = truth;
+  std::fill(slipped.begin() + 40, slipped.end(), 0x5A);
+  file = {{0, 1, 1}, {SecondWithLead(truth, slipped)}};
+  ReadMissedFirstCopies(file);
+  firsts = FirstCopies(file);
+  ASSERT_EQ(firsts.size(), 1u);
+  EXPECT_EQ(firsts[0]->bytes, slipped);
+
   // The scan read the copy from a false mark, a 0xFF two bytes into its
   // data: that reading gives way. One from its own mark stays.
   CopyReading falseMark{1, false, PatternRecord(6), 0, false, kFirstMark + 16 * kCellSamples};

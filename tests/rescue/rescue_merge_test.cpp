@@ -275,6 +275,13 @@ TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
   EXPECT_EQ(Repair(Twice({comesBackLate, Slipped(true, truth, {{34, 0, true, 2}, {52, 0, true, 1}})})), truth);
   // Read once: three bytes and two, each from the copy the other lost there.
   EXPECT_EQ(Repair({Slipped(false, truth, {{20, 1, true, 3}}), Slipped(true, truth, {{45, 1, true}})}), truth);
+  // Two dropouts two bytes apart in one copy, over bytes 48-53 and 56-57,
+  // make one damaged place of ten bytes; with the dropouts over that copy's
+  // first byte and the other copy's bytes 7-9, four places, more than a
+  // plain choice of copies takes.
+  EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{0, 0, false, 1}, {48, 0, false, 6}, {56, 0, false, 2}}),
+                          Slipped(true, truth, {{7, 0, false, 3}})})),
+            truth);
   // Two dropouts a byte apart in one copy make one damaged place of five bytes.
   EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{40, 2}, {43, 3}}), Slipped(true, truth, {{50, 3}})})), truth);
   // The second copy's dropout took its last byte and checksum byte, bridged
