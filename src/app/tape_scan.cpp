@@ -135,16 +135,13 @@ void Scan::KeepLead(CopyReading& reading) const {
   // lead; where the recogniser no longer keeps that far back, any bit may be one.
   const auto& guesses = recogniser_.RecentGuesses();
   const int runs = recogniser_.GuessRuns();
-  for (int i = 1;; ++i) {
-    if (i > std::min(runs, BitRecogniser::kGuessesKept)) {
-      if (runs > BitRecogniser::kGuessesKept) reading.leadGuessed.set();
-      return;
-    }
+  for (int i = 1; i <= std::min(runs, BitRecogniser::kGuessesKept); ++i) {
     const auto& g = guesses[(runs - i) % BitRecogniser::kGuessesKept];
     if (g.end <= first) return;
     for (int64_t bit = std::max(g.first, first); bit < std::min(g.end, dataStartBit_); ++bit)
       reading.leadGuessed.set(static_cast<size_t>(bit - first));
   }
+  if (runs > BitRecogniser::kGuessesKept) reading.leadGuessed.set();
 }
 
 // A recording that ends right after the last cell (as an encoder writes it)
