@@ -109,19 +109,24 @@ class Scan final : public DecoderEvents {
   std::vector<uint8_t> flipped_;  // an inverted block
 };
 
-void Scan::MarkGuessed(CopyReading& reading) const {
-  const int runs = recogniser_.GuessRuns() - guessRunsAtMark_;
-  if (runs == 0) return;
-  const auto& guesses = recogniser_.RecentGuesses();
-  const int64_t copyBits = static_cast<int64_t>(reading.guessed.size());
+// Marks in `marks`, whose bit 0 is bit `from` delivered, the bits before
+// `to` that the newest `runs` runs of guesses covered, back to one that
+// ended before `from`; all of them where more runs than the recogniser keeps
+// may have fallen there.
+template <size_t N>
+void MarkGuesses(const BitRecogniser& recogniser, std::bitset<N>& marks, int64_t from, int64_t to, int runs) {
+  const auto& guesses = recogniser.RecentGuesses();
   for (int i = 1; i <= std::min(runs, BitRecogniser::kGuessesKept); ++i) {
-    const auto& g = guesses[(recogniser_.GuessRuns() - i) % BitRecogniser::kGuessesKept];
-    const int64_t first = std::max<int64_t>(g.first - dataStartBit_, 0);
-    const int64_t end = std::min(g.end - dataStartBit_, copyBits);
-    for (int64_t bit = first; bit < end; ++bit) reading.guessed.set(static_cast<size_t>(bit));
+    const auto& g = guesses[(recogniser.GuessRuns() - i) % BitRecogniser::kGuessesKept];
+    if (g.end <= from) return;
+    for (int64_t bit = std::max(g.first, from); bit < std::min(g.end, to); ++bit) marks.set(static_cast<size_t>(bit - from));
   }
-  // More runs of guesses than are kept: where the older ones fell is not known.
-  if (runs > BitRecogniser::kGuessesKept) reading.guessed.set();
+  if (runs > BitRecogniser::kGuessesKept) marks.set();
+}
+
+void Scan::MarkGuessed(CopyReading& reading) const {
+  MarkGuesses(recogniser_, reading.guessed, dataStartBit_, dataStartBit_ + static_cast<int64_t>(reading.guessed.size()),
+              recogniser_.GuessRuns() - guessRunsAtMark_);
 }
 
 void Scan::KeepLead(CopyReading& reading) const {
@@ -131,17 +136,7 @@ void Scan::KeepLead(CopyReading& reading) const {
   for (int i = 0; i < CopyReading::kLeadBits; ++i) reading.lead[static_cast<size_t>(i)] = log.Bit(first + i);
   reading.leadPosition = log.Position(first);
   reading.leadRead = true;
-  // The runs of guesses, newest first, back to one that ended before the
-  // lead; where the recogniser no longer keeps that far back, any bit may be one.
-  const auto& guesses = recogniser_.RecentGuesses();
-  const int runs = recogniser_.GuessRuns();
-  for (int i = 1; i <= std::min(runs, BitRecogniser::kGuessesKept); ++i) {
-    const auto& g = guesses[(runs - i) % BitRecogniser::kGuessesKept];
-    if (g.end <= first) return;
-    for (int64_t bit = std::max(g.first, first); bit < std::min(g.end, dataStartBit_); ++bit)
-      reading.leadGuessed.set(static_cast<size_t>(bit - first));
-  }
-  if (runs > BitRecogniser::kGuessesKept) reading.leadGuessed.set();
+  MarkGuesses(recogniser_, reading.leadGuessed, first, dataStartBit_, recogniser_.GuessRuns());
 }
 
 // A recording that ends right after the last cell (as an encoder writes it)
