@@ -2,6 +2,8 @@
 // delivered before the second copy.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "app/tape_scan.h"
 #include "support/tape_sound.h"
 
@@ -28,10 +30,13 @@ CopyReading SecondWithLead(const RecordBytes& truth, const RecordBytes& firstCop
   return second;
 }
 
-std::vector<const CopyReading*> FirstCopies(const ScannedFile& file) {
-  std::vector<const CopyReading*> firsts;
+// The first copies a file holds once the missed ones are read.
+std::vector<CopyReading> FirstCopiesAfter(std::vector<CopyReading> copies) {
+  ScannedFile file{{0, 1, 1}, std::move(copies)};
+  ReadMissedFirstCopies(file);
+  std::vector<CopyReading> firsts;
   for (const CopyReading& c : file.copies)
-    if (!c.secondCopy) firsts.push_back(&c);
+    if (!c.secondCopy) firsts.push_back(c);
   return firsts;
 }
 
@@ -40,63 +45,52 @@ TEST(MissedCopy, AFirstCopyNoMarkWasReadOfComesFromTheBitsBeforeItsTwin) {
   // Where the first copy's mark lies: 600 cells before the second's data, the mark 8 before it.
   constexpr int64_t kFirstMark = kSecondMark - kCopiesApartBits * kCellSamples;
 
-  ScannedFile file{{0, 1, 1}, {SecondWithLead(truth, truth)}};
-  ReadMissedFirstCopies(file);
-  auto firsts = FirstCopies(file);
-  ASSERT_EQ(firsts.size(), 1u);
-  EXPECT_EQ(firsts[0]->bytes, truth);
-  EXPECT_EQ(firsts[0]->checksumRead, Checksum(truth));
-  EXPECT_EQ(firsts[0]->record, 1);
-  EXPECT_FALSE(firsts[0]->good);  // no mark was read: nothing proves where it begins
-  EXPECT_EQ(firsts[0]->markPosition, kFirstMark);
+  const std::vector<CopyReading> read = FirstCopiesAfter({SecondWithLead(truth, truth)});
+  ASSERT_EQ(read.size(), 1u);
+  EXPECT_EQ(read[0].bytes, truth);
+  EXPECT_EQ(read[0].checksumRead, Checksum(truth));
+  EXPECT_EQ(read[0].record, 1);
+  EXPECT_FALSE(read[0].good);  // no mark was read: nothing proves where it begins
+  EXPECT_EQ(read[0].markPosition, kFirstMark);
 
   // A dropout took the mark and the first data byte: their bits are guesses.
   CopyReading wiped = SecondWithLead(truth, truth);
   for (int bit = 8; bit < 24; ++bit) wiped.lead[bit] = false, wiped.leadGuessed.set(bit);
-  file = {{0, 1, 1}, {wiped}};
-  ReadMissedFirstCopies(file);
-  firsts = FirstCopies(file);
-  ASSERT_EQ(firsts.size(), 1u);
-  EXPECT_EQ(std::vector<uint8_t>(firsts[0]->bytes.begin() + 1, firsts[0]->bytes.end()),
-            std::vector<uint8_t>(truth.begin() + 1, truth.end()));
-  EXPECT_TRUE(firsts[0]->GuessedByte(0));
-  EXPECT_FALSE(firsts[0]->GuessedByte(8));
-
-  // A dropout near its end made the first copy slip: it agrees with its
-  // twin on little more than half its bytes, and is read all the same.
+  // A dropout near its end made the first copy slip: it agrees with its twin
+  // on little more than half its bytes, and is read all the same.
   RecordBytes slipped = truth;
   std::fill(slipped.begin() + 40, slipped.end(), 0x5A);
-  file = {{0, 1, 1}, {SecondWithLead(truth, slipped)}};
-  ReadMissedFirstCopies(file);
-  firsts = FirstCopies(file);
-  ASSERT_EQ(firsts.size(), 1u);
-  EXPECT_EQ(firsts[0]->bytes, slipped);
-
-  // The scan read the copy from a false mark, a 0xFF two bytes into its
-  // data: that reading gives way. One from its own mark stays.
-  CopyReading falseMark{1, false, PatternRecord(6), 0, false, kFirstMark + 16 * kCellSamples};
-  file = {{0, 1, 1}, {falseMark, SecondWithLead(truth, truth)}};
-  ReadMissedFirstCopies(file);
-  firsts = FirstCopies(file);
-  ASSERT_EQ(firsts.size(), 1u);
-  EXPECT_EQ(firsts[0]->bytes, truth);
-  CopyReading own{1, false, PatternRecord(6), 0, false, kFirstMark + 2};
-  file = {{0, 1, 1}, {own, SecondWithLead(truth, truth)}};
-  ReadMissedFirstCopies(file);
-  firsts = FirstCopies(file);
-  ASSERT_EQ(firsts.size(), 1u);
-  EXPECT_EQ(firsts[0]->bytes, PatternRecord(6));
-
-  // Bits of another stretch of tape agree with the twin nowhere; a twin
-  // verified across no dropout needs no other copy.
-  file = {{0, 1, 1}, {SecondWithLead(truth, PatternRecord(7))}};
-  ReadMissedFirstCopies(file);
-  EXPECT_TRUE(FirstCopies(file).empty());
+  // A scan's reading from a false mark, a 0xFF two bytes into the data, gives
+  // way; one from the copy's own mark stays.
+  const CopyReading falseMark{1, false, PatternRecord(6), 0, false, kFirstMark + 16 * kCellSamples};
+  const CopyReading own{1, false, PatternRecord(6), 0, false, kFirstMark + 2};
+  // A twin verified across no dropout needs no other copy.
   CopyReading verified = SecondWithLead(truth, truth);
   verified.guessed.reset(), verified.good = true;
-  file = {{0, 1, 1}, {verified}};
-  ReadMissedFirstCopies(file);
-  EXPECT_TRUE(FirstCopies(file).empty());
+
+  RecordBytes wipedTruth = truth;
+  wipedTruth[0] = 0x00;  // the guessed bits read as zeros
+  const struct {
+    const char* what;
+    std::vector<CopyReading> copies;
+    std::optional<RecordBytes> first;  // none: no first copy
+  } cases[] = {
+      {"mark and first byte wiped", {wiped}, wipedTruth},
+      {"slipped near its end", {SecondWithLead(truth, slipped)}, slipped},
+      {"a false mark's reading", {falseMark, SecondWithLead(truth, truth)}, truth},
+      {"a reading from its own mark", {own, SecondWithLead(truth, truth)}, PatternRecord(6)},
+      {"bits of another stretch of tape", {SecondWithLead(truth, PatternRecord(7))}, std::nullopt},
+      {"a verified twin", {verified}, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::vector<CopyReading> firsts = FirstCopiesAfter(c.copies);
+    ASSERT_EQ(firsts.size(), c.first ? 1u : 0u);
+    if (c.first) EXPECT_EQ(firsts[0].bytes, *c.first);
+  }
+  const std::vector<CopyReading> wipedRead = FirstCopiesAfter({wiped});
+  EXPECT_TRUE(wipedRead[0].GuessedByte(0));
+  EXPECT_FALSE(wipedRead[0].GuessedByte(8));
 }
 
 }  // namespace

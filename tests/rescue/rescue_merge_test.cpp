@@ -126,54 +126,6 @@ std::vector<CopyReading> Twice(std::vector<CopyReading> readings) {
   return readings;
 }
 
-TEST(RecordRepair, PutsTogetherCopiesDamagedInDifferentPlaces) {
-  const RecordBytes truth = Bytes(7);
-  const std::vector<CopyReading> once = {Copy(1, false, Damaged(truth, 5, 3), truth),
-                                         Copy(1, true, Damaged(truth, 40, 2, 0xFF), truth)};
-  EXPECT_EQ(Repair(Twice(once)), truth);
-  // Read once, five bytes rest on one reading each: the 8-bit sum alone is too weak a proof.
-  EXPECT_EQ(Repair(once), std::nullopt);
-  // Scans that misread the second copy's checksum byte alike outnumber the
-  // readings of the right one.
-  std::vector<CopyReading> outvoted = Twice(once);
-  CopyReading misread = once[1];
-  misread.checksumRead = (Sum(truth) + 1) & 0xFF;
-  for (int i = 0; i < 5; ++i) outvoted.push_back(misread);
-  EXPECT_EQ(Repair(outvoted), truth);
-  // Dropouts a byte apart, each bridged with zeros: one damaged place to a
-  // plain choice of copies, but each byte was read right in one copy.
-  EXPECT_EQ(Repair(Twice({Bridged(false, truth, 40, 3), Bridged(true, truth, 44, 1)})), truth);
-  // Read once too, but each copy guessed across its own dropout (three bytes
-  // and two): the other copy's bytes there are all anyone read.
-  EXPECT_EQ(Repair({Bridged(false, truth, 2, 3), Bridged(true, truth, 42, 2)}), truth);
-  // The last block of a file: the signal stopped before the second copy's
-  // checksum byte ended, and the first copy's last dropout took bytes 61 and
-  // 62; bridged in step, it read byte 63 and the checksum byte after them.
-  // Both copies have more dropouts than a stitch takes.
-  const auto guessedAt = [&](bool second, std::initializer_list<int> bytes) {
-    CopyReading r = Copy(1, second, truth, truth);
-    for (const int byte : bytes)
-      for (int bit = byte * 8; bit < (byte + 1) * 8; ++bit) r.guessed.set(bit), r.bytes[byte] = 0;
-    return r;
-  };
-  CopyReading cut = guessedAt(true, {9, 19, 46});
-  cut.checksumRead = Sum(truth) & 0xFC;
-  cut.guessed.set(kRecordBytes * 8 + 6), cut.guessed.set(kRecordBytes * 8 + 7);
-  EXPECT_EQ(Repair(Twice({guessedAt(false, {4, 14, 24, 61, 62}), cut})), truth);
-}
-
-TEST(RecordRepair, ScansOfOneMethodVoteOnce) {
-  const RecordBytes truth = Bytes(10);
-  // Family 1 read each copy right but for one worn place; two scans of
-  // family 2 read both copies slipped alike from byte 33 on.
-  const RecordBytes slipped = Damaged(Damaged(truth, 33, 31, 0x3C), 18, 2, 0x99);
-  const std::vector<CopyReading> readings = {
-      Copy(1, false, Damaged(truth, 33, 2), truth), Copy(1, true, Damaged(truth, 18, 2), truth),
-      Copy(1, false, Damaged(truth, 33, 31, 0x3C), truth), Copy(1, true, slipped, truth),
-      Copy(1, false, Damaged(truth, 33, 31, 0x3C), truth), Copy(1, true, slipped, truth)};
-  EXPECT_EQ(Repair(readings, {1, 1, 2, 2, 2, 2}), truth);
-}
-
 // A copy as a scan reads it when dropouts at bytes `at` each wiped `wiped`
 // bytes and lost `lost` bits there (gained, when negative): all after one, the
 // checksum byte too, comes early (late), and the zeros before the next block
@@ -210,6 +162,49 @@ CopyReading Slipped(bool second, const RecordBytes& truth, std::vector<Slip> sli
     for (int bit = first; slip.guessed && bit < first + slip.wiped * 8; ++bit) r.guessed.set(static_cast<size_t>(bit));
   }
   return r;
+}
+
+TEST(RecordRepair, PutsTogetherCopiesDamagedInDifferentPlaces) {
+  const RecordBytes truth = Bytes(7);
+  const std::vector<CopyReading> once = {Copy(1, false, Damaged(truth, 5, 3), truth),
+                                         Copy(1, true, Damaged(truth, 40, 2, 0xFF), truth)};
+  EXPECT_EQ(Repair(Twice(once)), truth);
+  // Read once, five bytes rest on one reading each: the 8-bit sum alone is too weak a proof.
+  EXPECT_EQ(Repair(once), std::nullopt);
+  // Scans that misread the second copy's checksum byte alike outnumber the
+  // readings of the right one.
+  std::vector<CopyReading> outvoted = Twice(once);
+  CopyReading misread = once[1];
+  misread.checksumRead = (Sum(truth) + 1) & 0xFF;
+  for (int i = 0; i < 5; ++i) outvoted.push_back(misread);
+  EXPECT_EQ(Repair(outvoted), truth);
+  // Dropouts a byte apart, each bridged with zeros: one damaged place to a
+  // plain choice of copies, but each byte was read right in one copy.
+  EXPECT_EQ(Repair(Twice({Bridged(false, truth, 40, 3), Bridged(true, truth, 44, 1)})), truth);
+  // Read once too, but each copy guessed across its own dropout (three bytes
+  // and two): the other copy's bytes there are all anyone read.
+  EXPECT_EQ(Repair({Bridged(false, truth, 2, 3), Bridged(true, truth, 42, 2)}), truth);
+  // The last block of a file: the signal stopped before the second copy's
+  // checksum byte ended, and the first copy's last dropout took bytes 61 and
+  // 62; bridged in step, it read byte 63 and the checksum byte after them.
+  // Both copies have more dropouts than a stitch takes.
+  CopyReading cut = Slipped(true, truth, {{9, 0, true, 1}, {19, 0, true, 1}, {46, 0, true, 1}});
+  cut.checksumRead = Sum(truth) & 0xFC;
+  cut.guessed.set(kRecordBytes * 8 + 6), cut.guessed.set(kRecordBytes * 8 + 7);
+  const CopyReading first = Slipped(false, truth, {{4, 0, true, 1}, {14, 0, true, 1}, {24, 0, true, 1}, {61, 0, true, 2}});
+  EXPECT_EQ(Repair(Twice({first, cut})), truth);
+}
+
+TEST(RecordRepair, ScansOfOneMethodVoteOnce) {
+  const RecordBytes truth = Bytes(10);
+  // Family 1 read each copy right but for one worn place; two scans of
+  // family 2 read both copies slipped alike from byte 33 on.
+  const RecordBytes slipped = Damaged(Damaged(truth, 33, 31, 0x3C), 18, 2, 0x99);
+  const std::vector<CopyReading> readings = {
+      Copy(1, false, Damaged(truth, 33, 2), truth), Copy(1, true, Damaged(truth, 18, 2), truth),
+      Copy(1, false, Damaged(truth, 33, 31, 0x3C), truth), Copy(1, true, slipped, truth),
+      Copy(1, false, Damaged(truth, 33, 31, 0x3C), truth), Copy(1, true, slipped, truth)};
+  EXPECT_EQ(Repair(readings, {1, 1, 2, 2, 2, 2}), truth);
 }
 
 // `r` as read when a dropout took its last byte and its checksum byte,
