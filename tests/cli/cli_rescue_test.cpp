@@ -131,6 +131,37 @@ TEST(RescueScan, ReportsALastCopyCutShortByTheRecordingsEnd) {
   EXPECT_FALSE(last->good);
 }
 
+// The last record's first copy fits its sum across a dropout (in the zeros
+// at its end, guessed right): the scan reads its twin, the witness that
+// guessed nothing, though the file is complete without it.
+TEST(RescueScan, ReadsTheTwinOfALastCopyThatFitsAcrossADropout) {
+  if (!std::filesystem::exists(kNim)) GTEST_SKIP() << "no corpus at " << SONATAP_CORPUS;
+  const TempDir dir;
+  ASSERT_NO_FATAL_FAILURE(PlayNim(dir, {{10, 1, 3, 0.72}}));
+  const ScanResult scan = AdaptiveScan(dir);
+  ASSERT_EQ(scan.files.size(), 1u);
+  const auto& copies = scan.files[0].copies;
+  const auto copyOf10 = [&](bool second) {
+    return std::find_if(copies.begin(), copies.end(), [&](const auto& c) { return c.record == 10 && c.secondCopy == second; });
+  };
+  ASSERT_NE(copyOf10(false), copies.end());
+  EXPECT_TRUE(copyOf10(false)->Bridged());
+  ASSERT_NE(copyOf10(true), copies.end());
+  EXPECT_TRUE(copyOf10(true)->good);
+
+  // Reading that twin moves the skip to the next file no further on: here a
+  // file follows whose leader was cut to 3.8 s (of 4.46), and 4 s from the
+  // twin's end lie past its sync.
+  const Recording nim = ReadRecording(dir.Path("clean.wav"));
+  Recording two = nim;
+  constexpr size_t kLeaderCut = 910 * kCellSamples;  // 0.66 s
+  two.samples.insert(two.samples.end(), nim.samples.begin() + kLeaderCut, nim.samples.end());
+  Impairments faults;
+  faults.dropouts = {{10, 1, 3, 0.72}};
+  ASSERT_TRUE(WriteImpaired(two, MapTape(nim), faults, 7, dir.Path("played.wav")));
+  EXPECT_EQ(AdaptiveScan(dir).files.size(), 2u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, RescueTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
