@@ -34,13 +34,14 @@ class RescueTest : public ::testing::TestWithParam<RescueCase> {};
 const std::string kNim = std::string(SONATAP_CORPUS) + "/programs/nim.tfi";
 
 // nim as encoded and played with `dropouts`, in `dir`'s "played.wav".
-void PlayNim(const TempDir& dir, const std::vector<Dropout>& dropouts) {
+void PlayNim(const TempDir& dir, const std::vector<Dropout>& dropouts, double runOutSeconds = Impairments{}.runOutSeconds) {
   ASSERT_EQ(RunCli("encode " + kNim + " " + dir.Path("clean.wav")).status, 0);
   const Recording clean = ReadRecording(dir.Path("clean.wav"));
   const TapeMap map = MapTape(clean);
   ASSERT_EQ(map.records, 10);
   Impairments faults;
   faults.dropouts = dropouts;
+  faults.runOutSeconds = runOutSeconds;
   ASSERT_TRUE(WriteImpaired(clean, map, faults, 7, dir.Path("played.wav")));
 }
 
@@ -121,7 +122,7 @@ TEST(RescueScan, MarksTheBitsGuessedAcrossADropout) {
 TEST(RescueScan, ReportsALastCopyCutShortByTheRecordingsEnd) {
   if (!std::filesystem::exists(kNim)) GTEST_SKIP() << "no corpus at " << SONATAP_CORPUS;
   const TempDir dir;
-  ASSERT_NO_FATAL_FAILURE(PlayNim(dir, {{10, 1, 6, 0.3}, {10, 2, 13, 0.1}}));
+  ASSERT_NO_FATAL_FAILURE(PlayNim(dir, {{10, 1, 6, 0.3}, {10, 2, 13, 0.1}}, 0));
   const ScanResult scan = AdaptiveScan(dir);
   ASSERT_EQ(scan.files.size(), 1u);
   const auto& copies = scan.files[0].copies;

@@ -96,11 +96,11 @@ TEST_P(TapeChannelTest, EveryRecordRightAndNoFalseOk) {
   ASSERT_EQ(map.recordData, expected);
   const std::string wav = dir.Path("played.wav");
   ASSERT_TRUE(WriteImpaired(clean, map, c.faults, 7, wav));
-  // The tape ran at the case's speed into the card's rate.
+  // The tape, and the blank tape after it, ran at the case's speed into the card's rate.
   const Recording played = ReadRecording(wav);
   EXPECT_EQ(played.rate, c.faults.rate);
-  EXPECT_NEAR(static_cast<double>(played.samples.size()),
-              static_cast<double>(clean.samples.size()) / c.faults.speed * c.faults.rate / kCleanRate, 2.0);
+  const double tape = static_cast<double>(clean.samples.size()) + c.faults.runOutSeconds * kCleanRate;
+  EXPECT_NEAR(static_cast<double>(played.samples.size()), tape / c.faults.speed * c.faults.rate / kCleanRate, 2.0);
 
   const DecodeScore score = ScoreDecode(SONATAP_CLI, wav, c.args, expected, dir.path / "out");
   if (c.needsNewReader && score.status == 2) GTEST_SKIP() << "the CLI refuses this: " << score.errors;

@@ -130,7 +130,8 @@ std::vector<float> CutDropouts(const Recording& clean, const TapeMap& map, const
 // during it (tape held between its samples), which interpolates when the
 // stretch is short and keeps the cells' energy without aliasing when it is
 // long.
-std::vector<double> Transport(const std::vector<float>& tape, const Impairments& f) {
+// The drift runs from start to end of the tape's `length` samples of data.
+std::vector<double> Transport(const std::vector<float>& tape, size_t length, const Impairments& f) {
   std::vector<double> sum(tape.size() + 1, 0.0);
   for (size_t i = 0; i < tape.size(); ++i) sum[i + 1] = sum[i] + tape[i];
   const auto last = static_cast<double>(tape.size());
@@ -144,7 +145,7 @@ std::vector<double> Transport(const std::vector<float>& tape, const Impairments&
   double at = 0;
   for (int64_t n = 0;; ++n) {
     const double t = static_cast<double>(n) / f.rate;
-    const double drift = 1.0 + f.drift * (2 * at / last - 1);
+    const double drift = 1.0 + f.drift * (2 * at / static_cast<double>(length) - 1);
     const double speed = f.speed * drift * (1.0 + f.wow * std::sin(2 * std::numbers::pi * f.wowHz * t) +
                                     f.flutter * std::sin(2 * std::numbers::pi * f.flutterHz * t + kFlutterPhase));
     const double next = at + speed * step;
@@ -344,7 +345,9 @@ double PlayedSeconds(const Impairments& f, int64_t at, int64_t length) {
 std::vector<std::vector<float>> Play(const Recording& clean, const TapeMap& map, const Impairments& f,
                                      uint32_t seed) {
   Noise noise(seed);
-  const std::vector<double> played = Transport(CutDropouts(clean, map, f.dropouts, noise), f);
+  std::vector<float> tape = CutDropouts(clean, map, f.dropouts, noise);
+  tape.resize(tape.size() + static_cast<size_t>(f.runOutSeconds * clean.rate), 0.0f);
+  const std::vector<double> played = Transport(tape, clean.samples.size(), f);
 
   // The deck's electronics, then what the cable and the sound card add.
   HighPass highPass(f.highPassHz, f.rate);

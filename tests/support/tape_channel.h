@@ -110,6 +110,10 @@ struct Impairments {
   double dcOffset = 0;          // in full scale
   bool invert = false;
   std::vector<Dropout> dropouts;
+  // Blank tape the deck plays after the last cell before the recording
+  // stops; without it the filters' delay pushes the last cell out of the
+  // recording. 0: the recording ends with the last cell, as an encoder writes it.
+  double runOutSeconds = 0.25;
   int rate = kCleanRate;
   SampleFormat format = SampleFormat::U8;
   Channels channels = Channels::Mono;
