@@ -63,6 +63,7 @@ constexpr float kMinCell = kShapeLength * 0.8f;
 constexpr float kMaxCell = kShapeLength * 1.25f;
 constexpr float kTrackRate = 1.0f / 16;
 constexpr int kLockCells = 32;    // whole cells in a row before bits flow
+constexpr int kRelockCells = 8;   // the same after the integrating reading moved within a file
 constexpr float kLeaderSpread = 0.12f;  // how far those cells may stray from each other
 // Hum or a deck that delays rising edges more than falling ones makes every
 // other leader cell long and the next one short by as much; a pair of them
@@ -119,10 +120,11 @@ void AdaptiveCells::Reset() {
   lag_ = 0;
   misfit_ = 0;
   Restart();
+  relocking_ = false;
 }
 
 void AdaptiveCells::Restart() {
-  if (integrating_ && wheel_.running) locked_ = false;
+  if (integrating_ && wheel_.running) locked_ = false, relocking_ = true;
   wheel_ = Flywheel{};
   lastChange_ = levels_.middleCrossing = -1;
   gapEnd_ = std::numeric_limits<double>::max();
@@ -480,8 +482,9 @@ AdaptiveCells::Event AdaptiveCells::Classify(float length) {
       }
       TrackCellLength(length);
       ++zerosInRow_;
-      if (++wholeRun_ >= kLockCells) {
+      if (++wholeRun_ >= (relocking_ ? kRelockCells : kLockCells)) {
         locked_ = true;
+        relocking_ = false;
         misfit_ = 0;
       }
       return locked_ ? Event::Zero : Event::None;

@@ -54,6 +54,7 @@ class AdaptiveCells {
   // click of the record key between the two.
   void Unlock() {
     locked_ = false;
+    relocking_ = false;
     wholeRun_ = 0;
   }
 
@@ -185,6 +186,9 @@ class AdaptiveCells {
   // Lock: bits flow only after a run of whole cells (a leader or the zeros
   // before a block), and stop when the signal goes away.
   bool locked_ = false;
+  // The integrating reading moved within a file: the cell length is known,
+  // and a few whole cells give the flywheel its phase again.
+  bool relocking_ = false;
   int wholeRun_ = 0;
   float lastWhole_ = 0;  // the whole cell before, while learning from a leader
   int badRun_ = 0;
