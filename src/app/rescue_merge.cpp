@@ -155,19 +155,24 @@ RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
     if (firstVerified && x.bytes != firstVerified->bytes) result.conflict = true;
     if (!firstVerified) firstVerified = &x;
     const bool disputed = Disputed(readings, x);
+    const bool heldOtherwise = HeldOtherwise(all, x);
     bool corroborated = false, contradicted = false;
     for (const Reading& other : readings) {
       const CopyReading& y = other.Copy();
       if (WitnessOf(other.witnessed) == WitnessOf(candidate.witnessed)) continue;
       // Two readings that guessed across the same dropout guess alike, and
-      // so do two of a disputed copy that guessed nothing.
-      corroborated |= y.bytes == x.bytes && !(x.Bridged() && y.Bridged()) && !(disputed && y.secondCopy == x.secondCopy);
+      // so do two of a disputed copy that guessed nothing. A method that
+      // slipped where both copies lost the same place slips alike in both:
+      // its other copy holds nothing that two other witnesses read otherwise.
+      const bool sameMethod = other.witnessed.family == candidate.witnessed.family;
+      corroborated |= y.bytes == x.bytes && !(x.Bridged() && y.Bridged()) && !(disputed && y.secondCopy == x.secondCopy) &&
+                      !(sameMethod && heldOtherwise);
       // A reading bridged across a dropout proves nothing against one that
       // was not, unless that one is disputed.
       contradicted |= y.good && y.bytes != x.bytes && (!y.Bridged() || x.Bridged() || disputed);
     }
     const bool trusted = !x.Bridged() && candidate.amongGood && (readings.size() > 1 || candidate.wholeFileGood) &&
-                         !HeldOtherwise(all, x);
+                         !heldOtherwise;
     if (!corroborated && (contradicted || !trusted)) continue;
     const int support = static_cast<int>(
         std::count_if(readings.begin(), readings.end(), [&](const Reading& r) { return r.Copy().bytes == x.bytes; }));
