@@ -13,6 +13,7 @@ struct Sighting {
   int scan;  // from 1
   int family;
   bool repairs;
+  bool marksGuesses;
   const ScannedFile* file;
 };
 
@@ -35,7 +36,7 @@ std::vector<Group> GroupFiles(const std::vector<ScanResult>& scans) {
       });
       if (same == groups.end()) same = groups.insert(groups.end(), Group{file.header, {}, 0});
       const int family = scans[s].family >= 0 ? scans[s].family : kOwnFamilies + static_cast<int>(s);
-      same->sightings.push_back({static_cast<int>(s) + 1, family, scans[s].repairs, &file});
+      same->sightings.push_back({static_cast<int>(s) + 1, family, scans[s].repairs, scans[s].marksGuesses, &file});
       same->countsAgree |= file.header.firstCount == file.header.secondCount;
       same->verifiedCopies += static_cast<int>(
           std::count_if(file.copies.begin(), file.copies.end(), [](const CopyReading& c) { return c.good; }));
@@ -86,6 +87,7 @@ void DropOverlapping(std::vector<Group>& groups) {
 struct Reading {
   Witnessed witnessed;
   bool repairs;  // see ScanResult
+  bool marksGuesses;
   int scan;
   bool amongGood;
   bool wholeFileGood;
@@ -160,13 +162,16 @@ RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
     for (const Reading& other : readings) {
       const CopyReading& y = other.Copy();
       if (WitnessOf(other.witnessed) == WitnessOf(candidate.witnessed)) continue;
-      // Two readings that guessed across the same dropout guess alike, and
-      // so do two of a disputed copy that guessed nothing. A method that
-      // slipped where both copies lost the same place slips alike in both:
-      // its other copy holds nothing that two other witnesses read otherwise.
-      const bool sameMethod = other.witnessed.family == candidate.witnessed.family;
-      corroborated |= y.bytes == x.bytes && !(x.Bridged() && y.Bridged()) && !(disputed && y.secondCopy == x.secondCopy) &&
-                      !(sameMethod && heldOtherwise);
+      // Two readings that guessed across the same dropout guess alike.
+      const bool guessedAlike = x.Bridged() && y.Bridged();
+      // So do two of a disputed copy that guessed nothing, unless one of
+      // them marks dropouts and saw none there.
+      const bool unmarkedAlike = disputed && y.secondCopy == x.secondCopy && !(other.marksGuesses && !y.Bridged());
+      // A method that slipped where both copies lost the same place slips
+      // alike in both: its other copy holds nothing that two other witnesses
+      // read otherwise.
+      const bool slippedAlike = other.witnessed.family == candidate.witnessed.family && heldOtherwise;
+      corroborated |= y.bytes == x.bytes && !guessedAlike && !unmarkedAlike && !slippedAlike;
       // A reading bridged across a dropout proves nothing against one that
       // was not, unless that one is disputed.
       contradicted |= y.good && y.bytes != x.bytes && (!y.Bridged() || x.Bridged() || disputed);
@@ -244,7 +249,8 @@ RescuedFile MergeGroup(const Group& g) {
                              (record == g.header.secondCount || verified[s][record + 1]);
       for (const CopyReading& c : sighting.file->copies)
         if (c.record == record)
-          readings.push_back({{&c, sighting.family}, sighting.repairs, sighting.scan, amongGood, wholeFileGood[s]});
+          readings.push_back({{&c, sighting.family}, sighting.repairs, sighting.marksGuesses, sighting.scan, amongGood,
+                               wholeFileGood[s]});
     }
     DropMisplaced(readings);
     file.records.push_back(TrustedRecord(readings));

@@ -35,6 +35,7 @@ class Scan final : public DecoderEvents {
         decoder_(state_->decoder, decoderSettings_, *this),
         recogniser_(state_->conversion, tuning_, state_->shapes, decoder_),
         samples_(samples) {
+    result_.marksGuesses = settings.tuning.RecognitionMethod == kAdaptiveMethod;
     recogniser_.SetAdaptiveSensitive(settings.sensitive);
     recogniser_.SetAdaptiveIntegrating(settings.integrating);
     recogniser_.SetAdaptiveReadsFaintChanges(false);

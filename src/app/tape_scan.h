@@ -84,6 +84,8 @@ struct ScanResult {
   int family = -1;
   // Whether its readings of records no reading verified go into repairs.
   bool repairs = true;
+  // Whether its readings mark the bits guessed across a dropout (Adaptive).
+  bool marksGuesses = false;
 };
 
 // Numbers each copy a scan read by where it lies, a block's length (as

@@ -124,6 +124,33 @@ TEST(RescueMerge, ACopyAndItsTwinSlippedAlikeByOneMethodAreNoWitnessesOfEachOthe
   EXPECT_NE(files[0].records[0].verdict, Verdict::Ok);
 }
 
+// A dropout over bytes 22-24 of the first copy made two Adaptive scans slip
+// alike, and the garbage fits the sum by chance; a template scan read it
+// so too, marking nothing. The second copy, whole, is what the Adaptive
+// scans, which mark dropouts, read without a guess (a third one missed the
+// first copy's mark): their readings of it hold each other up.
+TEST(RescueMerge, ACopyAdaptiveReadWithoutAGuessStandsAgainstOneThatSlippedAlike) {
+  const RecordBytes truth = Bytes(8);
+  RecordBytes slipped = Damaged(truth, 22, 3);
+  for (int i = 25; i < 61; i += 2) slipped[i] += 5, slipped[i + 1] -= 5;
+  slipped[40] = static_cast<uint8_t>(slipped[40] + truth[22] + truth[23] + truth[24]);  // same sum
+  CopyReading bridged = Copy(1, false, slipped, truth);
+  for (int bit = 22 * 8; bit < 25 * 8; ++bit) bridged.guessed.set(bit);
+  ASSERT_TRUE(bridged.good);
+  const auto adaptive = [&](std::vector<CopyReading> copies) {
+    ScanResult scan = Scan({{{1000, 1, 1}, std::move(copies)}});
+    scan.marksGuesses = true;
+    return scan;
+  };
+  const CopyReading second = Copy(1, true, truth, truth);
+  const ScanResult unmarked = Scan({{{1000, 1, 1}, {Copy(1, false, slipped, truth), second}}});
+  const auto files =
+      MergeScans({adaptive({bridged, second}), adaptive({bridged, second}), adaptive({second}), unmarked});
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].records[0].verdict, Verdict::Ok);
+  EXPECT_EQ(files[0].records[0].bytes, truth);
+}
+
 // Each reading by a scan of its own family, unless `families` names them.
 std::optional<RecordBytes> Repair(const std::vector<CopyReading>& readings, const std::vector<int>& families = {}) {
   std::vector<Witnessed> witnessed;
