@@ -323,8 +323,10 @@ AdaptiveCells::Event AdaptiveCells::IntegrateRun(std::span<const uint8_t> sample
     wheel_ = w;
     used = i + 1;
     if (w.weakCells >= kWeakLimit || w.heldShare < kGoneShare) {
-      Unlock();  // the signal has gone
+      // The signal has gone: the next bits need a new run of whole cells,
+      // as after a file.
       Restart();
+      Unlock();
       return Event::None;
     }
     return event;
