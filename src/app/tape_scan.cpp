@@ -60,19 +60,11 @@ class Scan final : public DecoderEvents {
     if (reading.GuessedByte(kRecordBytes * 8)) reading.good = false;
     // A first copy whose sum fits across a dropout, or with its checksum
     // byte read in part, needs a witness that guessed nothing: its twin.
-    // A file ends after its last record's first good copy, and the search
-    // for the next file skips on from there; reading the twin must not move
-    // that skip on, or it passes a next file that follows closely.
-    if (copy.good && reading.Bridged() && !reading.secondCopy) {
-      decoder_.DoubtCopy();
-      if (reading.record >= result_.files.back().header.secondCount) skipFrom_ = LastBitPosition();
-    }
+    if (copy.good && reading.Bridged() && !reading.secondCopy) decoder_.DoubtCopy();
   }
   void FileSearchBegun(int64_t skipTo) override {
     recogniser_.BeginFile();
     LoadShapeSet(state_->shapes, tuning_.RecognitionMethod, tuning_.DetectionMethod);
-    if (skipFrom_) skipTo = std::min(skipTo, *skipFrom_ + static_cast<int64_t>(tuning_.SkipTime) * kSampleRate);
-    skipFrom_.reset();
     MoveTo(skipTo);
   }
   void MarkFound(int, CopyState, int64_t) override {
@@ -88,7 +80,6 @@ class Scan final : public DecoderEvents {
     DecoderState decoder;
     Shapes shapes;
   };
-  int64_t LastBitPosition() const { return recogniser_.RecentBits().Position(recogniser_.BitsDelivered() - 1); }
   void MoveTo(int64_t position) {
     samples_.Seek(position);
     recogniser_.Restart();
@@ -112,7 +103,6 @@ class Scan final : public DecoderEvents {
   SampleBuffer& samples_;
   ScanResult result_;
   bool moved_ = false;
-  std::optional<int64_t> skipFrom_;  // where a file ended whose last first copy is doubted
   int guessRunsAtMark_ = 0;  // runs of guessed bits before the current copy's data
   int64_t dataStartBit_ = 0;  // the first bit of the current copy's data, in bits delivered
   std::vector<uint8_t> flipped_;  // an inverted block

@@ -181,6 +181,8 @@ void RecordDecoder::ProcessByte(int b) {
     }
     ReadCopy(b);
     const bool doubted = std::exchange(copyDoubted_, false);
+    const bool lastRecord = d_.recordNumber >= d_.recordCount;
+    if (doubted && d_.copyState == CopyState::FirstCopy && lastRecord) doubtedFileEnd_ = position_;
     if (b == BlockChecksum(d_.checksumSum) && !doubted) {
       AcceptRecord();
     } else if (d_.copyState == CopyState::FirstCopy) {
@@ -276,7 +278,9 @@ void RecordDecoder::BeginFileSearch() {
   Log("Position:" + std::to_string(position_ - kPositionBase) + "\r\n");
   Log("Locating File sync\r\n");
   events_.ShowMonitor();
-  MoveTo(position_ + static_cast<int64_t>(settings_.skipSeconds) * kSampleRate);
+  const int64_t fileEnd = std::min(position_, doubtedFileEnd_.value_or(position_));
+  MoveTo(fileEnd + static_cast<int64_t>(settings_.skipSeconds) * kSampleRate);
+  doubtedFileEnd_.reset();
   events_.FileSearchBegun(position_);
 }
 

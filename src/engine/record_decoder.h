@@ -9,6 +9,7 @@
 // from that position.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -102,7 +103,10 @@ class RecordDecoder {
   int AttemptCount() const { return d_.attemptCount; }
   const DecoderState& State() const { return d_; }
   // Called from CopyRead: the first copy just read proves nothing though its
-  // sum fits (bits of it were guessed), so its twin is read as after a bad one.
+  // sum fits (bits of it were guessed), so its twin is read as after a bad
+  // one. After a file's last record the search for the next file still
+  // skips on from where that copy ended: reading the twin must not carry it
+  // past a next file that follows closely.
   void DoubtCopy() { copyDoubted_ = true; }
 
  private:
@@ -131,6 +135,8 @@ class RecordDecoder {
   int64_t position_ = 0;      // where reading is: the last bit's offset, or where it was asked to move
   int64_t markPosition_ = 0;  // where the block in progress began
   bool searchBegunInByte_ = false;  // the byte in progress ended a file
+  // Where the file would have ended, had its last record's doubted first copy been taken.
+  std::optional<int64_t> doubtedFileEnd_;
   // Resuming a lost file: where the search went on, the mark of the last
   // block verified, that block, and the distance from one block's mark to the next.
   bool resuming_ = false;
