@@ -1,6 +1,7 @@
 #include "app/rescue_merge.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 #include "app/record_repair.h"
@@ -130,6 +131,38 @@ bool HeldOtherwise(std::span<const Witnessed> witnessed, const CopyReading& x) {
   return false;
 }
 
+// Whether `y` read every byte it did not guess as `x` has it, but where
+// `mayDiffer`.
+template <typename MayDiffer>
+bool InStep(const CopyReading& y, const CopyReading& x, MayDiffer mayDiffer) {
+  for (int k = 0; k <= kRecordBytes; ++k)
+    if (!y.GuessedByte(k * 8) && y.Byte(k) != x.Byte(k) && !mayDiffer(k)) return false;
+  return true;
+}
+
+// Whether `x` read a dropout's noise as data: a reading of its copy, in
+// step with it, guessed some bytes across a dropout that no reading of the
+// other copy guessed, and two witnesses of that copy, in step with `x` but
+// there, read one of them alike and otherwise.
+bool ReadNoiseWhereLost(std::span<const Witnessed> witnessed, const CopyReading& x) {
+  std::array<bool, kRecordBytes + 1> lost{};
+  for (const Witnessed& w : witnessed) {
+    const CopyReading& y = *w.reading;
+    if (y.secondCopy != x.secondCopy || !InStep(y, x, [](int) { return false; })) continue;
+    for (int k = 0; k <= kRecordBytes; ++k) lost[k] |= y.GuessedByte(k * 8);
+  }
+  for (const Witnessed& w : witnessed)
+    if (w.reading->secondCopy != x.secondCopy)
+      for (int k = 0; k <= kRecordBytes; ++k) lost[k] &= !w.reading->GuessedByte(k * 8);
+  std::vector<Witnessed> twin;
+  for (const Witnessed& w : witnessed)
+    if (w.reading->secondCopy != x.secondCopy && InStep(*w.reading, x, [&](int k) { return lost[k]; }))
+      twin.push_back(w);
+  for (int k = 0; k <= kRecordBytes; ++k)
+    if (lost[k] && HeldOtherwise(twin, k, x.Byte(k))) return true;
+  return false;
+}
+
 // A verified reading is O.K. when an independent reading (of the other
 // copy, or by a scan of another family) holds the same bytes; or, when no
 // independent verified reading says otherwise, where its scan verified the
@@ -158,6 +191,7 @@ RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
     if (!firstVerified) firstVerified = &x;
     const bool disputed = Disputed(readings, x);
     const bool heldOtherwise = HeldOtherwise(all, x);
+    const bool readNoise = ReadNoiseWhereLost(all, x);
     bool corroborated = false, contradicted = false;
     for (const Reading& other : readings) {
       const CopyReading& y = other.Copy();
@@ -171,7 +205,10 @@ RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
       // alike in both: its other copy holds nothing that two other witnesses
       // read otherwise.
       const bool slippedAlike = other.witnessed.family == candidate.witnessed.family && heldOtherwise;
-      corroborated |= y.bytes == x.bytes && !guessedAlike && !unmarkedAlike && !slippedAlike;
+      // Readings of a copy that marked nothing where it was lost read the
+      // dropout's noise alike, whatever their source or method.
+      const bool noisedAlike = y.secondCopy == x.secondCopy && readNoise;
+      corroborated |= y.bytes == x.bytes && !guessedAlike && !unmarkedAlike && !slippedAlike && !noisedAlike;
       // A reading bridged across a dropout proves nothing against one that
       // was not, unless that one is disputed.
       contradicted |= y.good && y.bytes != x.bytes && (!y.Bridged() || x.Bridged() || disputed);

@@ -151,6 +151,25 @@ TEST(RescueMerge, ACopyAdaptiveReadWithoutAGuessStandsAgainstOneThatSlippedAlike
   EXPECT_EQ(files[0].records[0].bytes, truth);
 }
 
+// A dropout over bytes 19-21 of the first copy, which an Adaptive scan
+// marks; two integrating scans read it without a mark as noise that fits
+// the sum. Both read the second copy, lost at bytes 18-19, as the first has
+// it but for bytes 20-21: there the first copy's readings read noise alike.
+TEST(RescueMerge, ReadingsOfACopyAlikeWhereItWasLostAreNoWitnessesOfEachOther) {
+  const RecordBytes truth = Bytes(10);
+  RecordBytes noise = truth;
+  noise[20] += 0xA2, noise[21] -= 0xA2;  // same sum
+  const auto integrating = [&] {
+    ScanResult scan = Scan({{{1000, 1, 1}, {Copy(1, false, noise, truth), Bridged(true, truth, 18, 2)}}});
+    scan.marksGuesses = true;
+    return scan;
+  };
+  const auto files =
+      MergeScans({Scan({{{1000, 1, 1}, {Bridged(false, truth, 19, 3)}}}), integrating(), integrating()});
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_NE(files[0].records[0].verdict, Verdict::Ok);
+}
+
 // Each reading by a scan of its own family, unless `families` names them.
 std::optional<RecordBytes> Repair(const std::vector<CopyReading>& readings, const std::vector<int>& families = {}) {
   std::vector<Witnessed> witnessed;
