@@ -16,6 +16,9 @@ constexpr int kBlockBits = kBlockBytes * 8;
 // repaired, and the channel set's three seeds show no wrong repair.)
 constexpr int kMaxDamagedBytes = 12;
 constexpr int kConfirmBytes = 4;     // agreement that shows a blamed reading is back in step
+// The same where the blamed reading guesses again soon, before its next
+// damaged place: the copies' dropouts interleave, a few bytes apart.
+constexpr int kConfirmBeforeGuessBytes = 2;
 // Places where the two part, each tried both ways. When stitching came in,
 // it put right 241 more records of the channel set (2 wrong among them, both
 // on bits guessed across a dropout, which now count for nobody); with 2
@@ -47,7 +50,9 @@ struct Walk {
   // up to the checksum byte, near the end). Bytes the other guessed across a
   // dropout are passed over, and the bytes just beside them, which the
   // signal fading out and coming back often misreads: its own damage may
-  // follow close on. The blamed one's guesses mean it is still damaged there.
+  // follow close on. The blamed one's guesses mean it is still damaged there,
+  // or, after kConfirmBeforeGuessBytes alike, that it has come to its next
+  // damaged place, where the walk blames it anew.
   bool BackInStep(int from, int blamed, int shift) const {
     const int other = 1 - blamed;
     int alike = 0, k = from;
@@ -55,6 +60,7 @@ struct Walk {
       const int x = ShiftedByte(*reading[blamed], offset[blamed] + shift, k);
       const int y = ShiftedByte(*reading[other], offset[other], k);
       if (x >= 0 && (y == kGuessedByte || BesideAGuess(*reading[other], offset[other], k))) continue;
+      if (x == kGuessedByte && alike >= kConfirmBeforeGuessBytes) return true;
       if (x != y || x < 0) return false;
       if (++alike == kConfirmBytes) return true;
     }

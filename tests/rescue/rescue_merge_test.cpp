@@ -310,6 +310,13 @@ TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
   EXPECT_EQ(Repair({first, other, first, other, garbage, garbageSecond, garbage, garbageSecond, garbage, garbageSecond},
                    {1, 1, 2, 2, 3, 3, 4, 4, 5, 5}),
             truth);
+  // The first copy's dropout lies between two of the second's: between them
+  // the two agree for three bytes only, and the second guesses again.
+  const CopyReading between = Slipped(false, truth, {{30, 0, true, 2}});
+  const CopyReading around = Slipped(true, truth, {{23, 0, true, 3}, {33, 0, true, 3}});
+  EXPECT_EQ(Repair({between, around, between, around, garbage, garbageSecond, garbage, garbageSecond, garbage, garbageSecond},
+                   {1, 1, 2, 2, 3, 3, 4, 4, 5, 5}),
+            truth);
   // The same, but the first copy's last dropout took its last byte and its
   // checksum byte: the second copy's checksum byte, read alike by both
   // scans, is all there is.
