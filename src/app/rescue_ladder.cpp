@@ -153,10 +153,12 @@ LadderOutcome RunLadder(std::span<const ScanSource> sources, std::span<const Lad
       const int reading = scans[n].settings.integrating ? kIntegratingFamily : scans[n].settings.tuning.RecognitionMethod;
       result.family = static_cast<int>(scans[n].source) * kFamiliesPerSource + reading;
       // The dull copy is the conditioned copy less its treble: across a
-      // dropout a method slips on both alike, and as a witness of its own it
-      // let through 3 wrong repairs of the channel set (as one family with
-      // the conditioned copy, 1; its verified readings alone, none).
-      result.repairs = from.kind != SourceKind::DulledCopy;
+      // dropout a method that times changes slips on both alike, and as a
+      // witness of its own it let through 3 wrong repairs of the channel set
+      // (as one family with the conditioned copy, 1; its verified readings
+      // alone, none). The integrating reading, which sums cells, goes in:
+      // 7 more records of five seeds' sets repaired, none wrong.
+      result.repairs = from.kind != SourceKind::DulledCopy || scans[n].settings.integrating;
       std::lock_guard lock(shared.mutex);
       if (result.complete) positions[n] = lengths[n];
       shared.results[n] = std::move(result);

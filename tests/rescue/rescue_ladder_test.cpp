@@ -54,6 +54,20 @@ TEST(RescueLadder, ADullCopyIsReadLastAndOnlyWhereOneWasMade) {
     EXPECT_EQ(ScanName(scans[scans.size() - std::size(last) + i], copies), last[i]);
   for (const LadderScan& scan : LadderScans(plain, {}))
     EXPECT_EQ(ScanName(scan, plain).find("dulled"), std::string::npos);
+
+  // Of its readings, only the integrating one goes into repairs; the others only verify.
+  TempDir dir;
+  const std::string path = TwoFiles(dir, true);
+  const std::vector<ScanSource> worn{{path}, {path, SourceKind::ConditionedCopy}, {path, SourceKind::DulledCopy}};
+  TuningSettings tuning;
+  tuning.SkipTime = 1;
+  const LadderOutcome outcome =
+      RunLadder(worn, LadderScans(worn, tuning), [](int, const LadderOutcome&) { return false; });
+  ASSERT_EQ(outcome.scans.size(), scans.size());
+  for (size_t i = 0; i < scans.size(); ++i) {
+    const bool dulled = ScanName(scans[i], copies).find("dulled") != std::string::npos;
+    EXPECT_EQ(outcome.results[i].repairs, !dulled || scans[i].settings.integrating) << ScanName(scans[i], copies);
+  }
 }
 
 TEST(RescueLadder, ACopyIsMadeOnceWhenAScanNeedsItAndAFailedOneHoldsNothing) {
