@@ -263,24 +263,26 @@ constexpr int kTwinBytes = kRecordBytes / 2;
 // put it, within half a byte.
 constexpr int64_t kInPlaceSamples = 4 * kCellSamples;
 
-// The first copy as the bits `start` on in `second`'s lead read it.
-CopyReading FromLead(const CopyReading& second, int start) {
-  CopyReading first;
-  first.record = second.record;
+// The copy before `after`, `twin`'s twin, as the bits `start` on in
+// `after`'s lead read it.
+CopyReading FromLead(const CopyReading& after, const CopyReading& twin, int start) {
+  CopyReading copy;
+  copy.record = twin.record;
+  copy.secondCopy = !twin.secondCopy;
   for (int k = 0; k <= kRecordBytes; ++k) {
     int value = 0;
     for (int b = 0; b < 8; ++b) {
       const auto bit = static_cast<size_t>(start + 8 * k + b);
-      value = value << 1 | static_cast<int>(second.lead[bit]);
-      if (second.leadGuessed[bit]) first.guessed.set(static_cast<size_t>(8 * k + b));
+      value = value << 1 | static_cast<int>(after.lead[bit]);
+      if (after.leadGuessed[bit]) copy.guessed.set(static_cast<size_t>(8 * k + b));
     }
-    if (k < kRecordBytes) first.bytes[static_cast<size_t>(k)] = static_cast<uint8_t>(value);
-    else first.checksumRead = value;
+    if (k < kRecordBytes) copy.bytes[static_cast<size_t>(k)] = static_cast<uint8_t>(value);
+    else copy.checksumRead = value;
   }
   // The lead's bits lie evenly from its first to the second copy's mark.
-  const double perBit = static_cast<double>(second.markPosition - second.leadPosition) / (CopyReading::kLeadBits - 1);
-  first.markPosition = second.leadPosition + std::llround(perBit * (start - 1));
-  return first;
+  const double perBit = static_cast<double>(after.markPosition - after.leadPosition) / (CopyReading::kLeadBits - 1);
+  copy.markPosition = after.leadPosition + std::llround(perBit * (start - 1));
+  return copy;
 }
 
 // Bytes the two read alike, neither guessing them.
@@ -291,18 +293,19 @@ int TwinAgreement(const CopyReading& a, const CopyReading& b) {
   return same;
 }
 
-// The first copy out of `second`'s lead, where it agrees best with it
-// (nearest its place on a tie: a record of repeated bytes agrees at several).
-std::optional<CopyReading> FirstCopyBefore(const CopyReading& second) {
+// The copy before `after` out of its lead, where it agrees best with its
+// `twin` (nearest its place on a tie: a record of repeated bytes agrees at
+// several).
+std::optional<CopyReading> CopyBefore(const CopyReading& after, const CopyReading& twin) {
   std::optional<CopyReading> best;
   int bestAgreement = kTwinBytes - 1;
   for (int slip = 0; slip <= kLeadSlackBits; ++slip)
     for (const int start : {kLeadSlackBits - slip, kLeadSlackBits + slip}) {
       if (start < 0 || start + (kRecordBytes + 1) * 8 > CopyReading::kLeadBits) continue;
-      CopyReading first = FromLead(second, start);
-      if (const int agreement = TwinAgreement(first, second); agreement > bestAgreement) {
+      CopyReading copy = FromLead(after, twin, start);
+      if (const int agreement = TwinAgreement(copy, twin); agreement > bestAgreement) {
         bestAgreement = agreement;
-        best = first;
+        best = copy;
       }
     }
   return best;
@@ -310,19 +313,25 @@ std::optional<CopyReading> FirstCopyBefore(const CopyReading& second) {
 
 }  // namespace
 
-void ReadMissedFirstCopies(ScannedFile& file) {
+void ReadMissedCopies(ScannedFile& file) {
+  const auto find = [&file](int record, bool secondCopy) {
+    return std::find_if(file.copies.begin(), file.copies.end(),
+                        [&](const CopyReading& c) { return c.record == record && c.secondCopy == secondCopy; });
+  };
   std::vector<CopyReading> missed;
-  for (const CopyReading& second : file.copies) {
-    if (!second.secondCopy || (second.good && !second.Bridged()) || !second.leadRead) continue;
-    const std::optional<CopyReading> first = FirstCopyBefore(second);
-    if (!first) continue;
-    const auto own = std::find_if(file.copies.begin(), file.copies.end(), [&](const CopyReading& c) {
-      return c.record == second.record && !c.secondCopy;
-    });
-    if (own == file.copies.end()) missed.push_back(*first);
+  for (const CopyReading& after : file.copies) {
+    if (!after.leadRead) continue;
+    // Before a second copy lies its first; before a first, the record before's second.
+    const auto twin = after.secondCopy ? find(after.record, true) : find(after.record - 1, false);
+    // A twin verified across no dropout needs no other copy.
+    if (twin == file.copies.end() || (twin->good && !twin->Bridged())) continue;
+    const std::optional<CopyReading> copy = CopyBefore(after, *twin);
+    if (!copy) continue;
+    const auto own = find(copy->record, copy->secondCopy);
+    if (own == file.copies.end()) missed.push_back(*copy);
     // A reading from a false mark elsewhere in the copy gives way: scans of
     // one method that read a byte two ways hold neither.
-    else if (std::llabs(own->markPosition - first->markPosition) > kInPlaceSamples) *own = *first;
+    else if (std::llabs(own->markPosition - copy->markPosition) > kInPlaceSamples) *own = *copy;
   }
   file.copies.insert(file.copies.end(), missed.begin(), missed.end());
 }
@@ -335,7 +344,7 @@ ScanResult ScanRecording(const std::string& wavPath, const ScanSettings& setting
   ScanResult result = scan.Run(stop, position);
   for (ScannedFile& file : result.files) {
     NumberCopiesByPlace(file);
-    ReadMissedFirstCopies(file);
+    ReadMissedCopies(file);
   }
   return result;
 }

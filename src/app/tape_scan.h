@@ -93,11 +93,11 @@ struct ScanResult {
 // can go on taking each copy for the one before it.
 void NumberCopiesByPlace(ScannedFile& file);
 
-// A first copy the scan did not read where it lies (a dropout took its data
-// mark, or a false mark in its data came first) is read out of the bits
-// before its second copy, a block earlier, where they agree best with that
-// copy. Such a reading is never verified: no mark was read.
-void ReadMissedFirstCopies(ScannedFile& file);
+// A copy the scan did not read where it lies (a dropout took its data mark,
+// or a false mark in its data came first) is read out of the bits before
+// the copy after it, a block earlier, where they agree best with its twin.
+// Such a reading is never verified: no mark was read.
+void ReadMissedCopies(ScannedFile& file);
 
 // Reads `wavPath` (a recording Open takes) from its sample data to its end.
 // `stop` ends the scan early; `position` follows the reading position.

@@ -93,7 +93,7 @@ TEST(RescueScan, MarksTheBitsGuessedAcrossADropout) {
       ASSERT_NE(own, copies.end());
       ScannedFile alone{scan.files[0].header, {c}};
       alone.copies[0].good = false;
-      ReadMissedFirstCopies(alone);
+      ReadMissedCopies(alone);
       ASSERT_EQ(alone.copies.size(), 2u);
       EXPECT_EQ(alone.copies[1].bytes, own->bytes);
       EXPECT_NEAR(static_cast<double>(alone.copies[1].markPosition), static_cast<double>(own->markPosition),

@@ -1,5 +1,5 @@
-// A first copy whose data mark a scan missed, read out of the bits the scan
-// delivered before the second copy.
+// A copy whose data mark a scan missed, read out of the bits the scan
+// delivered before the copy after it.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -33,7 +33,7 @@ CopyReading SecondWithLead(const RecordBytes& truth, const RecordBytes& firstCop
 // The first copies a file holds once the missed ones are read.
 std::vector<CopyReading> FirstCopiesAfter(std::vector<CopyReading> copies) {
   ScannedFile file{{0, 1, 1}, std::move(copies)};
-  ReadMissedFirstCopies(file);
+  ReadMissedCopies(file);
   std::vector<CopyReading> firsts;
   for (const CopyReading& c : file.copies)
     if (!c.secondCopy) firsts.push_back(c);
@@ -86,11 +86,33 @@ TEST(MissedCopy, AFirstCopyNoMarkWasReadOfComesFromTheBitsBeforeItsTwin) {
     SCOPED_TRACE(c.what);
     const std::vector<CopyReading> firsts = FirstCopiesAfter(c.copies);
     ASSERT_EQ(firsts.size(), c.first ? 1u : 0u);
-    if (c.first) EXPECT_EQ(firsts[0].bytes, *c.first);
+    if (c.first) {
+      EXPECT_EQ(firsts[0].bytes, *c.first);
+    }
   }
   const std::vector<CopyReading> wipedRead = FirstCopiesAfter({wiped});
   EXPECT_TRUE(wipedRead[0].GuessedByte(0));
   EXPECT_FALSE(wipedRead[0].GuessedByte(8));
+}
+
+// Record 1's second copy, its mark lost, out of the bits before record 2's
+// first copy; its own first copy was read across a dropout.
+TEST(MissedCopy, ASecondCopyNoMarkWasReadOfComesFromTheBitsBeforeTheNextRecord) {
+  const RecordBytes truth = PatternRecord(5);
+  constexpr int64_t kBlockSamples = kCopiesApartBits * kCellSamples;
+  CopyReading next = SecondWithLead(PatternRecord(8), truth);
+  next.record = 2, next.secondCopy = false;
+  CopyReading first{1, false, truth, Checksum(truth), false, kSecondMark - 2 * kBlockSamples};
+  for (int bit = 10 * 8; bit < 12 * 8; ++bit) first.guessed.set(bit);
+  ScannedFile file{{0, 2, 2}, {first, next}};
+  ReadMissedCopies(file);
+  ASSERT_EQ(file.copies.size(), 3u);
+  const CopyReading& second = file.copies.back();
+  EXPECT_EQ(second.record, 1);
+  EXPECT_TRUE(second.secondCopy);
+  EXPECT_EQ(second.bytes, truth);
+  EXPECT_FALSE(second.good);
+  EXPECT_EQ(second.markPosition, kSecondMark - kBlockSamples);
 }
 
 }  // namespace
