@@ -330,8 +330,9 @@ void ReadMissedCopies(ScannedFile& file) {
     const auto own = find(copy->record, copy->secondCopy);
     if (own == file.copies.end()) missed.push_back(*copy);
     // A reading from a false mark elsewhere in the copy gives way: scans of
-    // one method that read a byte two ways hold neither.
-    else if (std::llabs(own->markPosition - copy->markPosition) > kInPlaceSamples) *own = *copy;
+    // one method that read a byte two ways hold neither. One its checksum
+    // verified is the copy, wherever the lead puts it.
+    else if (!own->good && std::llabs(own->markPosition - copy->markPosition) > kInPlaceSamples) *own = *copy;
   }
   file.copies.insert(file.copies.end(), missed.begin(), missed.end());
 }

@@ -64,6 +64,9 @@ TEST(MissedCopy, AFirstCopyNoMarkWasReadOfComesFromTheBitsBeforeItsTwin) {
   // way; one from the copy's own mark stays.
   const CopyReading falseMark{1, false, PatternRecord(6), 0, false, kFirstMark + 16 * kCellSamples};
   const CopyReading own{1, false, PatternRecord(6), 0, false, kFirstMark + 2};
+  // One its checksum verified stays, wherever it lies.
+  const CopyReading verifiedElsewhere{1, false, PatternRecord(6), Checksum(PatternRecord(6)), true,
+                                      kFirstMark + 16 * kCellSamples};
   // A twin verified across no dropout needs no other copy.
   CopyReading verified = SecondWithLead(truth, truth);
   verified.guessed.reset(), verified.good = true;
@@ -79,6 +82,7 @@ TEST(MissedCopy, AFirstCopyNoMarkWasReadOfComesFromTheBitsBeforeItsTwin) {
       {"slipped near its end", {SecondWithLead(truth, slipped)}, slipped},
       {"a false mark's reading", {falseMark, SecondWithLead(truth, truth)}, truth},
       {"a reading from its own mark", {own, SecondWithLead(truth, truth)}, PatternRecord(6)},
+      {"a verified reading", {verifiedElsewhere, SecondWithLead(truth, truth)}, PatternRecord(6)},
       {"bits of another stretch of tape", {SecondWithLead(truth, PatternRecord(7))}, std::nullopt},
       {"a verified twin", {verified}, std::nullopt},
   };
