@@ -192,15 +192,6 @@ std::optional<RecordBytes> RealignSlip(const RecordBytes& slipped, const RecordB
   return best;
 }
 
-// Whether a reading of one copy guessed byte `i` across a dropout: that copy
-// is wiped there, and scans that bridge nothing read the silence there as
-// the same garbage.
-bool CopyWiped(std::span<const Witnessed> readings, bool secondCopy, int i) {
-  return std::any_of(readings.begin(), readings.end(), [&](const Witnessed& w) {
-    return w.reading->secondCopy == secondCopy && ReadByte(*w.reading, i) < 0;
-  });
-}
-
 // Whether one copy is lost at byte `i`: a reading of it guessed there, and
 // none that guessed across a dropout elsewhere read it. Such a reading marks
 // what it could not read, so what it read counts (where a slipped reading
@@ -397,6 +388,12 @@ std::vector<RecordBytes> StitchedFits(std::span<const Witnessed> readings) {
 }
 
 }  // namespace
+
+bool CopyWiped(std::span<const Witnessed> readings, bool secondCopy, int i) {
+  return std::any_of(readings.begin(), readings.end(), [&](const Witnessed& w) {
+    return w.reading->secondCopy == secondCopy && ReadByte(*w.reading, i) < 0;
+  });
+}
 
 bool HeldOtherwise(std::span<const Witnessed> readings, int i, int value) {
   return HeldOtherwise(readings, i, value, [](const Witnessed&) { return true; });

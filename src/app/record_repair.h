@@ -36,6 +36,11 @@ std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings);
 // value other than `value`, neither guessing it.
 bool HeldOtherwise(std::span<const Witnessed> readings, int i, int value);
 
+// Whether a reading of one copy guessed byte `i` across a dropout: that copy
+// is wiped there, and scans that bridge nothing read the silence there as
+// the same garbage.
+bool CopyWiped(std::span<const Witnessed> readings, bool secondCopy, int i);
+
 // The best guess: each byte as most witnesses read it, the earliest
 // reading's value on a tie.
 RecordBytes MajorityBytes(std::span<const Witnessed> readings);

@@ -151,9 +151,7 @@ bool ReadNoiseWhereLost(std::span<const Witnessed> witnessed, const CopyReading&
     if (y.secondCopy != x.secondCopy || !InStep(y, x, [](int) { return false; })) continue;
     for (int k = 0; k <= kRecordBytes; ++k) lost[k] |= y.GuessedByte(k * 8);
   }
-  for (const Witnessed& w : witnessed)
-    if (w.reading->secondCopy != x.secondCopy)
-      for (int k = 0; k <= kRecordBytes; ++k) lost[k] &= !w.reading->GuessedByte(k * 8);
+  for (int k = 0; k <= kRecordBytes; ++k) lost[k] = lost[k] && !CopyWiped(witnessed, !x.secondCopy, k);
   std::vector<Witnessed> twin;
   for (const Witnessed& w : witnessed)
     if (w.reading->secondCopy != x.secondCopy && InStep(*w.reading, x, [&](int k) { return lost[k]; }))

@@ -279,7 +279,7 @@ CopyReading FromLead(const CopyReading& after, const CopyReading& twin, int star
     if (k < kRecordBytes) copy.bytes[static_cast<size_t>(k)] = static_cast<uint8_t>(value);
     else copy.checksumRead = value;
   }
-  // The lead's bits lie evenly from its first to the second copy's mark.
+  // The lead's bits lie evenly from its first to `after`'s mark.
   const double perBit = static_cast<double>(after.markPosition - after.leadPosition) / (CopyReading::kLeadBits - 1);
   copy.markPosition = after.leadPosition + std::llround(perBit * (start - 1));
   return copy;
