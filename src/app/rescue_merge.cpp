@@ -143,18 +143,22 @@ bool InStep(const CopyReading& y, const CopyReading& x, MayDiffer mayDiffer) {
 // Whether `x` read a dropout's noise as data: a reading of its copy, in
 // step with it, guessed some bytes across a dropout that no reading of the
 // other copy guessed, and two witnesses of that copy, in step with `x` but
-// there, read one of them alike and otherwise.
+// there, read one of them alike and otherwise. The byte just after such a
+// place may differ too: `x` read on in noise there (at the end of a record,
+// a checksum byte that fits the noise), where the signal was back for the
+// reading that marked the dropout.
 bool ReadNoiseWhereLost(std::span<const Witnessed> witnessed, const CopyReading& x) {
   std::array<bool, kRecordBytes + 1> lost{};
   for (const Witnessed& w : witnessed) {
     const CopyReading& y = *w.reading;
-    if (y.secondCopy != x.secondCopy || !InStep(y, x, [](int) { return false; })) continue;
+    if (y.secondCopy != x.secondCopy || !InStep(y, x, [&y](int k) { return k > 0 && y.GuessedByte((k - 1) * 8); }))
+      continue;
     for (int k = 0; k <= kRecordBytes; ++k) lost[k] |= y.GuessedByte(k * 8);
   }
   for (int k = 0; k <= kRecordBytes; ++k) lost[k] = lost[k] && !CopyWiped(witnessed, !x.secondCopy, k);
   std::vector<Witnessed> twin;
   for (const Witnessed& w : witnessed)
-    if (w.reading->secondCopy != x.secondCopy && InStep(*w.reading, x, [&](int k) { return lost[k]; }))
+    if (w.reading->secondCopy != x.secondCopy && InStep(*w.reading, x, [&](int k) { return lost[k] || (k > 0 && lost[k - 1]); }))
       twin.push_back(w);
   for (int k = 0; k <= kRecordBytes; ++k)
     if (lost[k] && HeldOtherwise(twin, k, x.Byte(k))) return true;

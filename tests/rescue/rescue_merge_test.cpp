@@ -155,19 +155,32 @@ TEST(RescueMerge, ACopyAdaptiveReadWithoutAGuessStandsAgainstOneThatSlippedAlike
 // marks; two integrating scans read it without a mark as noise that fits
 // the sum. Both read the second copy, lost at bytes 18-19, as the first has
 // it but for bytes 20-21: there the first copy's readings read noise alike.
+// At the end of a record, the noise runs on into the checksum byte, which the
+// scan that marked the dropout reads as the tape has it.
 TEST(RescueMerge, ReadingsOfACopyAlikeWhereItWasLostAreNoWitnessesOfEachOther) {
   const RecordBytes truth = Bytes(10);
-  RecordBytes noise = truth;
-  noise[20] += 0xA2, noise[21] -= 0xA2;  // same sum
-  const auto integrating = [&] {
-    ScanResult scan = Scan({{{1000, 1, 1}, {Copy(1, false, noise, truth), Bridged(true, truth, 18, 2)}}});
-    scan.marksGuesses = true;
-    return scan;
+  const auto noiseAt = [&](int at, int change) {
+    RecordBytes noise = truth;
+    noise[at] += 0xA2, noise[at + 1] += change;
+    return noise;
   };
-  const auto files =
-      MergeScans({Scan({{{1000, 1, 1}, {Bridged(false, truth, 19, 3)}}}), integrating(), integrating()});
-  ASSERT_EQ(files.size(), 1u);
-  EXPECT_NE(files[0].records[0].verdict, Verdict::Ok);
+  const struct {
+    RecordBytes noise;
+    int dropout, secondLost;
+  } cases[] = {{noiseAt(20, -0xA2), 19, 18}, {noiseAt(62, 0x31), 62, 0}};
+  for (const auto& c : cases) {
+    const auto integrating = [&] {
+      CopyReading noise = Copy(1, false, c.noise, c.noise);  // its checksum byte read as noise that fits
+      ScanResult scan = Scan({{{1000, 1, 1}, {noise, Bridged(true, truth, c.secondLost, 2)}}});
+      scan.marksGuesses = true;
+      return scan;
+    };
+    const auto files =
+        MergeScans({Scan({{{1000, 1, 1}, {Bridged(false, truth, c.dropout, std::min(3, kRecordBytes - c.dropout))}}}),
+                    integrating(), integrating()});
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_NE(files[0].records[0].verdict, Verdict::Ok) << "dropout at " << c.dropout;
+  }
 }
 
 // Each reading by a scan of its own family, unless `families` names them.
