@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdlib>
 
+#include "app/copy_stitching.h"
 #include "app/record_repair.h"
 
 namespace sonatap {
@@ -156,12 +157,74 @@ bool ReadNoiseWhereLost(std::span<const Witnessed> witnessed, const CopyReading&
     for (int k = 0; k <= kRecordBytes; ++k) lost[k] |= y.GuessedByte(k * 8);
   }
   for (int k = 0; k <= kRecordBytes; ++k) lost[k] = lost[k] && !CopyWiped(witnessed, !x.secondCopy, k);
+  const auto nearLost = [&lost](int k) { return lost[k] || (k > 0 && lost[k - 1]); };
   std::vector<Witnessed> twin;
   for (const Witnessed& w : witnessed)
-    if (w.reading->secondCopy != x.secondCopy && InStep(*w.reading, x, [&](int k) { return lost[k] || (k > 0 && lost[k - 1]); }))
-      twin.push_back(w);
+    if (w.reading->secondCopy != x.secondCopy && InStep(*w.reading, x, nearLost)) twin.push_back(w);
   for (int k = 0; k <= kRecordBytes; ++k)
     if (lost[k] && HeldOtherwise(twin, k, x.Byte(k))) return true;
+  return false;
+}
+
+// A method that reads cells by templates or crossings marks no dropout: it
+// loses or gains a bit or two in one (and Adaptive may find a data mark a
+// bit late in one) and reads on shifted, the checksum byte too, and about
+// one such reading in 256 passes the checksum. Methods slip alike, on every
+// source and in both copies where both lost one place, so readings alike
+// prove nothing. A scan that bridged the dropout, guessing its bits, kept
+// its frame: after it, it reads what the slipped reading has, shifted, and
+// so does another witness. The byte on each side of the guesses may differ
+// (the signal fades before a dropout shows and comes back slowly); past
+// them, all that the scans read must agree, kShiftedBytes at least.
+constexpr int kShiftedBytes = 4;
+
+// The first byte `y` reads a byte past the first dropout it guessed across,
+// where it read the bytes before it (but the last) as `x` has them; or -1.
+int PastFirstDropout(const CopyReading& y, const CopyReading& x) {
+  int k = 0;
+  while (k <= kRecordBytes && !y.GuessedByte(k * 8)) ++k;
+  if (k > kRecordBytes) return -1;
+  for (int j = 0; j + 1 < k; ++j)
+    if (y.Byte(j) != x.Byte(j)) return -1;
+  while (k <= kRecordBytes && y.GuessedByte(k * 8)) ++k;
+  return k + 1;
+}
+
+// Whether `y` reads all it did not guess from byte `from` on as `x` has it
+// `shift` bits along, and mostly not as `x` has it.
+bool ReadsShifted(const CopyReading& y, const CopyReading& x, int from, int shift) {
+  int read = 0, shifted = 0, asIs = 0;
+  for (int j = from; j <= kRecordBytes; ++j) {
+    const int value = ShiftedByte(x, shift, j);
+    if (value < 0 || y.GuessedByte(j * 8)) continue;
+    ++read;
+    shifted += value == y.Byte(j);
+    asIs += x.Byte(j) == y.Byte(j);
+  }
+  return read >= kShiftedBytes && shifted == read && 2 * asIs < read;
+}
+
+// Whether `x` slipped in a dropout and passed its checksum by chance: a
+// witness that bridged a dropout of its copy, and another, read on after it
+// as `x` would shifted.
+bool SlippedUnmarked(const std::vector<Reading>& readings, const Reading& candidate) {
+  const CopyReading& x = candidate.Copy();
+  if (x.Bridged()) return false;
+  const auto sameCopyOtherWitness = [&](const Reading& r) {
+    return r.Copy().secondCopy == x.secondCopy && WitnessOf(r.witnessed) != WitnessOf(candidate.witnessed);
+  };
+  for (const Reading& bridging : readings) {
+    if (!sameCopyOtherWitness(bridging) || !bridging.Copy().Bridged()) continue;
+    const int from = PastFirstDropout(bridging.Copy(), x);
+    for (int shift = -kMaxSlipBits; from >= 0 && shift <= kMaxSlipBits; ++shift) {
+      if (shift == 0 || !ReadsShifted(bridging.Copy(), x, from, shift)) continue;
+      if (std::any_of(readings.begin(), readings.end(), [&](const Reading& r) {
+            return sameCopyOtherWitness(r) && WitnessOf(r.witnessed) != WitnessOf(bridging.witnessed) &&
+                   ReadsShifted(r.Copy(), x, from, shift);
+          }))
+        return true;
+    }
+  }
   return false;
 }
 
@@ -188,7 +251,7 @@ RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
   for (const Reading& r : readings) all.push_back(r.witnessed);
   for (const Reading& candidate : readings) {
     const CopyReading& x = candidate.Copy();
-    if (!x.good) continue;
+    if (!x.good || SlippedUnmarked(readings, candidate)) continue;
     if (firstVerified && x.bytes != firstVerified->bytes) result.conflict = true;
     if (!firstVerified) firstVerified = &x;
     const bool disputed = Disputed(readings, x);

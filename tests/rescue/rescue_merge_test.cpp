@@ -236,6 +236,29 @@ CopyReading Slipped(bool second, const RecordBytes& truth, std::vector<Slip> sli
   return r;
 }
 
+// Two methods that mark nothing lost a bit in a dropout of the first copy
+// and read on shifted alike, and the shifted checksum byte fits by chance;
+// two scans that bridged the dropout read on after it in step.
+TEST(RescueMerge, AVerifiedReadingThatSlippedWhereOthersBridgedADropoutIsNoProof) {
+  // A record whose reading shifted so passes its checksum.
+  RecordBytes truth = Bytes(11);
+  const auto slippedReading = [&] { return Slipped(false, truth, {{48, 1, false, 1}}); };
+  while (!slippedReading().good) ++truth[40];
+  const CopyReading slipped = slippedReading();
+  const auto scan = [](std::vector<CopyReading> copies, bool marks) {
+    ScanResult result = Scan({{{1000, 1, 1}, std::move(copies)}});
+    result.marksGuesses = marks;
+    return result;
+  };
+  const CopyReading secondSlipped = Slipped(true, truth, {{9, 1, false, 1}});
+  const std::vector<CopyReading> bridged = {Bridged(false, truth, 48, 3), Bridged(true, truth, 9, 3)};
+  const auto files = MergeScans({scan({slipped, secondSlipped}, false), scan({slipped, secondSlipped}, false),
+                                 scan(bridged, true), scan(bridged, true)});
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].records[0].verdict, Verdict::Repaired);
+  EXPECT_EQ(files[0].records[0].bytes, truth);
+}
+
 TEST(RecordRepair, PutsTogetherCopiesDamagedInDifferentPlaces) {
   const RecordBytes truth = Bytes(7);
   const std::vector<CopyReading> once = {Copy(1, false, Damaged(truth, 5, 3), truth),
