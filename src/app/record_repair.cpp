@@ -192,15 +192,33 @@ std::optional<RecordBytes> RealignSlip(const RecordBytes& slipped, const RecordB
   return best;
 }
 
+// A reading that reads fewer bytes than this as any other witness does
+// reads another stretch of tape: a scan that found the data marks cells
+// away from where they lie reads garbage, and may read it alike in both
+// copies.
+constexpr int kInFrameBytes = kRecordBytes / 4;
+
+// For each reading, whether it reads the stretch of tape another witness reads.
+std::vector<bool> InFrame(std::span<const Witnessed> readings) {
+  std::vector<bool> inFrame;
+  for (const Witnessed& w : readings)
+    inFrame.push_back(std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
+      return WitnessOf(other) != WitnessOf(w) && Agreement(w.reading->bytes, other.reading->bytes, 0) >= kInFrameBytes;
+    }));
+  return inFrame;
+}
+
 // Whether one copy is lost at byte `i`: a reading of it guessed there, and
-// none that guessed across a dropout elsewhere read it. Such a reading marks
-// what it could not read, so what it read counts (where a slipped reading
-// guessed is not where the tape is damaged); one that marks nothing may
-// have read the silence as garbage, and the byte just after a guess is
-// often misread as the signal comes back.
-bool CopyLost(std::span<const Witnessed> readings, bool secondCopy, int i) {
+// none that guessed across a dropout elsewhere, `inFrame`, read it. Such a
+// reading marks what it could not read, so what it read counts (where a
+// slipped reading guessed is not where the tape is damaged); one that marks
+// nothing may have read the silence as garbage, the byte just after a guess
+// is often misread as the signal comes back, and one out of frame reads
+// another stretch of tape.
+bool CopyLost(std::span<const Witnessed> readings, const std::vector<bool>& inFrame, bool secondCopy, int i) {
   const bool readThere = std::any_of(readings.begin(), readings.end(), [&](const Witnessed& w) {
-    return w.reading->secondCopy == secondCopy && w.reading->Bridged() && ReadByte(*w.reading, i) >= 0 &&
+    const bool marking = w.reading->Bridged() && inFrame[static_cast<size_t>(&w - readings.data())];
+    return w.reading->secondCopy == secondCopy && marking && ReadByte(*w.reading, i) >= 0 &&
            (i == 0 || ReadByte(*w.reading, i - 1) >= 0);
   });
   return CopyWiped(readings, secondCopy, i) && !readThere;
@@ -296,8 +314,8 @@ bool SlippedSinceAWipe(std::span<const Witnessed> readings, const CopyReading& r
 // every family misread that byte alike), nor where another scan of its
 // family read it otherwise (scans of one family are one witness, and one
 // that read the byte two ways holds neither value). Else -1.
-int FirmByte(std::span<const Witnessed> readings, const Witnessed& w, int i) {
-  if (CopyLost(readings, w.reading->secondCopy, i)) return -1;
+int FirmByte(std::span<const Witnessed> readings, const std::vector<bool>& inFrame, const Witnessed& w, int i) {
+  if (CopyLost(readings, inFrame, w.reading->secondCopy, i)) return -1;
   const int value = ReadByte(*w.reading, i);
   const auto otherCopyAlike = [&] {
     return std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
@@ -312,12 +330,6 @@ int FirmByte(std::span<const Witnessed> readings, const Witnessed& w, int i) {
   return split ? -1 : value;
 }
 
-// A reading that reads fewer bytes than this as any other witness does
-// reads another stretch of tape: a scan that found the data marks cells
-// away from where they lie reads garbage, and may read it alike in both
-// copies.
-constexpr int kInFrameBytes = kRecordBytes / 4;
-
 // Whether some byte of `c` is not held firmly by two witnesses while two
 // read it otherwise, or is a guess where one read it otherwise; readings of
 // a copy wiped there, or slipped since, read nothing otherwise (they slip
@@ -325,12 +337,7 @@ constexpr int kInFrameBytes = kRecordBytes / 4;
 // is the tape's: the other took a byte from a reading that passed its
 // checksum by a bit moved across a byte's edge, from guesses that fit it,
 // or from another such chance.
-bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
-  std::vector<bool> inFrame;
-  for (const Witnessed& w : readings)
-    inFrame.push_back(std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
-      return WitnessOf(other) != WitnessOf(w) && Agreement(w.reading->bytes, other.reading->bytes, 0) >= kInFrameBytes;
-    }));
+bool Contested(const RecordBytes& c, std::span<const Witnessed> readings, const std::vector<bool>& inFrame) {
   for (int i = 0; i < kRecordBytes; ++i) {
     // A reading holds a byte of `c` only where it read the byte before as
     // `c` has it too, or guessed it: a reading that slipped reads on in a
@@ -338,7 +345,7 @@ bool Contested(const RecordBytes& c, std::span<const Witnessed> readings) {
     // reading did, what it holds there is its slip, not the tape.
     const auto held = [&](const Witnessed& w) {
       const int before = i == 0 ? -1 : ReadByte(*w.reading, i - 1);
-      return before < 0 || before == c[i - 1] ? FirmByte(readings, w, i) : -1;
+      return before < 0 || before == c[i - 1] ? FirmByte(readings, inFrame, w, i) : -1;
     };
     const auto inStep = [&](const Witnessed& w) {
       return inFrame[static_cast<size_t>(&w - readings.data())] && !CopyWiped(readings, w.reading->secondCopy, i) &&
@@ -406,8 +413,9 @@ RecordBytes MajorityBytes(std::span<const Witnessed> readings) {
 std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings) {
   // A byte that both copies lost to dropouts was read by nobody: whatever
   // fills it and fits the sum does so by chance.
+  const std::vector<bool> inFrame = InFrame(readings);
   for (int i = 0; i <= kRecordBytes; ++i)
-    if (CopyLost(readings, false, i) && CopyLost(readings, true, i)) return std::nullopt;
+    if (CopyLost(readings, inFrame, false, i) && CopyLost(readings, inFrame, true, i)) return std::nullopt;
   const bool hasFirst = std::any_of(readings.begin(), readings.end(), [](auto& w) { return !w.reading->secondCopy; });
   const bool hasSecond = std::any_of(readings.begin(), readings.end(), [](auto& w) { return w.reading->secondCopy; });
   std::vector<RecordBytes> candidates;
@@ -431,7 +439,7 @@ std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings) {
     if (!ReadAlike(c, readings)) return std::nullopt;
     fits.push_back(c);
   }
-  if (fits.size() > 1) std::erase_if(fits, [&](const RecordBytes& c) { return Contested(c, readings); });
+  if (fits.size() > 1) std::erase_if(fits, [&](const RecordBytes& c) { return Contested(c, readings, inFrame); });
   if (fits.size() != 1) return std::nullopt;
   return fits.front();
 }

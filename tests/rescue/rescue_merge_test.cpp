@@ -408,6 +408,11 @@ TEST(RecordRepair, BitsNobodyReadAreNotRepaired) {
   // elsewhere, read the first copy's byte 24.
   EXPECT_EQ(Repair({Bridged(false, truth, 24, 1), Bridged(true, truth, 22, 3), Bridged(false, truth, 50, 1)}, {1, 1, 2}),
             truth);
+  // Not one whose scan found the mark cells away and read another stretch
+  // of tape: its bytes there fit by chance.
+  CopyReading misframed = Bridged(false, Bytes(99), 50, 1);
+  misframed.bytes[23] = truth[23], misframed.bytes[24] = truth[24];
+  EXPECT_EQ(Repair({Bridged(false, truth, 24, 1), Bridged(true, truth, 22, 3), misframed}, {1, 1, 2}), std::nullopt);
   // The first copy bridged bytes 5 and 6 with zeros; the second read them
   // but misread byte 24 as the value that makes those zeros fit the sum.
   // That record is guesswork against what both scans read, not a second
