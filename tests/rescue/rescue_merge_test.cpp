@@ -52,6 +52,14 @@ ScannedFile File(int64_t sync, int records, int seed = 1) {
 
 ScanResult Scan(std::vector<ScannedFile> files) { return {std::move(files), true}; }
 
+// A scan that found a file of one record, read as `copies`; `marksGuesses`:
+// an Adaptive scan, which marks the dropouts it bridged.
+ScanResult OneRecordScan(std::vector<CopyReading> copies, bool marksGuesses) {
+  ScanResult scan = Scan({{{1000, 1, 1}, std::move(copies)}});
+  scan.marksGuesses = marksGuesses;
+  return scan;
+}
+
 TEST(RescueMerge, MatchesFilesAcrossScansByPlaceAndCount) {
   ScannedFile damaged = File(100000, 2);
   damaged.copies.resize(2);  // record 2 never read
@@ -137,15 +145,10 @@ TEST(RescueMerge, ACopyAdaptiveReadWithoutAGuessStandsAgainstOneThatSlippedAlike
   CopyReading bridged = Copy(1, false, slipped, truth);
   for (int bit = 22 * 8; bit < 25 * 8; ++bit) bridged.guessed.set(bit);
   ASSERT_TRUE(bridged.good);
-  const auto adaptive = [&](std::vector<CopyReading> copies) {
-    ScanResult scan = Scan({{{1000, 1, 1}, std::move(copies)}});
-    scan.marksGuesses = true;
-    return scan;
-  };
   const CopyReading second = Copy(1, true, truth, truth);
-  const ScanResult unmarked = Scan({{{1000, 1, 1}, {Copy(1, false, slipped, truth), second}}});
-  const auto files =
-      MergeScans({adaptive({bridged, second}), adaptive({bridged, second}), adaptive({second}), unmarked});
+  const ScanResult unmarked = OneRecordScan({Copy(1, false, slipped, truth), second}, false);
+  const auto files = MergeScans({OneRecordScan({bridged, second}, true), OneRecordScan({bridged, second}, true),
+                                 OneRecordScan({second}, true), unmarked});
   ASSERT_EQ(files.size(), 1u);
   EXPECT_EQ(files[0].records[0].verdict, Verdict::Ok);
   EXPECT_EQ(files[0].records[0].bytes, truth);
@@ -169,15 +172,12 @@ TEST(RescueMerge, ReadingsOfACopyAlikeWhereItWasLostAreNoWitnessesOfEachOther) {
     int dropout, secondLost;
   } cases[] = {{noiseAt(20, -0xA2), 19, 18}, {noiseAt(62, 0x31), 62, 0}};
   for (const auto& c : cases) {
-    const auto integrating = [&] {
-      CopyReading noise = Copy(1, false, c.noise, c.noise);  // its checksum byte read as noise that fits
-      ScanResult scan = Scan({{{1000, 1, 1}, {noise, Bridged(true, truth, c.secondLost, 2)}}});
-      scan.marksGuesses = true;
-      return scan;
-    };
-    const auto files =
-        MergeScans({Scan({{{1000, 1, 1}, {Bridged(false, truth, c.dropout, std::min(3, kRecordBytes - c.dropout))}}}),
-                    integrating(), integrating()});
+    // Its checksum byte read as noise that fits.
+    const ScanResult integrating =
+        OneRecordScan({Copy(1, false, c.noise, c.noise), Bridged(true, truth, c.secondLost, 2)}, true);
+    const auto files = MergeScans(
+        {Scan({{{1000, 1, 1}, {Bridged(false, truth, c.dropout, std::min(3, kRecordBytes - c.dropout))}}}), integrating,
+         integrating});
     ASSERT_EQ(files.size(), 1u);
     EXPECT_NE(files[0].records[0].verdict, Verdict::Ok) << "dropout at " << c.dropout;
   }
@@ -245,15 +245,9 @@ TEST(RescueMerge, AVerifiedReadingThatSlippedWhereOthersBridgedADropoutIsNoProof
   const auto slippedReading = [&] { return Slipped(false, truth, {{48, 1, false, 1}}); };
   while (!slippedReading().good) ++truth[40];
   const CopyReading slipped = slippedReading();
-  const auto scan = [](std::vector<CopyReading> copies, bool marks) {
-    ScanResult result = Scan({{{1000, 1, 1}, std::move(copies)}});
-    result.marksGuesses = marks;
-    return result;
-  };
-  const CopyReading secondSlipped = Slipped(true, truth, {{9, 1, false, 1}});
-  const std::vector<CopyReading> bridged = {Bridged(false, truth, 48, 3), Bridged(true, truth, 9, 3)};
-  const auto files = MergeScans({scan({slipped, secondSlipped}, false), scan({slipped, secondSlipped}, false),
-                                 scan(bridged, true), scan(bridged, true)});
+  const ScanResult unmarked = OneRecordScan({slipped, Slipped(true, truth, {{9, 1, false, 1}})}, false);
+  const ScanResult bridged = OneRecordScan({Bridged(false, truth, 48, 3), Bridged(true, truth, 9, 3)}, true);
+  const auto files = MergeScans({unmarked, unmarked, bridged, bridged});
   ASSERT_EQ(files.size(), 1u);
   EXPECT_EQ(files[0].records[0].verdict, Verdict::Repaired);
   EXPECT_EQ(files[0].records[0].bytes, truth);
