@@ -1,7 +1,6 @@
 #include "app/rescue_merge.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <array>
 #include <cstdlib>
 
@@ -246,15 +245,6 @@ RescuedRecord TrustedRecord(const std::vector<Reading>& readings) {
   RescuedRecord result;
   if (readings.empty()) return result;
   result.position = readings.front().Copy().markPosition;
-  if (const char* d = std::getenv("DUMPOK"); d && std::any_of(readings.begin(), readings.end(), [&](const Reading& r){ return std::llabs(r.Copy().markPosition - std::atoll(d)) < 2000; })) {
-    for (const Reading& r : readings) {
-      const CopyReading& c = r.Copy();
-      std::fprintf(stderr, "  s%02d f%d c%d %s%s%s%s%s mark=%lld ", r.scan, r.witnessed.family, (int)c.secondCopy + 1,
-                   r.repairs ? "R" : "-", c.good ? "G" : "-", r.amongGood ? "A" : "-", r.wholeFileGood ? "W" : "-", r.marksGuesses ? "M" : "-", (long long)c.markPosition);
-      for (int k = 0; k <= kRecordBytes; ++k) std::fprintf(stderr, "%02x%s", c.Byte(k), c.GuessedByte(k * 8) ? "?" : " ");
-      std::fprintf(stderr, "\n");
-    }
-  }
   int bestSupport = 0;
   const CopyReading* firstVerified = nullptr;
   std::vector<Witnessed> all;
