@@ -183,9 +183,7 @@ constexpr int kShiftedBytes = 4;
 int PastFirstDropout(const CopyReading& y, const CopyReading& x) {
   int k = 0;
   while (k <= kRecordBytes && !y.GuessedByte(k * 8)) ++k;
-  if (k > kRecordBytes) return -1;
-  for (int j = 0; j + 1 < k; ++j)
-    if (y.Byte(j) != x.Byte(j)) return -1;
+  if (k > kRecordBytes || !InStep(y, x, [k](int j) { return j + 1 >= k; })) return -1;
   while (k <= kRecordBytes && y.GuessedByte(k * 8)) ++k;
   return k + 1;
 }
@@ -216,7 +214,8 @@ bool SlippedUnmarked(const std::vector<Reading>& readings, const Reading& candid
   for (const Reading& bridging : readings) {
     if (!sameCopyOtherWitness(bridging) || !bridging.Copy().Bridged()) continue;
     const int from = PastFirstDropout(bridging.Copy(), x);
-    for (int shift = -kMaxSlipBits; from >= 0 && shift <= kMaxSlipBits; ++shift) {
+    if (from < 0) continue;
+    for (int shift = -kMaxSlipBits; shift <= kMaxSlipBits; ++shift) {
       if (shift == 0 || !ReadsShifted(bridging.Copy(), x, from, shift)) continue;
       if (std::any_of(readings.begin(), readings.end(), [&](const Reading& r) {
             return sameCopyOtherWitness(r) && WitnessOf(r.witnessed) != WitnessOf(bridging.witnessed) &&
