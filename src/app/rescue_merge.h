@@ -4,21 +4,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/record_trust.h"
 #include "app/tape_scan.h"
 
 namespace sonatap {
-
-enum class Verdict { Ok, Repaired, Bad };
-
-const char* VerdictText(Verdict verdict);  // "O.K.", "repaired", "BAD"
-
-struct RescuedRecord {
-  RecordBytes bytes{};
-  Verdict verdict = Verdict::Bad;
-  int scan = 0;               // the scan (from 1) whose reading it is; 0 when put together
-  int64_t position = -1;      // where its data mark was found; -1 when never read
-  bool conflict = false;      // verified readings that differ: the best supported one won
-};
 
 struct RescuedFile {
   TapeFileHeader header;
