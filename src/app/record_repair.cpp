@@ -208,20 +208,57 @@ std::vector<bool> InFrame(std::span<const Witnessed> readings) {
   return inFrame;
 }
 
-// Whether one copy is lost at byte `i`: a reading of it guessed there, and
-// none that guessed across a dropout elsewhere, `inFrame`, read it. Such a
-// reading marks what it could not read, so what it read counts (where a
-// slipped reading guessed is not where the tape is damaged); one that marks
-// nothing may have read the silence as garbage, the byte just after a guess
-// is often misread as the signal comes back, and one out of frame reads
-// another stretch of tape.
-bool CopyLost(std::span<const Witnessed> readings, const std::vector<bool>& inFrame, bool secondCopy, int i) {
-  const bool readThere = std::any_of(readings.begin(), readings.end(), [&](const Witnessed& w) {
-    const bool marking = w.reading->Bridged() && inFrame[static_cast<size_t>(&w - readings.data())];
-    return w.reading->secondCopy == secondCopy && marking && ReadByte(*w.reading, i) >= 0 &&
-           (i == 0 || ReadByte(*w.reading, i - 1) >= 0);
+// A guess marks where its copy is damaged only where the reading is in step
+// with the tape: it reads kAroundAlike of the bytes about it, kAroundBytes
+// each side, as a reading of the other copy does. A scan that found a
+// copy's data mark a byte late, where a dropout took its first bytes, reads
+// it one byte along, and its guesses lie elsewhere on the tape; and it may
+// read its garbage as a slipped reading of the other copy does, so being in
+// frame over the whole record does not tell.
+constexpr int kAroundBytes = 8;
+constexpr int kAroundAlike = 4;
+
+bool InStepAround(std::span<const Witnessed> readings, const CopyReading& r, int i) {
+  return std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
+    if (other.reading->secondCopy == r.secondCopy) return false;
+    int alike = 0;
+    for (int k = std::max(0, i - kAroundBytes); k <= std::min(kRecordBytes, i + kAroundBytes); ++k) {
+      const int value = ReadByte(r, k);
+      alike += k != i && value >= 0 && value == ReadByte(*other.reading, k);
+    }
+    return alike >= kAroundAlike;
   });
-  return CopyWiped(readings, secondCopy, i) && !readThere;
+}
+
+// Where the readings show a copy damaged, worked out once for a repair.
+struct Damage {
+  std::vector<bool> inFrame;  // see InFrame
+  std::array<std::array<bool, kRecordBytes + 1>, 2> lost{};  // per copy and byte, see CopyLost
+  explicit Damage(std::span<const Witnessed> readings);
+  bool Lost(bool secondCopy, int i) const { return lost[secondCopy][static_cast<size_t>(i)]; }
+};
+
+// Whether one copy is lost at byte `i`: a reading of it, in step there,
+// guessed it, and none that guessed across a dropout elsewhere, `inFrame`,
+// read it. Such a reading marks what it could not read, so what it read
+// counts (where a slipped reading guessed is not where the tape is
+// damaged); one that marks nothing may have read the silence as garbage,
+// the byte just after a guess is often misread as the signal comes back,
+// and one out of frame reads another stretch of tape.
+bool CopyLost(std::span<const Witnessed> readings, const std::vector<bool>& inFrame, bool secondCopy, int i) {
+  bool guessed = false, readThere = false;
+  for (const Witnessed& w : readings) {
+    const CopyReading& r = *w.reading;
+    if (r.secondCopy != secondCopy) continue;
+    if (ReadByte(r, i) < 0) guessed = guessed || InStepAround(readings, r, i);
+    else readThere |= inFrame[static_cast<size_t>(&w - readings.data())] && r.Bridged() && (i == 0 || ReadByte(r, i - 1) >= 0);
+  }
+  return guessed && !readThere;
+}
+
+Damage::Damage(std::span<const Witnessed> readings) : inFrame(InFrame(readings)) {
+  for (const bool second : {false, true})
+    for (int i = 0; i <= kRecordBytes; ++i) lost[second][static_cast<size_t>(i)] = CopyLost(readings, inFrame, second, i);
 }
 
 // Whether each byte of `c` but kMaxUnheldBytes (and kMaxWipedBytes where a
@@ -314,8 +351,8 @@ bool SlippedSinceAWipe(std::span<const Witnessed> readings, const CopyReading& r
 // every family misread that byte alike), nor where another scan of its
 // family read it otherwise (scans of one family are one witness, and one
 // that read the byte two ways holds neither value). Else -1.
-int FirmByte(std::span<const Witnessed> readings, const std::vector<bool>& inFrame, const Witnessed& w, int i) {
-  if (CopyLost(readings, inFrame, w.reading->secondCopy, i)) return -1;
+int FirmByte(std::span<const Witnessed> readings, const Damage& damage, const Witnessed& w, int i) {
+  if (damage.Lost(w.reading->secondCopy, i)) return -1;
   const int value = ReadByte(*w.reading, i);
   const auto otherCopyAlike = [&] {
     return std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
@@ -337,7 +374,7 @@ int FirmByte(std::span<const Witnessed> readings, const std::vector<bool>& inFra
 // is the tape's: the other took a byte from a reading that passed its
 // checksum by a bit moved across a byte's edge, from guesses that fit it,
 // or from another such chance.
-bool Contested(const RecordBytes& c, std::span<const Witnessed> readings, const std::vector<bool>& inFrame) {
+bool Contested(const RecordBytes& c, std::span<const Witnessed> readings, const Damage& damage) {
   for (int i = 0; i < kRecordBytes; ++i) {
     // A reading holds a byte of `c` only where it read the byte before as
     // `c` has it too, or guessed it: a reading that slipped reads on in a
@@ -345,10 +382,10 @@ bool Contested(const RecordBytes& c, std::span<const Witnessed> readings, const 
     // reading did, what it holds there is its slip, not the tape.
     const auto held = [&](const Witnessed& w) {
       const int before = i == 0 ? -1 : ReadByte(*w.reading, i - 1);
-      return before < 0 || before == c[i - 1] ? FirmByte(readings, inFrame, w, i) : -1;
+      return before < 0 || before == c[i - 1] ? FirmByte(readings, damage, w, i) : -1;
     };
     const auto inStep = [&](const Witnessed& w) {
-      return inFrame[static_cast<size_t>(&w - readings.data())] && !CopyWiped(readings, w.reading->secondCopy, i) &&
+      return damage.inFrame[static_cast<size_t>(&w - readings.data())] && !CopyWiped(readings, w.reading->secondCopy, i) &&
              !SlippedSinceAWipe(readings, *w.reading, c, i);
     };
     if (!HeldByTwo(readings, held, c[i]) && HeldOtherwise(readings, i, c[i], inStep)) return true;
@@ -413,9 +450,9 @@ RecordBytes MajorityBytes(std::span<const Witnessed> readings) {
 std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings) {
   // A byte that both copies lost to dropouts was read by nobody: whatever
   // fills it and fits the sum does so by chance.
-  const std::vector<bool> inFrame = InFrame(readings);
+  const Damage damage(readings);
   for (int i = 0; i <= kRecordBytes; ++i)
-    if (CopyLost(readings, inFrame, false, i) && CopyLost(readings, inFrame, true, i)) return std::nullopt;
+    if (damage.Lost(false, i) && damage.Lost(true, i)) return std::nullopt;
   const bool hasFirst = std::any_of(readings.begin(), readings.end(), [](auto& w) { return !w.reading->secondCopy; });
   const bool hasSecond = std::any_of(readings.begin(), readings.end(), [](auto& w) { return w.reading->secondCopy; });
   std::vector<RecordBytes> candidates;
@@ -439,7 +476,7 @@ std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings) {
     if (!ReadAlike(c, readings)) return std::nullopt;
     fits.push_back(c);
   }
-  if (fits.size() > 1) std::erase_if(fits, [&](const RecordBytes& c) { return Contested(c, readings, inFrame); });
+  if (fits.size() > 1) std::erase_if(fits, [&](const RecordBytes& c) { return Contested(c, readings, damage); });
   if (fits.size() != 1) return std::nullopt;
   return fits.front();
 }

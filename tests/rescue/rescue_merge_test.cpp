@@ -407,6 +407,15 @@ TEST(RecordRepair, BitsNobodyReadAreNotRepaired) {
   CopyReading misframed = Bridged(false, Bytes(99), 50, 1);
   misframed.bytes[23] = truth[23], misframed.bytes[24] = truth[24];
   EXPECT_EQ(Repair({Bridged(false, truth, 24, 1), Bridged(true, truth, 22, 3), misframed}, {1, 1, 2}), std::nullopt);
+  // Nor is a copy lost where scans that found its data mark a byte late,
+  // and so read it one byte along, alike, guessed across a dropout: that lies
+  // elsewhere on the tape.
+  CopyReading late = Copy(1, true, {}, truth);
+  std::copy(truth.begin() + 1, truth.end(), late.bytes.begin());
+  for (int bit = 9 * 8; bit < 10 * 8; ++bit) late.guessed.set(bit);
+  const std::vector<CopyReading> lateToo = {Bridged(false, truth, 9, 2), Bridged(false, truth, 9, 2),
+                                            Copy(1, true, truth, truth), Copy(1, true, truth, truth), late, late};
+  EXPECT_EQ(Repair(lateToo, {1, 2, 1, 2, 3, 4}), truth);
   // The first copy bridged bytes 5 and 6 with zeros; the second read them
   // but misread byte 24 as the value that makes those zeros fit the sum.
   // That record is guesswork against what both scans read, not a second
