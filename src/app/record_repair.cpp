@@ -230,10 +230,22 @@ bool InStepAround(std::span<const Witnessed> readings, const CopyReading& r, int
   });
 }
 
-// Where the readings show a copy damaged, worked out once for a repair.
+// Bytes of `c` that `r` reads, shifted by any slip of up to kMaxSlipBits: a
+// reading that slipped in a dropout reads the record on, shifted.
+int BytesReadAtSomeSlip(const CopyReading& r, const RecordBytes& c) {
+  int read = 0;
+  for (int j = 0; j < kRecordBytes; ++j)
+    for (int shift = -kMaxSlipBits; shift <= kMaxSlipBits; ++shift)
+      if (ShiftedByte(r, shift, j) == c[j]) {
+        ++read;
+        break;
+      }
+  return read;
+}
+
+// Where each copy is lost (see CopyLost), worked out once for a repair.
 struct Damage {
-  std::vector<bool> inFrame;  // see InFrame
-  std::array<std::array<bool, kRecordBytes + 1>, 2> lost{};  // per copy and byte, see CopyLost
+  std::array<std::array<bool, kRecordBytes + 1>, 2> lost{};
   explicit Damage(std::span<const Witnessed> readings);
   bool Lost(bool secondCopy, int i) const { return lost[secondCopy][static_cast<size_t>(i)]; }
 };
@@ -256,7 +268,8 @@ bool CopyLost(std::span<const Witnessed> readings, const std::vector<bool>& inFr
   return guessed && !readThere;
 }
 
-Damage::Damage(std::span<const Witnessed> readings) : inFrame(InFrame(readings)) {
+Damage::Damage(std::span<const Witnessed> readings) {
+  const std::vector<bool> inFrame = InFrame(readings);
   for (const bool second : {false, true})
     for (int i = 0; i <= kRecordBytes; ++i) lost[second][static_cast<size_t>(i)] = CopyLost(readings, inFrame, second, i);
 }
@@ -274,13 +287,13 @@ bool ReadAlike(const RecordBytes& c, std::span<const Witnessed> readings) {
   return lone.Within(kMaxUnheldBytes);
 }
 
-// Whether two witnesses read byte `i` as one value other than `value`, the
-// first of them one that `counts`.
+// Whether two witnesses that `count` read byte `i` as one value other than `value`.
 template <typename Counts>
 bool HeldOtherwise(std::span<const Witnessed> readings, int i, int value, Counts counts) {
+  const auto countedByte = [&](const Witnessed& w) { return counts(w) ? ReadByte(*w.reading, i) : -1; };
   return std::any_of(readings.begin(), readings.end(), [&](const Witnessed& w) {
-    const int read = ReadByte(*w.reading, i);
-    return read >= 0 && read != value && counts(w) && ByteHeld(readings, i, read);
+    const int read = countedByte(w);
+    return read >= 0 && read != value && HeldByTwo(readings, countedByte, read);
   });
 }
 
@@ -373,8 +386,12 @@ int FirmByte(std::span<const Witnessed> readings, const Damage& damage, const Wi
 // alike after a dropout). Of records that fit the sum, one that is not so
 // is the tape's: the other took a byte from a reading that passed its
 // checksum by a bit moved across a byte's edge, from guesses that fit it,
-// or from another such chance.
+// or from another such chance. Only readings of the stretch of tape `c`
+// claims to be contest it: readings of noise alike (two scans that read a
+// silence as ones) are in frame with each other, not with it.
 bool Contested(const RecordBytes& c, std::span<const Witnessed> readings, const Damage& damage) {
+  std::vector<bool> inFrame;
+  for (const Witnessed& w : readings) inFrame.push_back(BytesReadAtSomeSlip(*w.reading, c) >= kInFrameBytes);
   for (int i = 0; i < kRecordBytes; ++i) {
     // A reading holds a byte of `c` only where it read the byte before as
     // `c` has it too, or guessed it: a reading that slipped reads on in a
@@ -385,7 +402,7 @@ bool Contested(const RecordBytes& c, std::span<const Witnessed> readings, const 
       return before < 0 || before == c[i - 1] ? FirmByte(readings, damage, w, i) : -1;
     };
     const auto inStep = [&](const Witnessed& w) {
-      return damage.inFrame[static_cast<size_t>(&w - readings.data())] && !CopyWiped(readings, w.reading->secondCopy, i) &&
+      return inFrame[static_cast<size_t>(&w - readings.data())] && !CopyWiped(readings, w.reading->secondCopy, i) &&
              !SlippedSinceAWipe(readings, *w.reading, c, i);
     };
     if (!HeldByTwo(readings, held, c[i]) && HeldOtherwise(readings, i, c[i], inStep)) return true;

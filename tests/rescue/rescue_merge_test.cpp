@@ -521,6 +521,32 @@ TEST(RecordRepair, OfRecordsThatFitTheSumTakesTheOneNoWitnessContests) {
   EXPECT_EQ(Repair({Bridged(false, pair, 17, 1), Bridged(true, pair, 38, 2)}, {1, 1}), pair);
 }
 
+TEST(RecordRepair, ReadingsOfNoiseContestNothing) {
+  // The first copy lost bytes 30-31; one scan read the second copy with a
+  // bit moved from byte 31 to 32, which keeps the sum, and another read it
+  // right: the tape's byte 31 rests on that one.
+  RecordBytes truth = Bytes(21);
+  std::replace(truth.begin(), truth.end(), uint8_t{0xFF}, uint8_t{0xFE});
+  RecordBytes moved = truth;
+  --moved[31], ++moved[32];
+  std::vector<CopyReading> readings = {Bridged(false, truth, 30, 2), Bridged(false, truth, 30, 2), Copy(1, true, moved, truth),
+                                       Copy(1, true, truth, truth)};
+  std::vector<int> families = {1, 2, 1, 2};
+  // Two scans read a silence as ones where the second copy lies: alike, but
+  // they read no stretch of this record.
+  RecordBytes ones;
+  ones.fill(0xFF);
+  readings.push_back(Copy(1, true, ones, truth)), readings.push_back(Copy(1, true, ones, truth));
+  families.insert(families.end(), {3, 4});
+  EXPECT_EQ(Repair(readings, families), truth);
+  // A scan in step with the record read byte 31 as ones too: one witness.
+  RecordBytes oneByte = truth;
+  oneByte[31] = 0xFF;
+  readings.push_back(Copy(1, true, oneByte, truth));
+  families.push_back(5);
+  EXPECT_EQ(Repair(readings, families), truth);
+}
+
 TEST(RecordRepair, RefusesWhatTheChecksumDoesNotConfirm) {
   const RecordBytes truth = Bytes(9);
   // Both copies hit in the same place: no reading holds those bytes.
