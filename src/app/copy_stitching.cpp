@@ -52,7 +52,10 @@ struct Walk {
   // signal fading out and coming back often misreads: its own damage may
   // follow close on. The blamed one's guesses mean it is still damaged there,
   // or, after kConfirmBeforeGuessBytes alike, that it has come to its next
-  // damaged place, where the walk blames it anew.
+  // damaged place, where the walk blames it anew. Where the other's own
+  // damage runs to the end of the block, there is nothing to compare: the
+  // blamed one is taken as it is, unshifted, and the walk compares it with
+  // what the other read there.
   bool BackInStep(int from, int blamed, int shift) const {
     const int other = 1 - blamed;
     int alike = 0, k = from;
@@ -64,7 +67,7 @@ struct Walk {
       if (x != y || x < 0) return false;
       if (++alike == kConfirmBytes) return true;
     }
-    return k == kBlockBytes && alike > 0;
+    return k == kBlockBytes && (alike > 0 || shift == 0);
   }
 };
 

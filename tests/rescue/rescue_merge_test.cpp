@@ -321,6 +321,13 @@ TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
   EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{40, -2}}), Slipped(true, truth, {{9, 3}})})), truth);
   // The second copy's dropout comes a byte after the end of the first's.
   EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{40, 1, true}}), Bridged(true, truth, 43, 2)})), truth);
+  // The second copy lost bytes 59-61; the first misread byte 62 as its
+  // signal faded into a dropout over byte 63. Nothing after the second
+  // copy's dropout shows it back in step: the first's damage runs on to the
+  // checksum byte, which both read.
+  CopyReading fading = Bridged(false, truth, 63, 1);
+  fading.bytes[62] ^= 0x10;
+  EXPECT_EQ(Repair(Twice({fading, Bridged(true, truth, 59, 3)})), truth);
   // After the first copy's slip, the second's damaged places are filled with
   // its bytes as it read them slipped, which the other scan read slipped its own way.
   const CopyReading second = Slipped(true, truth, {{30, 1, true, 3}, {45, 1, true}});
