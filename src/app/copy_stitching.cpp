@@ -17,8 +17,11 @@ constexpr int kBlockBits = kBlockBytes * 8;
 constexpr int kMaxDamagedBytes = 12;
 constexpr int kConfirmBytes = 4;     // agreement that shows a blamed reading is back in step
 // The same where the blamed reading guesses again soon, before its next
-// damaged place: the copies' dropouts interleave, a few bytes apart.
+// damaged place: the copies' dropouts interleave, a few bytes apart. Where
+// the blamed one did not slip, kept in step by the cells it guessed, one
+// byte is enough: what the walk takes from it later is compared again.
 constexpr int kConfirmBeforeGuessBytes = 2;
+constexpr int kConfirmUnshiftedBeforeGuessBytes = 1;
 // Places where the two part, each tried both ways. When stitching came in,
 // it put right 241 more records of the channel set (2 wrong among them, both
 // on bits guessed across a dropout, which now count for nobody); with 2
@@ -63,7 +66,8 @@ struct Walk {
       const int x = ShiftedByte(*reading[blamed], offset[blamed] + shift, k);
       const int y = ShiftedByte(*reading[other], offset[other], k);
       if (x >= 0 && (y == kGuessedByte || BesideAGuess(*reading[other], offset[other], k))) continue;
-      if (x == kGuessedByte && alike >= kConfirmBeforeGuessBytes) return true;
+      if (x == kGuessedByte && alike >= (shift == 0 ? kConfirmUnshiftedBeforeGuessBytes : kConfirmBeforeGuessBytes))
+        return true;
       if (x != y || x < 0) return false;
       if (++alike == kConfirmBytes) return true;
     }

@@ -328,6 +328,15 @@ TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
   CopyReading fading = Bridged(false, truth, 63, 1);
   fading.bytes[62] ^= 0x10;
   EXPECT_EQ(Repair(Twice({fading, Bridged(true, truth, 59, 3)})), truth);
+  // The second copy lost bytes 14-16 and 22-24, the first 18-19 between
+  // them: byte 21 alone shows the second copy back in step before its next
+  // dropout. Three methods misread both copies' last bytes alike, so no
+  // majority of the readings holds the record.
+  std::vector<CopyReading> interleaved =
+      Twice({Bridged(false, truth, 18, 2), Slipped(true, truth, {{14, 0, true, 3}, {22, 0, true, 3}})});
+  for (int i = 0; i < 3; ++i)
+    for (const bool second : {false, true}) interleaved.push_back(Copy(1, second, Damaged(truth, 50, 14, 0x5A), truth));
+  EXPECT_EQ(Repair(interleaved), truth);
   // After the first copy's slip, the second's damaged places are filled with
   // its bytes as it read them slipped, which the other scan read slipped its own way.
   const CopyReading second = Slipped(true, truth, {{30, 1, true, 3}, {45, 1, true}});
