@@ -230,19 +230,6 @@ bool InStepAround(std::span<const Witnessed> readings, const CopyReading& r, int
   });
 }
 
-// Bytes of `c` that `r` reads, shifted by any slip of up to kMaxSlipBits: a
-// reading that slipped in a dropout reads the record on, shifted.
-int BytesReadAtSomeSlip(const CopyReading& r, const RecordBytes& c) {
-  int read = 0;
-  for (int j = 0; j < kRecordBytes; ++j)
-    for (int shift = -kMaxSlipBits; shift <= kMaxSlipBits; ++shift)
-      if (ShiftedByte(r, shift, j) == c[j]) {
-        ++read;
-        break;
-      }
-  return read;
-}
-
 // Where each copy is lost (see CopyLost), worked out once for a repair.
 struct Damage {
   std::array<std::array<bool, kRecordBytes + 1>, 2> lost{};
@@ -378,6 +365,19 @@ int FirmByte(std::span<const Witnessed> readings, const Damage& damage, const Wi
     return WitnessOf(other) == WitnessOf(w) && read >= 0 && read != value;
   });
   return split ? -1 : value;
+}
+
+// Bytes of `c` that `r` reads, shifted by any slip of up to kMaxSlipBits: a
+// reading that slipped in a dropout reads the record on, shifted.
+int BytesReadAtSomeSlip(const CopyReading& r, const RecordBytes& c) {
+  int read = 0;
+  for (int j = 0; j < kRecordBytes; ++j)
+    for (int shift = -kMaxSlipBits; shift <= kMaxSlipBits; ++shift)
+      if (ShiftedByte(r, shift, j) == c[j]) {
+        ++read;
+        break;
+      }
+  return read;
 }
 
 // Whether some byte of `c` is not held firmly by two witnesses while two
