@@ -390,8 +390,8 @@ int BytesReadAtSomeSlip(const CopyReading& r, const RecordBytes& c) {
 // claims to be contest it: readings of noise alike (two scans that read a
 // silence as ones) are in frame with each other, not with it.
 bool Contested(const RecordBytes& c, std::span<const Witnessed> readings, const Damage& damage) {
-  std::vector<bool> inFrame;
-  for (const Witnessed& w : readings) inFrame.push_back(BytesReadAtSomeSlip(*w.reading, c) >= kInFrameBytes);
+  std::vector<bool> readsC;
+  for (const Witnessed& w : readings) readsC.push_back(BytesReadAtSomeSlip(*w.reading, c) >= kInFrameBytes);
   for (int i = 0; i < kRecordBytes; ++i) {
     // A reading holds a byte of `c` only where it read the byte before as
     // `c` has it too, or guessed it: a reading that slipped reads on in a
@@ -402,7 +402,7 @@ bool Contested(const RecordBytes& c, std::span<const Witnessed> readings, const 
       return before < 0 || before == c[i - 1] ? FirmByte(readings, damage, w, i) : -1;
     };
     const auto inStep = [&](const Witnessed& w) {
-      return inFrame[static_cast<size_t>(&w - readings.data())] && !CopyWiped(readings, w.reading->secondCopy, i) &&
+      return readsC[static_cast<size_t>(&w - readings.data())] && !CopyWiped(readings, w.reading->secondCopy, i) &&
              !SlippedSinceAWipe(readings, *w.reading, c, i);
     };
     if (!HeldByTwo(readings, held, c[i]) && HeldOtherwise(readings, i, c[i], inStep)) return true;
