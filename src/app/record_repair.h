@@ -10,10 +10,12 @@
 
 namespace sonatap {
 
-// A reading and the family of the scan that made it (see ScanResult).
+// A reading, the family of the scan that made it and whether that scan
+// marks the dropouts it bridges (see ScanResult).
 struct Witnessed {
   const CopyReading* reading;
   int family;
+  bool marksGuesses = false;
 };
 
 // Readings of one copy by scans of one family tend to err alike: together

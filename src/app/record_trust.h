@@ -24,7 +24,6 @@ struct RescuedRecord {
 struct RecordReading {
   Witnessed witnessed;
   bool repairs;  // see ScanResult
-  bool marksGuesses;
   int scan;
   bool amongGood;
   bool wholeFileGood;

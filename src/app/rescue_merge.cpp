@@ -126,7 +126,7 @@ RescuedFile MergeGroup(const Group& g) {
                              (record == g.header.secondCount || verified[s][record + 1]);
       for (const CopyReading& c : sighting.file->copies)
         if (c.record == record)
-          readings.push_back({{&c, sighting.family}, sighting.repairs, sighting.marksGuesses, sighting.scan, amongGood,
+          readings.push_back({{&c, sighting.family, sighting.marksGuesses}, sighting.repairs, sighting.scan, amongGood,
                                wholeFileGood[s]});
     }
     DropMisplaced(readings);

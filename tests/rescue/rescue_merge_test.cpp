@@ -183,11 +183,13 @@ TEST(RescueMerge, ReadingsOfACopyAlikeWhereItWasLostAreNoWitnessesOfEachOther) {
   }
 }
 
-// Each reading by a scan of its own family, unless `families` names them.
-std::optional<RecordBytes> Repair(const std::vector<CopyReading>& readings, const std::vector<int>& families = {}) {
+// Each reading by a scan of its own family, unless `families` names them;
+// `marking`: scans that mark the dropouts they bridge.
+std::optional<RecordBytes> Repair(const std::vector<CopyReading>& readings, const std::vector<int>& families = {},
+                                  bool marking = false) {
   std::vector<Witnessed> witnessed;
   for (size_t i = 0; i < readings.size(); ++i)
-    witnessed.push_back({&readings[i], families.empty() ? static_cast<int>(i) : families[i]});
+    witnessed.push_back({&readings[i], families.empty() ? static_cast<int>(i) : families[i], marking});
   return RepairRecord(witnessed);
 }
 
@@ -414,6 +416,36 @@ TEST(RecordRepair, BitsNobodyReadAreNotRepaired) {
   // read a dropout, so it guessed too.
   const CopyReading unmarked = Copy(1, true, Damaged(truth, 40, 1, 0x5a), truth);
   EXPECT_EQ(Repair({Bridged(false, truth, 24, 1), Bridged(true, truth, 22, 3), unmarked}, {1, 1, 2}), std::nullopt);
+  // Both copies lost byte 43 (the first 41 to 43, the second 43 to 45); a
+  // scan that found the second copy's dropout a byte later misread byte 43
+  // as the signal faded, and guessed byte 44 as much under the tape's as
+  // that is over it: the sum fits.
+  RecordBytes fading = truth;
+  fading[43] = static_cast<uint8_t>(truth[43] + 1);
+  fading[44] = static_cast<uint8_t>(truth[44] - 1);
+  CopyReading fadedOut = Copy(1, true, fading, truth);
+  for (int bit = 44 * 8; bit < 46 * 8; ++bit) fadedOut.guessed.set(bit);
+  CopyReading lostThere = fadedOut;
+  lostThere.bytes[43] = truth[43];
+  for (int bit = 43 * 8; bit < 44 * 8; ++bit) lostThere.guessed.set(bit);
+  EXPECT_EQ(Repair({fadedOut, Bridged(false, truth, 41, 3), lostThere}, {1, 2, 3}), std::nullopt);
+  // Three scans that mark dropouts read the first copy alike without one
+  // (but for a misread first byte), where the second lost bytes 31 and 32;
+  // a fourth took weak cells at the first copy's byte 32 for a dropout.
+  CopyReading clean = Copy(1, false, truth, truth);
+  clean.bytes[0] ^= 0x40;
+  clean.good = false;
+  CopyReading weak = Copy(1, false, truth, truth);
+  for (int bit = 32 * 8; bit < 33 * 8; ++bit) weak.guessed.set(bit);
+  const CopyReading lost = Bridged(true, truth, 31, 2);
+  EXPECT_EQ(Repair({clean, lost, clean, lost, clean, lost, weak, lost}, {1, 1, 2, 2, 3, 3, 4, 4}, true), truth);
+  // The second copy lost bytes 40-42, the first 43-44, as three scans that
+  // mark dropouts read them; a fourth guessed the first copy's byte 42 too.
+  const CopyReading reachesFurther = Bridged(false, truth, 42, 3);
+  const CopyReading firstLost = Bridged(false, truth, 43, 2), secondLost = Bridged(true, truth, 40, 3);
+  EXPECT_EQ(Repair({firstLost, secondLost, firstLost, secondLost, firstLost, secondLost, reachesFurther, secondLost},
+                   {1, 1, 2, 2, 3, 3, 4, 4}, true),
+            truth);
   // But another Adaptive scan, which guessed across a dropout of its own
   // elsewhere, read the first copy's byte 24.
   EXPECT_EQ(Repair({Bridged(false, truth, 24, 1), Bridged(true, truth, 22, 3), Bridged(false, truth, 50, 1)}, {1, 1, 2}),
@@ -685,6 +717,20 @@ TEST(RescueMerge, AVerifiedReadingAcrossADropoutNobodyElseMarkedIsNoProof) {
   const auto files = MergeScans({Scan({templates}), Scan({templates}), Scan({adaptive}), Scan({adaptive})});
   EXPECT_EQ(files[0].records[1].verdict, Verdict::Repaired);
   EXPECT_EQ(files[0].records[1].bytes, zero);
+}
+
+TEST(RescueMerge, AVerifiedReadingIsConfirmedByOneThatDiffersOnlyWhereItGuessedAByte) {
+  // The only scan that verified record 2 verified neither neighbour; another
+  // read it alike but for a byte it guessed across a dropout, which the sum settles.
+  const RecordBytes truth = Bytes(44);
+  ScannedFile lone = WithRecordTwo({Copy(2, false, truth, truth)});
+  for (CopyReading& c : lone.copies) c.good = c.record == 2;
+  const auto verdict = [&](const CopyReading& guessing) {
+    return MergeScans({Scan({lone}), Scan({WithRecordTwo({guessing})})})[0].records[1].verdict;
+  };
+  EXPECT_EQ(verdict(Bridged(false, truth, 26, 1)), Verdict::Ok);
+  // Two bytes guessed otherwise: the sum settles neither.
+  EXPECT_NE(verdict(Bridged(false, truth, 26, 2)), Verdict::Ok);
 }
 
 TEST(RescueMerge, CopiesAreNumberedByWhereTheyLie) {
