@@ -247,32 +247,37 @@ int WitnessCount(std::span<const Witnessed> readings, Counts counts) {
 }
 
 // Whether one copy is lost at byte `i`: a reading of it, in step there,
-// guessed it, and it was not read there. It was where more witnesses whose
-// scans mark dropouts read it than guessed it: how far a dropout's guesses
-// reach varies by a byte from scan to scan, and a scan that takes weak cells
-// for a dropout guesses where others read (what each read there is for the
-// repair to weigh; the signal was there). And where a reading that guessed
-// across a dropout elsewhere read it and the bytes on each side: such a
-// reading marks what it could not read, so what it read counts (where a
+// guessed it, and it was not read there. A reading that guessed across a
+// dropout elsewhere read it where it read the bytes on each side too: such
+// a reading marks what it could not read, so what it read counts (where a
 // slipped reading guessed is not where the tape is damaged), but the bytes
 // just beside a guess are often misread as the signal fades out and comes
-// back. A reading that marks nothing may have read the silence as garbage,
-// and one out of frame reads another stretch of tape.
+// back. Or more witnesses whose scans mark dropouts read it alike than
+// guessed it: how far a dropout's guesses reach varies by a byte from scan
+// to scan, and a scan that takes weak cells for a dropout guesses where
+// others read. A reading that marks nothing may have read the silence as
+// garbage, and one out of frame reads another stretch of tape.
 bool CopyLost(std::span<const Witnessed> readings, const std::vector<bool>& inFrame, bool secondCopy, int i) {
   const auto readInFrame = [&](const Witnessed& w) {
-    return w.reading->secondCopy == secondCopy && inFrame[static_cast<size_t>(&w - readings.data())] &&
-           ReadByte(*w.reading, i) >= 0;
+    const bool counts = w.reading->secondCopy == secondCopy && inFrame[static_cast<size_t>(&w - readings.data())];
+    return counts ? ReadByte(*w.reading, i) : -1;
   };
   const int guessers = WitnessCount(readings, [&](const Witnessed& w) {
     return w.reading->secondCopy == secondCopy && ReadByte(*w.reading, i) < 0 && InStepAround(readings, *w.reading, i);
   });
-  const int readers = WitnessCount(readings, [&](const Witnessed& w) { return w.marksGuesses && readInFrame(w); });
-  if (guessers == 0 || readers > guessers) return false;
-  return std::none_of(readings.begin(), readings.end(), [&](const Witnessed& w) {
+  if (guessers == 0) return false;
+  for (const Witnessed& w : readings) {
+    const int value = readInFrame(w);
+    if (value < 0) continue;
     const CopyReading& r = *w.reading;
     const bool besideAGuess = (i > 0 && ReadByte(r, i - 1) < 0) || (i < kRecordBytes && ReadByte(r, i + 1) < 0);
-    return readInFrame(w) && r.Bridged() && !besideAGuess;
-  });
+    if (r.Bridged() && !besideAGuess) return false;
+    if (!w.marksGuesses) continue;
+    const int readers =
+        WitnessCount(readings, [&](const Witnessed& v) { return v.marksGuesses && readInFrame(v) == value; });
+    if (readers >= 2 && readers > guessers) return false;
+  }
+  return true;
 }
 
 Damage::Damage(std::span<const Witnessed> readings) {

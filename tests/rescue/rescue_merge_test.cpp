@@ -446,16 +446,15 @@ TEST(RecordRepair, BitsNobodyReadAreNotRepaired) {
   EXPECT_EQ(Repair({firstLost, secondLost, firstLost, secondLost, firstLost, secondLost, reachesFurther, secondLost},
                    {1, 1, 2, 2, 3, 3, 4, 4}, true),
             truth);
-  // The first copy lost bytes 57-58, the second 59-60; as the second
-  // copy's signal faded, three scans read its byte 58 three ways, and a
-  // fourth guessed it too. Its signal was there: the sum settles the byte.
-  const CopyReading firstLate = Bridged(false, truth, 57, 2);
-  CopyReading fading58 = Bridged(true, truth, 59, 2), misread58 = fading58, misreadOtherwise58 = fading58;
-  misread58.bytes[58] ^= 0x11;
-  misreadOtherwise58.bytes[58] ^= 0x40;
-  EXPECT_EQ(Repair({firstLate, fading58, firstLate, misread58, firstLate, misreadOtherwise58, Bridged(true, truth, 58, 3)},
-                   {1, 1, 2, 2, 3, 3, 4}, true),
-            truth);
+  // Both copies lost byte 0, the second bytes 0-2; two scans read the first
+  // copy's byte 0 two ways, and one guessed it: readings of a byte that was
+  // there agree.
+  CopyReading noiseRight = Copy(1, false, truth, truth), noiseWrong = noiseRight;
+  noiseWrong.bytes[0] ^= 0x42;
+  const CopyReading lostFirst = Bridged(true, truth, 0, 3);
+  EXPECT_EQ(Repair({noiseRight, lostFirst, noiseWrong, lostFirst, Bridged(false, truth, 0, 1), lostFirst}, {1, 1, 2, 2, 3, 3},
+                   true),
+            std::nullopt);
   // But another Adaptive scan, which guessed across a dropout of its own
   // elsewhere, read the first copy's byte 24.
   EXPECT_EQ(Repair({Bridged(false, truth, 24, 1), Bridged(true, truth, 22, 3), Bridged(false, truth, 50, 1)}, {1, 1, 2}),
