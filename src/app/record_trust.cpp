@@ -53,20 +53,6 @@ bool InStep(const CopyReading& y, const CopyReading& x, MayDiffer mayDiffer) {
   return true;
 }
 
-// Whether `y` read what `x` did: every byte alike; or, where `y` guessed
-// across a dropout and `x` did not, every byte it did not guess, the
-// checksum byte too, and all but one it guessed. `x`'s sum settles that one.
-bool ReadsAs(const CopyReading& y, const CopyReading& x) {
-  if (y.bytes == x.bytes) return true;
-  if (!y.Bridged() || x.Bridged()) return false;
-  int guessedOtherwise = 0;
-  for (int k = 0; k <= kRecordBytes; ++k) {
-    if (y.Byte(k) == x.Byte(k)) continue;
-    if (k == kRecordBytes || !y.GuessedByte(k * 8) || ++guessedOtherwise > 1) return false;
-  }
-  return true;
-}
-
 // Whether `x` read a dropout's noise as data: a reading of its copy, in
 // step with it, guessed some bytes across a dropout that no reading of the
 // other copy guessed, and two witnesses of that copy, in step with `x` but
@@ -196,7 +182,7 @@ RescuedRecord TrustedRecord(const std::vector<RecordReading>& readings) {
       // Readings of a copy that marked nothing where it was lost read the
       // dropout's noise alike, whatever their source or method.
       const bool noisedAlike = y.secondCopy == x.secondCopy && readNoise;
-      corroborated |= ReadsAs(y, x) && !guessedAlike && !unmarkedAlike && !slippedAlike && !noisedAlike;
+      corroborated |= y.bytes == x.bytes && !guessedAlike && !unmarkedAlike && !slippedAlike && !noisedAlike;
       // A reading bridged across a dropout proves nothing against one that
       // was not, unless that one is disputed.
       contradicted |= y.good && y.bytes != x.bytes && (!y.Bridged() || x.Bridged() || disputed);

@@ -728,20 +728,6 @@ TEST(RescueMerge, AVerifiedReadingAcrossADropoutNobodyElseMarkedIsNoProof) {
   EXPECT_EQ(files[0].records[1].bytes, zero);
 }
 
-TEST(RescueMerge, AVerifiedReadingIsConfirmedByOneThatDiffersOnlyWhereItGuessedAByte) {
-  // The only scan that verified record 2 verified neither neighbour; another
-  // read it alike but for a byte it guessed across a dropout, which the sum settles.
-  const RecordBytes truth = Bytes(44);
-  ScannedFile lone = WithRecordTwo({Copy(2, false, truth, truth)});
-  for (CopyReading& c : lone.copies) c.good = c.record == 2;
-  const auto verdict = [&](const CopyReading& guessing) {
-    return MergeScans({Scan({lone}), Scan({WithRecordTwo({guessing})})})[0].records[1].verdict;
-  };
-  EXPECT_EQ(verdict(Bridged(false, truth, 26, 1)), Verdict::Ok);
-  // Two bytes guessed otherwise: the sum settles neither.
-  EXPECT_NE(verdict(Bridged(false, truth, 26, 2)), Verdict::Ok);
-}
-
 TEST(RescueMerge, CopiesAreNumberedByWhereTheyLie) {
   // A scan lost record 2's first copy and went on a block late: it took
   // the second copy for the first and record 3's first for record 2's second.
