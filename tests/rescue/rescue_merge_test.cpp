@@ -416,6 +416,32 @@ TEST(RecordRepair, BitsNobodyReadAreNotRepaired) {
   // read a dropout, so it guessed too.
   const CopyReading unmarked = Copy(1, true, Damaged(truth, 40, 1, 0x5a), truth);
   EXPECT_EQ(Repair({Bridged(false, truth, 24, 1), Bridged(true, truth, 22, 3), unmarked}, {1, 1, 2}), std::nullopt);
+  // But another Adaptive scan, which guessed across a dropout of its own
+  // elsewhere, read the first copy's byte 24.
+  EXPECT_EQ(Repair({Bridged(false, truth, 24, 1), Bridged(true, truth, 22, 3), Bridged(false, truth, 50, 1)}, {1, 1, 2}),
+            truth);
+  // Not one whose scan found the mark cells away and read another stretch
+  // of tape: its bytes there fit by chance.
+  CopyReading misframed = Bridged(false, Bytes(99), 50, 1);
+  misframed.bytes[23] = truth[23], misframed.bytes[24] = truth[24];
+  EXPECT_EQ(Repair({Bridged(false, truth, 24, 1), Bridged(true, truth, 22, 3), misframed}, {1, 1, 2}), std::nullopt);
+  // Nor is a copy lost where scans that found its data mark a byte late,
+  // and so read it one byte along, alike, guessed across a dropout: that lies
+  // elsewhere on the tape.
+  CopyReading late = Copy(1, true, {}, truth);
+  std::copy(truth.begin() + 1, truth.end(), late.bytes.begin());
+  for (int bit = 9 * 8; bit < 10 * 8; ++bit) late.guessed.set(bit);
+  const std::vector<CopyReading> lateToo = {Bridged(false, truth, 9, 2), Bridged(false, truth, 9, 2),
+                                            Copy(1, true, truth, truth), Copy(1, true, truth, truth), late, late};
+  EXPECT_EQ(Repair(lateToo, {1, 2, 1, 2, 3, 4}), truth);
+  // The first copy bridged bytes 5 and 6 with zeros; the second read them
+  // but misread byte 24 as the value that makes those zeros fit the sum.
+  // That record is guesswork against what both scans read, not a second
+  // answer that casts doubt on the right one.
+  const RecordBytes other = Bytes(14);
+  RecordBytes misread = other;
+  misread[24] = static_cast<uint8_t>(other[5] + other[6] + other[24]);
+  EXPECT_EQ(Repair(Twice({Bridged(false, other, 5, 2), Copy(1, true, misread, other)})), other);
   // Both copies lost byte 43 (the first 41 to 43, the second 43 to 45); a
   // scan that found the second copy's dropout a byte later misread byte 43
   // as the signal faded, and guessed byte 44 as much under the tape's as
@@ -455,32 +481,6 @@ TEST(RecordRepair, BitsNobodyReadAreNotRepaired) {
   EXPECT_EQ(Repair({noiseRight, lostFirst, noiseWrong, lostFirst, Bridged(false, truth, 0, 1), lostFirst}, {1, 1, 2, 2, 3, 3},
                    true),
             std::nullopt);
-  // But another Adaptive scan, which guessed across a dropout of its own
-  // elsewhere, read the first copy's byte 24.
-  EXPECT_EQ(Repair({Bridged(false, truth, 24, 1), Bridged(true, truth, 22, 3), Bridged(false, truth, 50, 1)}, {1, 1, 2}),
-            truth);
-  // Not one whose scan found the mark cells away and read another stretch
-  // of tape: its bytes there fit by chance.
-  CopyReading misframed = Bridged(false, Bytes(99), 50, 1);
-  misframed.bytes[23] = truth[23], misframed.bytes[24] = truth[24];
-  EXPECT_EQ(Repair({Bridged(false, truth, 24, 1), Bridged(true, truth, 22, 3), misframed}, {1, 1, 2}), std::nullopt);
-  // Nor is a copy lost where scans that found its data mark a byte late,
-  // and so read it one byte along, alike, guessed across a dropout: that lies
-  // elsewhere on the tape.
-  CopyReading late = Copy(1, true, {}, truth);
-  std::copy(truth.begin() + 1, truth.end(), late.bytes.begin());
-  for (int bit = 9 * 8; bit < 10 * 8; ++bit) late.guessed.set(bit);
-  const std::vector<CopyReading> lateToo = {Bridged(false, truth, 9, 2), Bridged(false, truth, 9, 2),
-                                            Copy(1, true, truth, truth), Copy(1, true, truth, truth), late, late};
-  EXPECT_EQ(Repair(lateToo, {1, 2, 1, 2, 3, 4}), truth);
-  // The first copy bridged bytes 5 and 6 with zeros; the second read them
-  // but misread byte 24 as the value that makes those zeros fit the sum.
-  // That record is guesswork against what both scans read, not a second
-  // answer that casts doubt on the right one.
-  const RecordBytes other = Bytes(14);
-  RecordBytes misread = other;
-  misread[24] = static_cast<uint8_t>(other[5] + other[6] + other[24]);
-  EXPECT_EQ(Repair(Twice({Bridged(false, other, 5, 2), Copy(1, true, misread, other)})), other);
 }
 
 TEST(RecordRepair, OfRecordsThatFitTheSumTakesTheOneNoWitnessContests) {
