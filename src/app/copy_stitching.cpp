@@ -30,11 +30,6 @@ constexpr int kConfirmUnshiftedBeforeGuessBytes = 1;
 // (an integrating reading guesses at the bottom of each fade), none wrong.
 constexpr int kMaxPlaces = 6;
 
-// Whether byte `j` of a reading `offset` bits ahead lies just beside bytes it guessed.
-bool BesideAGuess(const CopyReading& r, int offset, int j) {
-  return ShiftedByte(r, offset, j - 1) == kGuessedByte || ShiftedByte(r, offset, j + 1) == kGuessedByte;
-}
-
 struct Walk {
   const CopyReading* reading[2];
   int offset[2] = {0, 0};
@@ -154,6 +149,10 @@ int ShiftedByte(const CopyReading& r, int offset, int j) {
   if (r.GuessedByte(first)) return kGuessedByte;
   if (shift == 0) return r.Byte(first / 8);
   return ((r.Byte(first / 8) << shift) | (r.Byte(first / 8 + 1) >> (8 - shift))) & 0xFF;
+}
+
+bool BesideAGuess(const CopyReading& r, int offset, int j) {
+  return ShiftedByte(r, offset, j - 1) == kGuessedByte || ShiftedByte(r, offset, j + 1) == kGuessedByte;
 }
 
 std::vector<StitchedRecord> StitchedRecords(const CopyReading& a, const CopyReading& b) {

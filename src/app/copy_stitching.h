@@ -34,6 +34,11 @@ constexpr int kGuessedByte = -2;
 // is `offset` bits ahead of it read it.
 int ShiftedByte(const CopyReading& r, int offset, int j);
 
+// Whether byte `j` of a reading `offset` bits ahead lies just beside bytes
+// it guessed: the signal fading out before a dropout and coming back after
+// it is often misread there.
+bool BesideAGuess(const CopyReading& r, int offset, int j);
+
 // Both readings are walked from the data mark, where they start in step with
 // the tape, to the checksum byte. Where they part, one of them is blamed: the
 // other's bytes are taken there, and the blamed one must agree with it again

@@ -270,8 +270,7 @@ bool CopyLost(std::span<const Witnessed> readings, const std::vector<bool>& inFr
     const int value = readInFrame(w);
     if (value < 0) continue;
     const CopyReading& r = *w.reading;
-    const bool besideAGuess = (i > 0 && ReadByte(r, i - 1) < 0) || (i < kRecordBytes && ReadByte(r, i + 1) < 0);
-    if (r.Bridged() && !besideAGuess) return false;
+    if (r.Bridged() && !BesideAGuess(r, 0, i)) return false;
     if (!w.marksGuesses) continue;
     const int readers =
         WitnessCount(readings, [&](const Witnessed& v) { return v.marksGuesses && readInFrame(v) == value; });
