@@ -17,6 +17,11 @@ constexpr int64_t kPositionBase = 45;  // "Position:" counts from the end of a c
 constexpr int kMaxResumedBlocks = 8;
 constexpr double kPlaceSlack = 0.25;
 constexpr int kResumedMarkZeros = 16;
+// A block's place counts from an unverified block too when most of a gap's
+// 64 zero bits came before its mark: a 0xFF in some data seldom follows so
+// many. On a worn tape every block of a file may be damaged, and a lost
+// mark then ended the file with none to count from.
+constexpr int kPlacedMarkZeros = 48;
 constexpr double kMinSpacingShare = 0.8, kMaxSpacingShare = 1.25;
 
 }  // namespace
@@ -212,14 +217,16 @@ void RecordDecoder::ReadCopy(int checksumRead) {
   events_.CopyRead(RecordCopy{d_.recordNumber, d_.copyState == CopyState::ReadSecondCopy,
                               std::span<const uint8_t, kRecordBytes>(d_.recordData.data() + first, kRecordBytes),
                               checksumRead, good, markPosition_});
-  if (!good) return;
-  // A verified block proves its mark was one: a resumed search counts from it.
+  // A verified block proves its mark was one: a resumed search counts from
+  // it. The spacing of blocks is learnt from two verified ones in a row.
+  if (!good && !(settings_.resumeLostFile && zerosBeforeOnes_ >= kPlacedMarkZeros)) return;
   const int block = ExpectedBlock();
-  if (lastBlock_ >= 0 && block == lastBlock_ + 1)
+  if (good && lastBlockGood_ && block == lastBlock_ + 1)
     blockSpacing_ = std::clamp(static_cast<double>(markPosition_ - lastMark_), kMinSpacingShare * kTapeBlockSamples,
                                kMaxSpacingShare * kTapeBlockSamples);
   lastBlock_ = block;
   lastMark_ = markPosition_;
+  lastBlockGood_ = good;
 }
 
 void RecordDecoder::AcceptRecord() {
@@ -262,6 +269,7 @@ void RecordDecoder::BeginFileSearch() {
   searchBegunInByte_ = true;
   resuming_ = false;
   lastBlock_ = -1;
+  lastBlockGood_ = false;
   d_.positionInBlock = 0;
   d_.byteIndex = 1;
   d_.synchronised = false;

@@ -138,11 +138,13 @@ class RecordDecoder {
   // Where the file would have ended, had its last record's doubted first copy been taken.
   std::optional<int64_t> doubtedFileEnd_;
   // Resuming a lost file: where the search went on, the mark of the last
-  // block verified, that block, and the distance from one block's mark to the next.
+  // block placed, that block, whether it was verified, and the distance
+  // from one block's mark to the next.
   bool resuming_ = false;
   int64_t resumedFrom_ = 0;
   int64_t lastMark_ = 0;
   int lastBlock_ = -1;
+  bool lastBlockGood_ = false;
   double blockSpacing_ = kTapeBlockSamples;
   int zeroRun_ = 0, zerosBeforeOnes_ = 0;  // zero bits in a row while searching; those before the ones now
   bool copyDoubted_ = false;
