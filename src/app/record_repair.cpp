@@ -370,11 +370,12 @@ bool SlippedSinceAWipe(std::span<const Witnessed> readings, const CopyReading& r
 
 // Byte `i` as `w` reads it, where that holds it: not where its copy is lost
 // (scans that bridge nothing read the silence alike, as zeros), nor just
-// before a byte the reading guessed unless the other copy reads it alike
-// (the signal fades over a bit or two before a dropout shows, and scans of
-// every family misread that byte alike), nor where another scan of its
-// family read it otherwise (scans of one family are one witness, and one
-// that read the byte two ways holds neither value). Else -1.
+// beside a byte the reading guessed unless the other copy reads it alike
+// (the signal fades over a bit or two before a dropout shows and comes back
+// as slowly after it, and scans of every family misread such a byte alike),
+// nor where another scan of its family read it otherwise (scans of one
+// family are one witness, and one that read the byte two ways holds neither
+// value). Else -1.
 int FirmByte(std::span<const Witnessed> readings, const Damage& damage, const Witnessed& w, int i) {
   if (damage.Lost(w.reading->secondCopy, i)) return -1;
   const int value = ReadByte(*w.reading, i);
@@ -383,7 +384,7 @@ int FirmByte(std::span<const Witnessed> readings, const Damage& damage, const Wi
       return other.reading->secondCopy != w.reading->secondCopy && ReadByte(*other.reading, i) == value;
     });
   };
-  if (ReadByte(*w.reading, i + 1) < 0 && !otherCopyAlike()) return -1;
+  if (BesideAGuess(*w.reading, 0, i) && !otherCopyAlike()) return -1;
   const bool split = std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
     const int read = ReadByte(*other.reading, i);
     return WitnessOf(other) == WitnessOf(w) && read >= 0 && read != value;

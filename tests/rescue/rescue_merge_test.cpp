@@ -536,6 +536,14 @@ TEST(RecordRepair, OfRecordsThatFitTheSumTakesTheOneNoWitnessContests) {
   CopyReading fadedFirst = Bridged(false, tape, 45, 1), fadedSecond = Bridged(true, tape, 20, 1);
   fadedFirst.bytes[44] += 3, fadedSecond.bytes[19] -= 3;
   EXPECT_EQ(Repair(Twice({fadedFirst, fadedSecond})), tape);
+  // The same just after each dropout, where the signal comes back. The
+  // bytes the dropouts took are zeros, as the guesses have them, so the two
+  // misreadings are all that part the copies.
+  RecordBytes zeros = tape;
+  zeros[20] = zeros[45] = 0;
+  CopyReading backFirst = Bridged(false, zeros, 45, 1), backSecond = Bridged(true, zeros, 20, 1);
+  backFirst.bytes[46] += 3, backSecond.bytes[21] -= 3;
+  EXPECT_EQ(Repair(Twice({backFirst, backSecond})), zeros);
   // Two methods read the second copy a bit early from different places on
   // (bytes 33 and 37), where no dropout shows, and the first copy slipped
   // after its dropout. A record in step up to byte 37 and in their frame
