@@ -214,13 +214,21 @@ std::vector<bool> InFrame(std::span<const Witnessed> readings) {
 // copy's data mark a byte late, where a dropout took its first bytes, reads
 // it one byte along, and its guesses lie elsewhere on the tape; and it may
 // read its garbage as a slipped reading of the other copy does, so being in
-// frame over the whole record does not tell.
+// frame over the whole record does not tell. Its own scans' readings of the
+// other copy may have slipped alike in a dropout before (their method reads
+// both copies' cells the same way): where other scans read that copy in
+// frame, those tell.
 constexpr int kAroundBytes = 8;
 constexpr int kAroundAlike = 4;
 
-bool InStepAround(std::span<const Witnessed> readings, const CopyReading& r, int i) {
+bool InStepAround(std::span<const Witnessed> readings, const std::vector<bool>& inFrame, const Witnessed& w, int i) {
+  const CopyReading& r = *w.reading;
+  const auto otherCopy = [&](const Witnessed& other) { return other.reading->secondCopy != r.secondCopy; };
+  const bool otherScansRead = std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
+    return otherCopy(other) && other.family != w.family && inFrame[static_cast<size_t>(&other - readings.data())];
+  });
   return std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
-    if (other.reading->secondCopy == r.secondCopy) return false;
+    if (!otherCopy(other) || (otherScansRead && other.family == w.family)) return false;
     int alike = 0;
     for (int k = std::max(0, i - kAroundBytes); k <= std::min(kRecordBytes, i + kAroundBytes); ++k) {
       const int value = ReadByte(r, k);
@@ -263,7 +271,7 @@ bool CopyLost(std::span<const Witnessed> readings, const std::vector<bool>& inFr
     return counts ? ReadByte(*w.reading, i) : -1;
   };
   const int guessers = WitnessCount(readings, [&](const Witnessed& w) {
-    return w.reading->secondCopy == secondCopy && ReadByte(*w.reading, i) < 0 && InStepAround(readings, *w.reading, i);
+    return w.reading->secondCopy == secondCopy && ReadByte(*w.reading, i) < 0 && InStepAround(readings, inFrame, w, i);
   });
   if (guessers == 0) return false;
   for (const Witnessed& w : readings) {
@@ -372,9 +380,11 @@ bool SlippedSinceAWipe(std::span<const Witnessed> readings, const CopyReading& r
 // (scans that bridge nothing read the silence alike, as zeros), nor just
 // beside a byte the reading guessed unless the other copy reads it alike
 // (the signal fades over a bit or two before a dropout shows and comes back
-// as slowly after it, and scans of every family misread such a byte alike),
-// nor where another scan of its family read it otherwise (scans of one
-// family are one witness, and one that read the byte two ways holds neither
+// as slowly after it, and scans of every family misread such a byte alike;
+// after the dropout only where the other copy was read: where it is lost
+// too, such a byte often stands alone against readings that slipped), nor
+// where another scan of its family read it otherwise (scans of one family
+// are one witness, and one that read the byte two ways holds neither
 // value). Else -1.
 int FirmByte(std::span<const Witnessed> readings, const Damage& damage, const Witnessed& w, int i) {
   if (damage.Lost(w.reading->secondCopy, i)) return -1;
@@ -384,7 +394,9 @@ int FirmByte(std::span<const Witnessed> readings, const Damage& damage, const Wi
       return other.reading->secondCopy != w.reading->secondCopy && ReadByte(*other.reading, i) == value;
     });
   };
-  if (BesideAGuess(*w.reading, 0, i) && !otherCopyAlike()) return -1;
+  const bool beforeAGuess = ReadByte(*w.reading, i + 1) < 0;
+  const bool afterAGuess = i > 0 && ReadByte(*w.reading, i - 1) < 0 && !damage.Lost(!w.reading->secondCopy, i);
+  if ((beforeAGuess || afterAGuess) && !otherCopyAlike()) return -1;
   const bool split = std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
     const int read = ReadByte(*other.reading, i);
     return WitnessOf(other) == WitnessOf(w) && read >= 0 && read != value;

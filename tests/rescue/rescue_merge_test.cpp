@@ -472,6 +472,18 @@ TEST(RecordRepair, BitsNobodyReadAreNotRepaired) {
   EXPECT_EQ(Repair({firstLost, secondLost, firstLost, secondLost, firstLost, secondLost, reachesFurther, secondLost},
                    {1, 1, 2, 2, 3, 3, 4, 4}, true),
             truth);
+  // Two of them, and two more scans that lost bits in a dropout before in
+  // each copy alike (one bit, two bits) and guessed the first copy's byte 42
+  // too: each of those reads its second copy as it reads its first, but no
+  // other scan does, so where they guess is not where the tape is damaged.
+  const auto slippedAlike = [&](int bits) {
+    return std::vector<CopyReading>{Slipped(false, truth, {{20, bits, true, 2}, {42, 0, true, 3}}),
+                                    Slipped(true, truth, {{10, bits, true, 2}, {40, 0, true, 3}})};
+  };
+  std::vector<CopyReading> withSlipped = {firstLost, secondLost, firstLost, secondLost};
+  for (const int bits : {1, 2})
+    for (const CopyReading& r : slippedAlike(bits)) withSlipped.push_back(r);
+  EXPECT_EQ(Repair(withSlipped, {1, 1, 2, 2, 3, 3, 4, 4}, true), truth);
   // Both copies lost byte 0, the second bytes 0-2; two scans read the first
   // copy's byte 0 two ways, and one guessed it: readings of a byte that was
   // there agree.
@@ -544,6 +556,16 @@ TEST(RecordRepair, OfRecordsThatFitTheSumTakesTheOneNoWitnessContests) {
   CopyReading backFirst = Bridged(false, zeros, 45, 1), backSecond = Bridged(true, zeros, 20, 1);
   backFirst.bytes[46] += 3, backSecond.bytes[21] -= 3;
   EXPECT_EQ(Repair(Twice({backFirst, backSecond})), zeros);
+  // But where the other copy is lost there too, the byte read just after a
+  // dropout stands: two scans that read the second copy whole, but for a
+  // value moved from byte 44 to byte 43, fit the sum as well, and nothing
+  // tells the two records apart.
+  RecordBytes moved43 = tape;
+  moved43[43] += 3, moved43[44] -= 3;
+  const CopyReading firstWiped = Bridged(false, tape, 43, 2), secondBack = Bridged(true, tape, 41, 2);
+  const CopyReading secondMoved = Copy(1, true, moved43, tape);
+  EXPECT_EQ(Repair({firstWiped, secondBack, firstWiped, secondBack, secondMoved, secondMoved}, {1, 1, 2, 2, 3, 4}),
+            std::nullopt);
   // Two methods read the second copy a bit early from different places on
   // (bytes 33 and 37), where no dropout shows, and the first copy slipped
   // after its dropout. A record in step up to byte 37 and in their frame
