@@ -43,6 +43,13 @@ struct Walk {
     single[j] = {true, reading[from]->secondCopy};
   }
 
+  // Whether reading `r` guessed a byte from `from` to the checksum byte.
+  bool GuessesFrom(int from, int r) const {
+    for (int k = from; k < kBlockBytes; ++k)
+      if (ShiftedByte(*reading[r], offset[r], k) == kGuessedByte) return true;
+    return false;
+  }
+
   // Whether the blamed reading, moved by `shift`, reads the next
   // kConfirmBytes bytes from `from` on that both read as the other does (all
   // up to the checksum byte, near the end). Bytes the other guessed across a
@@ -111,11 +118,11 @@ void Continue(Walk w, int j, std::vector<StitchedRecord>& out) {
       // A damaged place needs a byte after it that both read alike, the
       // checksum byte at the latest; one that reaches the end leaves the
       // checksum byte to the other reading alone, which only a dropout the
-      // blamed one guessed across (so surely damaged there) makes safe.
-      const bool guessedHere = (blamed == 0 ? x : y) == kGuessedByte;
+      // blamed one guessed across there (so surely damaged there) makes
+      // safe: the signal fading into it is often misread first.
       for (int length = 1; length <= kMaxDamagedBytes && j + length <= kBlockBytes; ++length) {
         const int end = j + length;
-        const int found = end < kBlockBytes ? ShiftBackInStep(w, end, blamed) : guessedHere ? 0 : kNotInStep;
+        const int found = end < kBlockBytes ? ShiftBackInStep(w, end, blamed) : w.GuessesFrom(j, blamed) ? 0 : kNotInStep;
         if (found == kNotInStep) continue;
         Walk next = w;
         bool known = true;

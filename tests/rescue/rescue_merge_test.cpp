@@ -397,6 +397,14 @@ TEST(RecordRepair, StitchesCopiesThatBothSlippedInDifferentPlaces) {
   // with guessed zeros: the first copy's, put back in line, are all there is.
   EXPECT_EQ(Repair(Twice({Slipped(false, truth, {{9, 3}}), EndGuessed(Copy(1, true, Damaged(truth, 63, 1), truth))})),
             truth);
+  // The same after two more dropouts of the second copy, the signal fading
+  // over byte 62 before its last; and one of the first copy's, which
+  // misread byte 20 before it. Four places.
+  CopyReading fadesToTheEnd = EndGuessed(Slipped(true, truth, {{34, 0, true, 3}, {54, 0, true, 2}}));
+  fadesToTheEnd.bytes[62] ^= 0x10;
+  CopyReading fadesEarlier = Bridged(false, truth, 21, 2);
+  fadesEarlier.bytes[20] ^= 0x10;
+  EXPECT_EQ(Repair(Twice({fadesEarlier, fadesToTheEnd})), truth);
 }
 
 TEST(RecordRepair, BitsNobodyReadAreNotRepaired) {
