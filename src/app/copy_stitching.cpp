@@ -118,8 +118,9 @@ void Continue(Walk w, int j, std::vector<StitchedRecord>& out) {
       // A damaged place needs a byte after it that both read alike, the
       // checksum byte at the latest; one that reaches the end leaves the
       // checksum byte to the other reading alone, which only a dropout the
-      // blamed one guessed across there (so surely damaged there) makes
-      // safe: the signal fading into it is often misread first.
+      // blamed one guessed across in that place (so surely damaged) makes
+      // safe. The place may begin before the guesses: the signal fading
+      // into a dropout is often misread first.
       for (int length = 1; length <= kMaxDamagedBytes && j + length <= kBlockBytes; ++length) {
         const int end = j + length;
         const int found = end < kBlockBytes ? ShiftBackInStep(w, end, blamed) : w.GuessesFrom(j, blamed) ? 0 : kNotInStep;
