@@ -208,6 +208,20 @@ std::vector<bool> InFrame(std::span<const Witnessed> readings) {
   return inFrame;
 }
 
+// What the lost-byte rule asks of each reading, worked out once for a repair:
+// whether it reads the stretch of tape another witness reads, and whether
+// scans of other families read its other copy so.
+struct Framing {
+  std::vector<bool> inFrame, otherScansRead;
+  explicit Framing(std::span<const Witnessed> readings) : inFrame(InFrame(readings)) {
+    for (const Witnessed& w : readings)
+      otherScansRead.push_back(std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
+        return other.reading->secondCopy != w.reading->secondCopy && other.family != w.family &&
+               inFrame[static_cast<size_t>(&other - readings.data())];
+      }));
+  }
+};
+
 // A guess marks where its copy is damaged only where the reading is in step
 // with the tape: it reads kAroundAlike of the bytes about it, kAroundBytes
 // each side, as a reading of the other copy does. A scan that found a
@@ -221,14 +235,11 @@ std::vector<bool> InFrame(std::span<const Witnessed> readings) {
 constexpr int kAroundBytes = 8;
 constexpr int kAroundAlike = 4;
 
-bool InStepAround(std::span<const Witnessed> readings, const std::vector<bool>& inFrame, const Witnessed& w, int i) {
+bool InStepAround(std::span<const Witnessed> readings, const Framing& framing, const Witnessed& w, int i) {
   const CopyReading& r = *w.reading;
-  const auto otherCopy = [&](const Witnessed& other) { return other.reading->secondCopy != r.secondCopy; };
-  const bool otherScansRead = std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
-    return otherCopy(other) && other.family != w.family && inFrame[static_cast<size_t>(&other - readings.data())];
-  });
+  const bool otherScansRead = framing.otherScansRead[static_cast<size_t>(&w - readings.data())];
   return std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
-    if (!otherCopy(other) || (otherScansRead && other.family == w.family)) return false;
+    if (other.reading->secondCopy == r.secondCopy || (otherScansRead && other.family == w.family)) return false;
     int alike = 0;
     for (int k = std::max(0, i - kAroundBytes); k <= std::min(kRecordBytes, i + kAroundBytes); ++k) {
       const int value = ReadByte(r, k);
@@ -265,13 +276,13 @@ int WitnessCount(std::span<const Witnessed> readings, Counts counts) {
 // to scan, and a scan that takes weak cells for a dropout guesses where
 // others read. A reading that marks nothing may have read the silence as
 // garbage, and one out of frame reads another stretch of tape.
-bool CopyLost(std::span<const Witnessed> readings, const std::vector<bool>& inFrame, bool secondCopy, int i) {
+bool CopyLost(std::span<const Witnessed> readings, const Framing& framing, bool secondCopy, int i) {
   const auto readInFrame = [&](const Witnessed& w) {
-    const bool counts = w.reading->secondCopy == secondCopy && inFrame[static_cast<size_t>(&w - readings.data())];
+    const bool counts = w.reading->secondCopy == secondCopy && framing.inFrame[static_cast<size_t>(&w - readings.data())];
     return counts ? ReadByte(*w.reading, i) : -1;
   };
   const int guessers = WitnessCount(readings, [&](const Witnessed& w) {
-    return w.reading->secondCopy == secondCopy && ReadByte(*w.reading, i) < 0 && InStepAround(readings, inFrame, w, i);
+    return w.reading->secondCopy == secondCopy && ReadByte(*w.reading, i) < 0 && InStepAround(readings, framing, w, i);
   });
   if (guessers == 0) return false;
   for (const Witnessed& w : readings) {
@@ -288,9 +299,9 @@ bool CopyLost(std::span<const Witnessed> readings, const std::vector<bool>& inFr
 }
 
 Damage::Damage(std::span<const Witnessed> readings) {
-  const std::vector<bool> inFrame = InFrame(readings);
+  const Framing framing(readings);
   for (const bool second : {false, true})
-    for (int i = 0; i <= kRecordBytes; ++i) lost[second][static_cast<size_t>(i)] = CopyLost(readings, inFrame, second, i);
+    for (int i = 0; i <= kRecordBytes; ++i) lost[second][static_cast<size_t>(i)] = CopyLost(readings, framing, second, i);
 }
 
 // Whether each byte of `c` but kMaxUnheldBytes (and kMaxWipedBytes where a
