@@ -329,10 +329,14 @@ void ReadMissedCopies(ScannedFile& file) {
     if (!copy) continue;
     const auto own = find(copy->record, copy->secondCopy);
     if (own == file.copies.end()) missed.push_back(*copy);
-    // A reading from a false mark elsewhere in the copy gives way: scans of
-    // one method that read a byte two ways hold neither. One its checksum
-    // verified is the copy, wherever the lead puts it.
-    else if (!own->good && std::llabs(own->markPosition - copy->markPosition) > kInPlaceSamples) *own = *copy;
+    // A reading from a false mark later in the copy gives way: scans of one
+    // method that read a byte two ways hold neither. One its checksum
+    // verified is the copy, wherever the lead puts it. A reading that lies
+    // before the place the lead gives is one from its own mark, and `after`
+    // is the one read from a false mark in its data: the lead lies as late
+    // as `after`, and a copy read out of it agrees with `after` all the same
+    // (slipped alike).
+    else if (!own->good && own->markPosition - copy->markPosition > kInPlaceSamples) *own = *copy;
   }
   file.copies.insert(file.copies.end(), missed.begin(), missed.end());
 }

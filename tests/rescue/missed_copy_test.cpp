@@ -15,18 +15,32 @@ constexpr int64_t kSecondMark = 40000;
 // Record 1's second copy as read, not verified (bytes 40-41 guessed across
 // a dropout), with the bits before it: the first copy's gap byte, mark, data
 // and checksum, then the second copy's gap and mark, 8 bits to a cell of 32
-// samples. `firstCopy` stands in for the first copy's data there.
-CopyReading SecondWithLead(const RecordBytes& truth, const RecordBytes& firstCopy) {
-  CopyReading second{1, true, truth, Checksum(truth), false, kSecondMark};
-  for (int bit = 40 * 8; bit < 42 * 8; ++bit) second.guessed.set(bit);
+// samples. `firstCopy` stands in for the first copy's data there. With
+// `lateBits`, the scan took a 0xFF that many bits into the second copy's
+// data for its mark, and read all of it that much later.
+CopyReading SecondWithLead(const RecordBytes& truth, const RecordBytes& firstCopy, int lateBits = 0) {
   std::vector<uint8_t> tape = {0x00, 0xFF};
   tape.insert(tape.end(), firstCopy.begin(), firstCopy.end());
   tape.push_back(static_cast<uint8_t>(Checksum(firstCopy)));
   tape.insert(tape.end(), kGapBytes, 0x00);
   tape.push_back(0xFF);
-  for (int i = 0; i < CopyReading::kLeadBits; ++i) second.lead[i] = (tape[i / 8] >> (7 - i % 8)) & 1;
+  const size_t dataStart = tape.size();
+  tape.insert(tape.end(), truth.begin(), truth.end());
+  tape.push_back(static_cast<uint8_t>(Checksum(truth)));
+  tape.push_back(0x00);
+  const auto bit = [&tape](int i) { return (tape[static_cast<size_t>(i / 8)] >> (7 - i % 8)) & 1; };
+  const auto byteAt = [&bit](int first) {
+    int value = 0;
+    for (int b = 0; b < 8; ++b) value = value << 1 | bit(first + b);
+    return static_cast<uint8_t>(value);
+  };
+  const int dataBit = static_cast<int>(dataStart) * 8 + lateBits;
+  CopyReading second{1, true, {}, byteAt(dataBit + kRecordBytes * 8), false, kSecondMark + lateBits * kCellSamples};
+  for (int k = 0; k < kRecordBytes; ++k) second.bytes[static_cast<size_t>(k)] = byteAt(dataBit + 8 * k);
+  for (int b = 40 * 8; b < 42 * 8; ++b) second.guessed.set(b);
+  for (int i = 0; i < CopyReading::kLeadBits; ++i) second.lead[i] = bit(lateBits + i);
   second.leadRead = true;
-  second.leadPosition = kSecondMark - (CopyReading::kLeadBits - 1) * kCellSamples;
+  second.leadPosition = second.markPosition - (CopyReading::kLeadBits - 1) * kCellSamples;
   return second;
 }
 
@@ -64,6 +78,10 @@ TEST(MissedCopy, AFirstCopyNoMarkWasReadOfComesFromTheBitsBeforeItsTwin) {
   // way; one from the copy's own mark stays.
   const CopyReading falseMark{1, false, PatternRecord(6), 0, false, kFirstMark + 16 * kCellSamples};
   const CopyReading own{1, false, PatternRecord(6), 0, false, kFirstMark + 2};
+  // The second copy's reading from a false mark 19 bits into its data puts
+  // the first copy as late; the first copy's own reading, where its mark
+  // lies, stays.
+  const CopyReading ownBeforeALateTwin{1, false, truth, Checksum(truth), false, kFirstMark};
   // One its checksum verified stays, wherever it lies.
   const CopyReading verifiedElsewhere{1, false, PatternRecord(6), Checksum(PatternRecord(6)), true,
                                       kFirstMark + 16 * kCellSamples};
@@ -82,6 +100,7 @@ TEST(MissedCopy, AFirstCopyNoMarkWasReadOfComesFromTheBitsBeforeItsTwin) {
       {"slipped near its end", {SecondWithLead(truth, slipped)}, slipped},
       {"a false mark's reading", {falseMark, SecondWithLead(truth, truth)}, truth},
       {"a reading from its own mark", {own, SecondWithLead(truth, truth)}, PatternRecord(6)},
+      {"its twin read from a false mark", {ownBeforeALateTwin, SecondWithLead(truth, truth, 19)}, truth},
       {"a verified reading", {verifiedElsewhere, SecondWithLead(truth, truth)}, PatternRecord(6)},
       {"bits of another stretch of tape", {SecondWithLead(truth, PatternRecord(7))}, std::nullopt},
       {"a verified twin", {verified}, std::nullopt},
