@@ -534,14 +534,20 @@ std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings) {
     if (auto fixed = RealignSlip(second, first)) AddCombinations(candidates, first, *fixed);
   }
   // Each record that fits the sum: two different ones and the sum cannot tell.
+  // One that is not read alike is no repair, but still a record the sum
+  // cannot tell from the others, unless witnesses contest it: then the
+  // others must be uncontested too. (A copy's tail realigned across a slip
+  // that was not there reads garbage, and now and then it fits the sum.)
   std::vector<RecordBytes> fits = StitchedFits(readings);
+  bool contestedFit = false;
   for (const RecordBytes& c : candidates) {
     if (!ChecksumHeld(c, readings) || GuessOverrulesReadings(c, readings) || std::find(fits.begin(), fits.end(), c) != fits.end())
       continue;
-    if (!ReadAlike(c, readings)) return std::nullopt;
-    fits.push_back(c);
+    if (ReadAlike(c, readings)) fits.push_back(c);
+    else if (Contested(c, readings, damage)) contestedFit = true;
+    else return std::nullopt;
   }
-  if (fits.size() > 1) std::erase_if(fits, [&](const RecordBytes& c) { return Contested(c, readings, damage); });
+  if (fits.size() > 1 || contestedFit) std::erase_if(fits, [&](const RecordBytes& c) { return Contested(c, readings, damage); });
   if (fits.size() != 1) return std::nullopt;
   return fits.front();
 }
