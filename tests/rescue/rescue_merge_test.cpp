@@ -619,6 +619,11 @@ TEST(RecordRepair, OfRecordsThatFitTheSumTakesTheOneNoWitnessContests) {
   EXPECT_EQ(Repair({Bridged(false, pair, 17, 1), Bridged(true, pair, 38, 2)}, {1, 1}), pair);
 }
 
+// Byte `k` of a run of hex digits.
+uint8_t HexByte(const std::string& hex, int k) {
+  return static_cast<uint8_t>(std::stoi(hex.substr(2 * static_cast<size_t>(k), 2), nullptr, 16));
+}
+
 // Real readings of a record of a side with dropouts, nine scans of five
 // methods: the first copy lost bytes 16-17, the second bytes 30-31, and most
 // scans slipped a bit in one or both and read on shifted. The tape's record
@@ -664,7 +669,7 @@ TEST(RecordRepair, AFitThatWitnessesContestHoldsNoRepairBack) {
   for (const auto& row : rows) {
     CopyReading c{37, row.second};
     for (int k = 0; k <= kRecordBytes; ++k) {
-      const auto value = static_cast<uint8_t>(std::stoi(std::string(row.hex + 2 * k, 2), nullptr, 16));
+      const uint8_t value = HexByte(row.hex, k);
       if (k < kRecordBytes) c.bytes[k] = value;
       else c.checksumRead = value;
     }
@@ -677,7 +682,7 @@ TEST(RecordRepair, AFitThatWitnessesContestHoldsNoRepairBack) {
   RecordBytes tape;
   const std::string tapeHex =
       "d8b7c7104142434445464748494a4b4c4d4e4f50b3c80137b3c80133b6b8dbb7c803323936b600168441b7c80135b6c0c803323935b0c90c3a81c90c3000279c";
-  for (int k = 0; k < kRecordBytes; ++k) tape[k] = static_cast<uint8_t>(std::stoi(tapeHex.substr(2 * k, 2), nullptr, 16));
+  for (int k = 0; k < kRecordBytes; ++k) tape[k] = HexByte(tapeHex, k);
   EXPECT_EQ(RepairRecord(witnessed), tape);
 }
 
