@@ -462,6 +462,42 @@ bool Contested(const RecordBytes& c, std::span<const Witnessed> readings, const 
   return false;
 }
 
+// A record rebuilt from readings that changed frame in their dropouts can
+// slip itself: where each witness of its tail guessed or slipped just
+// before it, they may all read the same shifted tail, and the shifted
+// checksum byte after it fits the sum now and then by chance. A reading
+// that reads the bytes before such a place as the record has them, and the
+// kRunOnBytes from it on as the record has them some bits along, read
+// straight on where the record slips; the tape does not slip where nothing
+// is damaged. The record must then have a reading that read across the
+// place in step.
+constexpr int kRunOnBytes = 3;
+
+// Byte `k` of `c`, the checksum byte after the data.
+int RecordByte(const RecordBytes& c, int k) { return k < kRecordBytes ? c[k] : Sum(c); }
+
+bool SlipsWhereAReadingRunsOn(const RecordBytes& c, std::span<const Witnessed> readings) {
+  for (int i = kAlignBytes; i + kRunOnBytes <= kRecordBytes + 1; ++i) {
+    const auto readsAcross = [&](const Witnessed& w) {
+      return ReadByte(*w.reading, i - 1) == c[i - 1] && ReadByte(*w.reading, i) == c[i];
+    };
+    if (std::any_of(readings.begin(), readings.end(), readsAcross)) continue;
+    const auto runsOn = [&](const Witnessed& w) {
+      for (int k = i - kAlignBytes; k < i; ++k)
+        if (ReadByte(*w.reading, k) != c[k]) return false;
+      for (int shift = -kMaxSlipBits; shift <= kMaxSlipBits; ++shift) {
+        if (shift == 0) continue;
+        int k = i;
+        while (k < i + kRunOnBytes && ShiftedByte(*w.reading, shift, k) == RecordByte(c, k)) ++k;
+        if (k == i + kRunOnBytes) return true;
+      }
+      return false;
+    };
+    if (std::any_of(readings.begin(), readings.end(), runsOn)) return true;
+  }
+  return false;
+}
+
 // The readings of each copy, each way of reading it once.
 std::vector<const CopyReading*> DistinctReadings(std::span<const Witnessed> readings, bool secondCopy) {
   std::vector<const CopyReading*> distinct;
@@ -508,6 +544,25 @@ bool HeldOtherwise(std::span<const Witnessed> readings, int i, int value) {
   return HeldOtherwise(readings, i, value, [](const Witnessed&) { return true; });
 }
 
+bool SlippedWhereItsTwinRanOn(std::span<const Witnessed> readings, const CopyReading& x) {
+  for (int k = 0; k <= kRecordBytes; ++k) {
+    if (!CopyWiped(readings, x.secondCopy, k) || CopyWiped(readings, !x.secondCopy, k)) continue;
+    int end = k;
+    while (end < kRecordBytes && CopyWiped(readings, x.secondCopy, end + 1)) ++end;
+    for (const Witnessed& w : readings) {
+      const CopyReading& y = *w.reading;
+      if (!w.marksGuesses || y.secondCopy == x.secondCopy || !InStep(y, x, [k](int j) { return j + 1 >= k; })) continue;
+      bool guessed = false;
+      for (int j = k; j <= end; ++j) guessed |= y.GuessedByte(j * 8);
+      // The byte after the wiped place may be misread as the signal comes back.
+      for (int shift = -kMaxSlipBits; shift <= kMaxSlipBits && !guessed; ++shift)
+        if (shift != 0 && ReadsShifted(y, x, end + 2, shift)) return true;
+    }
+    k = end;
+  }
+  return false;
+}
+
 RecordBytes MajorityBytes(std::span<const Witnessed> readings) {
   return Plurality(readings, [](const CopyReading&, int) { return true; });
 }
@@ -548,7 +603,11 @@ std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings) {
     else return std::nullopt;
   }
   if (fits.size() > 1 || contestedFit) std::erase_if(fits, [&](const RecordBytes& c) { return Contested(c, readings, damage); });
-  if (fits.size() != 1) return std::nullopt;
+  if (fits.size() != 1 || SlipsWhereAReadingRunsOn(fits.front(), readings)) return std::nullopt;
+  for (const bool second : {false, true}) {
+    const CopyReading asCopy{.secondCopy = second, .bytes = fits.front(), .checksumRead = Sum(fits.front())};
+    if (SlippedWhereItsTwinRanOn(readings, asCopy)) return std::nullopt;
+  }
   return fits.front();
 }
 

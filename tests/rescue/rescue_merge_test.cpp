@@ -258,6 +258,27 @@ TEST(RescueMerge, AVerifiedReadingThatSlippedWhereOthersBridgedADropoutIsNoProof
   EXPECT_EQ(files[0].records[0].bytes, truth);
 }
 
+// Adaptive bridged the first copy's dropout at bytes 16-17 in step and the
+// second's at 30-31, but lost a bit there; a method that marks nothing lost
+// one in both. Its reading of the second copy and Adaptive's are alike, and
+// now and then the shifted checksum byte fits them: but the first copy was
+// read straight on past 30-31, where nothing wiped it.
+TEST(RescueMerge, AReadingThatSlippedWhereItsCopyWasWipedAndItsTwinRanOnIsNoProof) {
+  int right = 0;
+  for (int seed = 1; seed <= 500; ++seed) {
+    const RecordBytes truth = Bytes(seed);
+    ScanResult adaptive = OneRecordScan({Bridged(false, truth, 16, 2), Slipped(true, truth, {{30, 1, true}})}, true);
+    ScanResult templates = OneRecordScan({Slipped(false, truth, {{16, 1}}), Slipped(true, truth, {{30, 1}})}, false);
+    adaptive.family = 1, templates.family = 2;
+    const auto files = MergeScans({adaptive, templates});
+    ASSERT_EQ(files.size(), 1u);
+    const RescuedRecord& record = files[0].records[0];
+    if (record.verdict != Verdict::Bad) EXPECT_EQ(record.bytes, truth) << "seed " << seed;
+    right += record.verdict != Verdict::Bad && record.bytes == truth;
+  }
+  EXPECT_GT(right, 480);
+}
+
 TEST(RecordRepair, PutsTogetherCopiesDamagedInDifferentPlaces) {
   const RecordBytes truth = Bytes(7);
   const std::vector<CopyReading> once = {Copy(1, false, Damaged(truth, 5, 3), truth),
@@ -684,6 +705,24 @@ TEST(RecordRepair, AFitThatWitnessesContestHoldsNoRepairBack) {
       "d8b7c7104142434445464748494a4b4c4d4e4f50b3c80137b3c80133b6b8dbb7c803323936b600168441b7c80135b6c0c803323935b0c90c3a81c90c3000279c";
   for (int k = 0; k < kRecordBytes; ++k) tape[k] = HexByte(tapeHex, k);
   EXPECT_EQ(RepairRecord(witnessed), tape);
+}
+
+// One method bridged the first copy's dropout at bytes 16-17 in step and
+// slipped a bit in the second copy's at 30-31; another slipped a bit in
+// both. Three readings then carry the tail shifted alike, against one in
+// step, and now and then the shifted checksum byte fits it: that record
+// slips at 30, where the reading in step reads straight on.
+TEST(RecordRepair, ARecordThatSlipsWhereAReadingInStepRunsOnIsNoRepair) {
+  int right = 0;
+  for (int seed = 1; seed <= 500; ++seed) {
+    const RecordBytes truth = Bytes(seed);
+    const std::vector<CopyReading> readings = {Bridged(false, truth, 16, 2), Slipped(true, truth, {{30, 1, true}}),
+                                               Slipped(false, truth, {{16, 1, true}}), Slipped(true, truth, {{30, 1, true}})};
+    const auto repaired = Repair(readings, {1, 1, 2, 2});
+    if (repaired) EXPECT_EQ(*repaired, truth) << "seed " << seed;
+    right += repaired == truth;
+  }
+  EXPECT_GT(right, 480);
 }
 
 TEST(RecordRepair, ReadingsOfNoiseContestNothing) {
