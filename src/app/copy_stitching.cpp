@@ -150,20 +150,6 @@ void Continue(Walk w, int j, std::vector<StitchedRecord>& out) {
 
 }  // namespace
 
-constexpr int kShiftedBytes = 4;
-
-bool ReadsShifted(const CopyReading& y, const CopyReading& x, int from, int shift) {
-  int read = 0, shifted = 0, asIs = 0;
-  for (int j = from; j <= kRecordBytes; ++j) {
-    const int value = ShiftedByte(x, shift, j);
-    if (value < 0 || y.GuessedByte(j * 8)) continue;
-    ++read;
-    shifted += value == y.Byte(j);
-    asIs += x.Byte(j) == y.Byte(j);
-  }
-  return read >= kShiftedBytes && shifted == read && 2 * asIs < read;
-}
-
 int ShiftedByte(const CopyReading& r, int offset, int j) {
   const int first = j * 8 + offset;
   if (first < 0 || first + 8 > kBlockBits) return kOutsideReading;

@@ -39,20 +39,6 @@ int ShiftedByte(const CopyReading& r, int offset, int j);
 // it is often misread there.
 bool BesideAGuess(const CopyReading& r, int offset, int j);
 
-// Whether `y` read every byte it did not guess as `x` has it (the checksum
-// byte too), but where `mayDiffer(k)`.
-template <typename MayDiffer>
-bool InStep(const CopyReading& y, const CopyReading& x, MayDiffer mayDiffer) {
-  for (int k = 0; k <= kRecordBytes; ++k)
-    if (!y.GuessedByte(k * 8) && y.Byte(k) != x.Byte(k) && !mayDiffer(k)) return false;
-  return true;
-}
-
-// Whether `y` reads all it did not guess from byte `from` on (kShiftedBytes
-// at least) as `x` has it `shift` bits along, and mostly not as `x` has it:
-// one of the two slipped before `from`.
-bool ReadsShifted(const CopyReading& y, const CopyReading& x, int from, int shift);
-
 // Both readings are walked from the data mark, where they start in step with
 // the tape, to the checksum byte. Where they part, one of them is blamed: the
 // other's bytes are taken there, and the blamed one must agree with it again

@@ -544,25 +544,6 @@ bool HeldOtherwise(std::span<const Witnessed> readings, int i, int value) {
   return HeldOtherwise(readings, i, value, [](const Witnessed&) { return true; });
 }
 
-bool SlippedWhereItsTwinRanOn(std::span<const Witnessed> readings, const CopyReading& x) {
-  for (int k = 0; k <= kRecordBytes; ++k) {
-    if (!CopyWiped(readings, x.secondCopy, k) || CopyWiped(readings, !x.secondCopy, k)) continue;
-    int end = k;
-    while (end < kRecordBytes && CopyWiped(readings, x.secondCopy, end + 1)) ++end;
-    for (const Witnessed& w : readings) {
-      const CopyReading& y = *w.reading;
-      if (!w.marksGuesses || y.secondCopy == x.secondCopy || !InStep(y, x, [k](int j) { return j + 1 >= k; })) continue;
-      bool guessed = false;
-      for (int j = k; j <= end; ++j) guessed |= y.GuessedByte(j * 8);
-      // The byte after the wiped place may be misread as the signal comes back.
-      for (int shift = -kMaxSlipBits; shift <= kMaxSlipBits && !guessed; ++shift)
-        if (shift != 0 && ReadsShifted(y, x, end + 2, shift)) return true;
-    }
-    k = end;
-  }
-  return false;
-}
-
 RecordBytes MajorityBytes(std::span<const Witnessed> readings) {
   return Plurality(readings, [](const CopyReading&, int) { return true; });
 }
@@ -604,10 +585,6 @@ std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings) {
   }
   if (fits.size() > 1 || contestedFit) std::erase_if(fits, [&](const RecordBytes& c) { return Contested(c, readings, damage); });
   if (fits.size() != 1 || SlipsWhereAReadingRunsOn(fits.front(), readings)) return std::nullopt;
-  for (const bool second : {false, true}) {
-    const CopyReading asCopy{.secondCopy = second, .bytes = fits.front(), .checksumRead = Sum(fits.front())};
-    if (SlippedWhereItsTwinRanOn(readings, asCopy)) return std::nullopt;
-  }
   return fits.front();
 }
 

@@ -43,14 +43,6 @@ bool HeldOtherwise(std::span<const Witnessed> readings, int i, int value);
 // the same garbage.
 bool CopyWiped(std::span<const Witnessed> readings, bool secondCopy, int i);
 
-// Whether `x` (a reading, or a record rebuilt as one copy's) slipped where
-// a dropout wiped its copy, and fits its checksum by chance, a slip that
-// bridging did not keep out: a reading of the other copy, by a scan that
-// marks dropouts, read the bytes before that place as `x` has them,
-// guessed nothing there, and reads on after it as `x` would shifted. The
-// tape does not slip where nothing is damaged.
-bool SlippedWhereItsTwinRanOn(std::span<const Witnessed> readings, const CopyReading& x);
-
 // The best guess: each byte as most witnesses read it, the earliest
 // reading's value on a tie.
 RecordBytes MajorityBytes(std::span<const Witnessed> readings);

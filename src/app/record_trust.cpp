@@ -44,6 +44,15 @@ bool HeldOtherwise(std::span<const Witnessed> witnessed, const CopyReading& x) {
   return false;
 }
 
+// Whether `y` read every byte it did not guess as `x` has it, but where
+// `mayDiffer`.
+template <typename MayDiffer>
+bool InStep(const CopyReading& y, const CopyReading& x, MayDiffer mayDiffer) {
+  for (int k = 0; k <= kRecordBytes; ++k)
+    if (!y.GuessedByte(k * 8) && y.Byte(k) != x.Byte(k) && !mayDiffer(k)) return false;
+  return true;
+}
+
 // Whether `x` read a dropout's noise as data: a reading of its copy, in
 // step with it, guessed some bytes across a dropout that no reading of the
 // other copy guessed, and two witnesses of that copy, in step with `x` but
@@ -78,7 +87,8 @@ bool ReadNoiseWhereLost(std::span<const Witnessed> witnessed, const CopyReading&
 // its frame: after it, it reads what the slipped reading has, shifted, and
 // so does another witness. The byte on each side of the guesses may differ
 // (the signal fades before a dropout shows and comes back slowly); past
-// them, all that the scans read must agree (see ReadsShifted).
+// them, all that the scans read must agree, kShiftedBytes at least.
+constexpr int kShiftedBytes = 4;
 
 // The first byte `y` reads a byte past the first dropout it guessed across,
 // where it read the bytes before it (but the last) as `x` has them; or -1.
@@ -88,6 +98,20 @@ int PastFirstDropout(const CopyReading& y, const CopyReading& x) {
   if (k > kRecordBytes || !InStep(y, x, [k](int j) { return j + 1 >= k; })) return -1;
   while (k <= kRecordBytes && y.GuessedByte(k * 8)) ++k;
   return k + 1;
+}
+
+// Whether `y` reads all it did not guess from byte `from` on as `x` has it
+// `shift` bits along, and mostly not as `x` has it.
+bool ReadsShifted(const CopyReading& y, const CopyReading& x, int from, int shift) {
+  int read = 0, shifted = 0, asIs = 0;
+  for (int j = from; j <= kRecordBytes; ++j) {
+    const int value = ShiftedByte(x, shift, j);
+    if (value < 0 || y.GuessedByte(j * 8)) continue;
+    ++read;
+    shifted += value == y.Byte(j);
+    asIs += x.Byte(j) == y.Byte(j);
+  }
+  return read >= kShiftedBytes && shifted == read && 2 * asIs < read;
 }
 
 // Whether `x` slipped in a dropout and passed its checksum by chance: a
@@ -136,7 +160,7 @@ RescuedRecord TrustedRecord(const std::vector<RecordReading>& readings) {
   for (const RecordReading& r : readings) all.push_back(r.witnessed);
   for (const RecordReading& candidate : readings) {
     const CopyReading& x = candidate.Copy();
-    if (!x.good || SlippedUnmarked(readings, candidate) || SlippedWhereItsTwinRanOn(all, x)) continue;
+    if (!x.good || SlippedUnmarked(readings, candidate)) continue;
     if (firstVerified && x.bytes != firstVerified->bytes) result.conflict = true;
     if (!firstVerified) firstVerified = &x;
     const bool disputed = Disputed(readings, x);

@@ -258,27 +258,6 @@ TEST(RescueMerge, AVerifiedReadingThatSlippedWhereOthersBridgedADropoutIsNoProof
   EXPECT_EQ(files[0].records[0].bytes, truth);
 }
 
-// Adaptive bridged the first copy's dropout at bytes 16-17 in step and the
-// second's at 30-31, but lost a bit there; a method that marks nothing lost
-// one in both. Its reading of the second copy and Adaptive's are alike, and
-// now and then the shifted checksum byte fits them: but the first copy was
-// read straight on past 30-31, where nothing wiped it.
-TEST(RescueMerge, AReadingThatSlippedWhereItsCopyWasWipedAndItsTwinRanOnIsNoProof) {
-  int right = 0;
-  for (int seed = 1; seed <= 500; ++seed) {
-    const RecordBytes truth = Bytes(seed);
-    ScanResult adaptive = OneRecordScan({Bridged(false, truth, 16, 2), Slipped(true, truth, {{30, 1, true}})}, true);
-    ScanResult templates = OneRecordScan({Slipped(false, truth, {{16, 1}}), Slipped(true, truth, {{30, 1}})}, false);
-    adaptive.family = 1, templates.family = 2;
-    const auto files = MergeScans({adaptive, templates});
-    ASSERT_EQ(files.size(), 1u);
-    const RescuedRecord& record = files[0].records[0];
-    if (record.verdict != Verdict::Bad) EXPECT_EQ(record.bytes, truth) << "seed " << seed;
-    right += record.verdict != Verdict::Bad && record.bytes == truth;
-  }
-  EXPECT_GT(right, 480);
-}
-
 TEST(RecordRepair, PutsTogetherCopiesDamagedInDifferentPlaces) {
   const RecordBytes truth = Bytes(7);
   const std::vector<CopyReading> once = {Copy(1, false, Damaged(truth, 5, 3), truth),
