@@ -388,7 +388,10 @@ bool SlippedSinceAWipe(std::span<const Witnessed> readings, const CopyReading& r
 }
 
 // Byte `i` as `w` reads it, where that holds it: not where its copy is lost
-// (scans that bridge nothing read the silence alike, as zeros), nor just
+// (scans that bridge nothing read the silence alike, as zeros), nor where
+// a scan guessed it in its copy alone (scans that bridged nothing there
+// misread the fading signal alike, now and then in a way that fits the
+// sum as the other copy's reading does), nor just
 // beside a byte the reading guessed unless the other copy reads it alike
 // (the signal fades over a bit or two before a dropout shows and comes back
 // as slowly after it, and scans of every family misread such a byte alike;
@@ -398,7 +401,8 @@ bool SlippedSinceAWipe(std::span<const Witnessed> readings, const CopyReading& r
 // are one witness, and one that read the byte two ways holds neither
 // value). Else -1.
 int FirmByte(std::span<const Witnessed> readings, const Damage& damage, const Witnessed& w, int i) {
-  if (damage.Lost(w.reading->secondCopy, i)) return -1;
+  const bool copy = w.reading->secondCopy;
+  if (damage.Lost(copy, i) || (CopyWiped(readings, copy, i) && !CopyWiped(readings, !copy, i))) return -1;
   const int value = ReadByte(*w.reading, i);
   const auto otherCopyAlike = [&] {
     return std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -624,6 +625,47 @@ uint8_t HexByte(const std::string& hex, int k) {
   return static_cast<uint8_t>(std::stoi(hex.substr(2 * static_cast<size_t>(k), 2), nullptr, 16));
 }
 
+RecordBytes FromHex(const std::string& hex) {
+  RecordBytes bytes;
+  for (int k = 0; k < kRecordBytes; ++k) bytes[k] = HexByte(hex, k);
+  return bytes;
+}
+
+// A reading of a record a rescue made, as it logged it.
+struct RealReading {
+  int family;
+  bool marksGuesses, second;
+  const char* hex;  // the data and the checksum byte; "??" a byte guessed
+  std::vector<std::pair<int, int>> guessed = {};  // bits [first, end) guessed
+};
+
+std::vector<CopyReading> Readings(std::span<const RealReading> rows) {
+  std::vector<CopyReading> copies;
+  for (const RealReading& row : rows) {
+    CopyReading& c = copies.emplace_back(CopyReading{1, row.second});
+    const std::string hex = row.hex;
+    for (int k = 0; k <= kRecordBytes; ++k) {
+      if (hex.substr(2 * static_cast<size_t>(k), 2) == "??") {
+        for (int bit = k * 8; bit < k * 8 + 8; ++bit) c.guessed.set(bit);
+        continue;
+      }
+      const uint8_t value = HexByte(hex, k);
+      if (k < kRecordBytes) c.bytes[k] = value;
+      else c.checksumRead = value;
+    }
+    for (const auto& [first, end] : row.guessed)
+      for (int bit = first; bit < end; ++bit) c.guessed.set(bit);
+  }
+  return copies;
+}
+
+std::optional<RecordBytes> RepairReal(std::span<const RealReading> rows) {
+  const std::vector<CopyReading> copies = Readings(rows);
+  std::vector<Witnessed> witnessed;
+  for (size_t i = 0; i < copies.size(); ++i) witnessed.push_back({&copies[i], rows[i].family, rows[i].marksGuesses});
+  return RepairRecord(witnessed);
+}
+
 // Real readings of a record of a side with dropouts, nine scans of five
 // methods: the first copy lost bytes 16-17, the second bytes 30-31, and most
 // scans slipped a bit in one or both and read on shifted. The tape's record
@@ -631,12 +673,7 @@ uint8_t HexByte(const std::string& hex, int k) {
 // across a slip it did not make reads garbage, and here that fits the sum
 // too; but witnesses contest it, and it holds no repair back.
 TEST(RecordRepair, AFitThatWitnessesContestHoldsNoRepairBack) {
-  const struct {
-    int family;
-    bool marksGuesses, second;
-    const char* hex;  // the data and the checksum byte
-    std::vector<std::pair<int, int>> guessed;  // bits [first, end)
-  } rows[] = {
+  const RealReading rows[] = {
       {1, false, false,
        "d8b7c7104142434445464748494a4b4c4c049ea16790026f679002676d71b76f900664726d6c002d08836f90026b6d81900664726b6192187503921860004f000c",
        {}},
@@ -665,25 +702,38 @@ TEST(RecordRepair, AFitThatWitnessesContestHoldsNoRepairBack) {
        "d8b7c7104142434445464748494a4b4c4c064f50b3c80137b3c80133b6b8dbb7c803323936b600168441b7c80135b6c0c803323935b0c90c3a81c90c3000279003",
        {{134, 141}, {508, 517}}},
   };
-  std::vector<CopyReading> copies;
-  for (const auto& row : rows) {
-    CopyReading c{37, row.second};
-    for (int k = 0; k <= kRecordBytes; ++k) {
-      const uint8_t value = HexByte(row.hex, k);
-      if (k < kRecordBytes) c.bytes[k] = value;
-      else c.checksumRead = value;
-    }
-    for (const auto& [first, end] : row.guessed)
-      for (int bit = first; bit < end; ++bit) c.guessed.set(bit);
-    copies.push_back(c);
-  }
-  std::vector<Witnessed> witnessed;
-  for (size_t i = 0; i < copies.size(); ++i) witnessed.push_back({&copies[i], rows[i].family, rows[i].marksGuesses});
-  RecordBytes tape;
-  const std::string tapeHex =
-      "d8b7c7104142434445464748494a4b4c4d4e4f50b3c80137b3c80133b6b8dbb7c803323936b600168441b7c80135b6c0c803323935b0c90c3a81c90c3000279c";
-  for (int k = 0; k < kRecordBytes; ++k) tape[k] = HexByte(tapeHex, k);
-  EXPECT_EQ(RepairRecord(witnessed), tape);
+  EXPECT_EQ(RepairReal(rows),
+            FromHex("d8b7c7104142434445464748494a4b4c4d4e4f50b3c80137b3c80133b6b8dbb7c803323936b600168441b7c80135b6c0c8033239"
+                    "35b0c90c3a81c90c3000279c"));
+}
+
+// Real readings of a record of a sound-card side with dropouts: the first
+// copy lost bytes 19-20, the second 48-49. Two methods read the first copy's
+// as d9 ec, without a guess, where the tape has df e6, which has the same
+// sum: that reading fits the checksum. But another scan guessed there, in
+// that copy alone, and the second copy's readings read the tape's bytes.
+TEST(RecordRepair, BytesReadWhereOnlyTheirCopyIsWipedHoldNothingAgainstTheOtherCopy) {
+  const RealReading rows[] = {
+      {7, true, false,
+       "3d358c99a628ddf72243d05fa7e3??ff5229eec20f116fdc8c673126081015089b68c429e4b8c2b35f176898ff5e61448d3a47c5e056867d6a370ebc55e6cad780"},
+      {23, true, false,
+       "3d3f19334c51b9d72243d0bf7f875bfe??73dd858f916fdc8c673126081015089b68c429e4b8c2b35f176898ff5e61448d3a47c5e056867d6a370ee855e7d7de00"},
+      {8, true, false,
+       "3d358c99a628dceb9121e82fd3f089bfe2453dd9ec3c45bf72319cc498204054226da310a792e30acd7c5da263fd79851234e91f17815a19f5a8dc3ad0abcd95af"},
+      {8, true, true,
+       "3d358c99a628dceb9121e82fd3f089bfe2453ddfe63c45bf72319cc498204054226da310a792e30acd7c5da263fd798502??e91f17815a19f5a8dc3ad0abcd95af"},
+      {40, true, false,
+       "3d358c99a628dceb9121e82fd3f089bfe2453dd9ec3c45bf72319cc498204054226da310a792e30acd7c5da263fd79851234e91f17815a19f5a8dc3ad0abcd95af"},
+      {40, true, true,
+       "3d358c99a628dceb9121e82fd3f089bfe2453ddfe63c45bf72319cc498204054226da310a792e30acd7c5da263fd7985????e91f17815a19f5a8dc3ad0abcd95af"},
+      {56, true, false,
+       "3d358c99a628dceb9121e82fd3f089bfe2453d??????45bf72319cc498204054226da310a792e30acd7c5da263fd79851234e91f17815a19f5a8dc3ad0abcd95af"},
+      {56, true, true,
+       "3d358c99a628dceb9121e82fd3f089bfe2453ddfe63c45bf72319cc498204054226da310a792e30acd7c5da263fd7985????e91f17815a19f5a8dc3ad0abcd95af"},
+  };
+  EXPECT_EQ(RepairReal(rows),
+            FromHex("3d358c99a628dceb9121e82fd3f089bfe2453ddfe63c45bf72319cc498204054226da310a792e30acd7c5da263fd79851234e91f"
+                    "17815a19f5a8dc3ad0abcd95"));
 }
 
 // One method bridged the first copy's dropout at bytes 16-17 in step and
