@@ -470,24 +470,25 @@ bool Contested(const RecordBytes& c, std::span<const Witnessed> readings, const 
 // slip itself: where each witness of its tail guessed or slipped just
 // before it, they may all read the same shifted tail, and the shifted
 // checksum byte after it fits the sum now and then by chance. A reading
-// that reads the bytes before such a place as the record has them, and the
-// kRunOnBytes from it on as the record has them some bits along, read
-// straight on where the record slips; the tape does not slip where nothing
-// is damaged. The record must then have a reading that read across the
-// place in step.
+// that reads the kRunInBytes before such a place as the record has them,
+// and the kRunOnBytes from it on as the record has them some bits along,
+// read straight on where the record slips; the tape does not slip where
+// nothing is damaged. The record must then have a reading that read across
+// the place in step.
+constexpr int kRunInBytes = 2;
 constexpr int kRunOnBytes = 3;
 
 // Byte `k` of `c`, the checksum byte after the data.
 int RecordByte(const RecordBytes& c, int k) { return k < kRecordBytes ? c[k] : Sum(c); }
 
 bool SlipsWhereAReadingRunsOn(const RecordBytes& c, std::span<const Witnessed> readings) {
-  for (int i = kAlignBytes; i + kRunOnBytes <= kRecordBytes + 1; ++i) {
+  for (int i = kRunInBytes; i + kRunOnBytes <= kRecordBytes + 1; ++i) {
     const auto readsAcross = [&](const Witnessed& w) {
       return ReadByte(*w.reading, i - 1) == c[i - 1] && ReadByte(*w.reading, i) == c[i];
     };
     if (std::any_of(readings.begin(), readings.end(), readsAcross)) continue;
     const auto runsOn = [&](const Witnessed& w) {
-      for (int k = i - kAlignBytes; k < i; ++k)
+      for (int k = i - kRunInBytes; k < i; ++k)
         if (ReadByte(*w.reading, k) != c[k]) return false;
       for (int shift = -kMaxSlipBits; shift <= kMaxSlipBits; ++shift) {
         if (shift == 0) continue;

@@ -30,8 +30,9 @@ inline int WitnessOf(const Witnessed& w) { return w.family * 2 + w.reading->seco
 // checksum byte, read in step, must match). Either way every byte but a few
 // must have been read alike by two witnesses. A repair is accepted only when
 // exactly one record comes out so, or exactly one of several has no byte
-// that rests on one witness while two read it otherwise; else there is none.
-// None either where both copies lost the same byte to dropouts.
+// that rests on one witness while two read it otherwise, and it does not
+// slip where a reading reads straight on; else there is none. None either
+// where both copies lost the same byte to dropouts.
 std::optional<RecordBytes> RepairRecord(std::span<const Witnessed> readings);
 
 // Whether two witnesses read byte `i` (64: the checksum byte) alike as one

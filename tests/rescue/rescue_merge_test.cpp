@@ -712,6 +712,7 @@ TEST(RecordRepair, AFitThatWitnessesContestHoldsNoRepairBack) {
 // as d9 ec, without a guess, where the tape has df e6, which has the same
 // sum: that reading fits the checksum. But another scan guessed there, in
 // that copy alone, and the second copy's readings read the tape's bytes.
+// (Two scans found the first copy's mark some bits away and read garbage.)
 TEST(RecordRepair, BytesReadWhereOnlyTheirCopyIsWipedHoldNothingAgainstTheOtherCopy) {
   const RealReading rows[] = {
       {7, true, false,
