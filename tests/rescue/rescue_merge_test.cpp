@@ -749,7 +749,9 @@ TEST(RecordRepair, ARecordThatSlipsWhereAReadingInStepRunsOnIsNoRepair) {
     const std::vector<CopyReading> readings = {Bridged(false, truth, 16, 2), Slipped(true, truth, {{30, 1, true}}),
                                                Slipped(false, truth, {{16, 1, true}}), Slipped(true, truth, {{30, 1, true}})};
     const auto repaired = Repair(readings, {1, 1, 2, 2});
-    if (repaired) EXPECT_EQ(*repaired, truth) << "seed " << seed;
+    if (repaired) {
+      EXPECT_EQ(*repaired, truth) << "seed " << seed;
+    }
     right += repaired == truth;
   }
   EXPECT_GT(right, 480);
