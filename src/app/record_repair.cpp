@@ -389,9 +389,11 @@ bool SlippedSinceAWipe(std::span<const Witnessed> readings, const CopyReading& r
 
 // Byte `i` as `w` reads it, where that holds it: not where its copy is lost
 // (scans that bridge nothing read the silence alike, as zeros), nor where
-// a scan guessed it in its copy alone (scans that bridged nothing there
-// misread the fading signal alike, now and then in a way that fits the
-// sum as the other copy's reading does), nor just
+// a scan guessed it in its copy while the other copy is not damaged there
+// or beside it (scans that bridged nothing there misread the fading signal
+// alike, now and then in a way that fits the sum as the other copy's
+// reading does; beside the other copy's own damage, its readings are as
+// likely misread), nor just
 // beside a byte the reading guessed unless the other copy reads it alike
 // (the signal fades over a bit or two before a dropout shows and comes back
 // as slowly after it, and scans of every family misread such a byte alike;
@@ -402,7 +404,12 @@ bool SlippedSinceAWipe(std::span<const Witnessed> readings, const CopyReading& r
 // value). Else -1.
 int FirmByte(std::span<const Witnessed> readings, const Damage& damage, const Witnessed& w, int i) {
   const bool copy = w.reading->secondCopy;
-  if (damage.Lost(copy, i) || (CopyWiped(readings, copy, i) && !CopyWiped(readings, !copy, i))) return -1;
+  const auto otherWipedNear = [&] {
+    for (int k = std::max(0, i - 1); k <= std::min(kRecordBytes, i + 1); ++k)
+      if (CopyWiped(readings, !copy, k)) return true;
+    return false;
+  };
+  if (damage.Lost(copy, i) || (CopyWiped(readings, copy, i) && !otherWipedNear())) return -1;
   const int value = ReadByte(*w.reading, i);
   const auto otherCopyAlike = [&] {
     return std::any_of(readings.begin(), readings.end(), [&](const Witnessed& other) {
