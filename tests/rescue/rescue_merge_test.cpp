@@ -737,6 +737,35 @@ TEST(RecordRepair, BytesReadWhereOnlyTheirCopyIsWipedHoldNothingAgainstTheOtherC
                     "17815a19f5a8dc3ad0abcd95"));
 }
 
+// Real readings of another sound-card side: the second copy lost bytes
+// 46-47, and two methods misread byte 48 after it alike (a3 for 23). The
+// first copy was read right, but a scan that found its data mark some bits
+// away guessed part of its byte 48: beside the second copy's dropout, that
+// takes nothing from the first copy's readings.
+TEST(RecordRepair, BesideTheOtherCopysDropoutAGuessTakesNoHoldAway) {
+  const RealReading rows[] = {
+      {39, true, false,
+       "ca1fcb1057a51807c50f90f5c7fe2c3a9e7708e15953929dd6b607d6b489b192503bc3979cd95ccc21129678f926f5f00e4374949f9d4dfee293343ed64b5a3580",
+       {{384, 387}, {434, 436}}},
+      {23, true, true,
+       "650dd2c415e94601f143e43d71ff8b0ea79dc2385654e4a775ad81f5ad226c64941fe1cbced95ccc62252cf1f698092721ba4a4fcea2ff71499a1f6b25ad2d6000",
+       {{366, 371}}},
+      {8, true, false,
+       "650dd2c415e94601f143e43d71ff8b0ea79dc2385654e4a775ad81f5ad226c64940ef0e5e73657330844a59e3e49bd7c2390dd2513f3a8bfdc526687dac96b4b58"},
+      {40, true, false,
+       "650dd2c415e94601f143e43d71ff8b0ea79dc2385654e4a775ad81f5ad226c64940ef0e5e73657330844a59e3e49bd7c2390dd2513f3a8bfdc526687dac96b4b58"},
+      {40, true, true,
+       "650dd2c415e94601f143e43d71ff8b0ea79dc2385654e4a775ad81f5ad226c64940ef0e5e73657330844a59e3e499afaa390dd2513f3a8bfdc526687dac96b4b58",
+       {{369, 371}, {372, 381}}},
+      {56, true, true,
+       "650dd2c415e94601f143e43d71ff8b0ea79dc2385654e4a775ad81f5ad226c64940ef0e5e73657330844a59e3e29fc3aa390dd2513f3a8bfdc526687dac96b4b58",
+       {{290, 292}, {361, 363}, {372, 375}, {376, 378}, {380, 384}}},
+  };
+  EXPECT_EQ(RepairReal(rows),
+            FromHex("650dd2c415e94601f143e43d71ff8b0ea79dc2385654e4a775ad81f5ad226c64940ef0e5e73657330844a59e3e49bd7c2390dd251"
+                    "3f3a8bfdc526687dac96b4b"));
+}
+
 // One method bridged the first copy's dropout at bytes 16-17 in step and
 // slipped a bit in the second copy's at 30-31; another slipped a bit in
 // both. Three readings then carry the tail shifted alike, against one in
