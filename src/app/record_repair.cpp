@@ -481,14 +481,13 @@ bool Contested(const RecordBytes& c, std::span<const Witnessed> readings, const 
 // and the kRunOnBytes from it on as the record has them some bits along,
 // read straight on where the record slips; the tape does not slip where
 // nothing is damaged. The record must then have a reading that read across
-// the place in step.
+// the place in step. Bytes that read the same shifted (a run of zeros, as
+// records end) show no slip.
 constexpr int kRunInBytes = 2;
 constexpr int kRunOnBytes = 3;
 
-// Byte `k` of `c`, the checksum byte after the data.
-int RecordByte(const RecordBytes& c, int k) { return k < kRecordBytes ? c[k] : Sum(c); }
-
 bool SlipsWhereAReadingRunsOn(const RecordBytes& c, std::span<const Witnessed> readings) {
+  const CopyReading asRead{.bytes = c, .checksumRead = Sum(c)};
   for (int i = kRunInBytes; i + kRunOnBytes <= kRecordBytes + 1; ++i) {
     const auto readsAcross = [&](const Witnessed& w) {
       return ReadByte(*w.reading, i - 1) == c[i - 1] && ReadByte(*w.reading, i) == c[i];
@@ -500,8 +499,12 @@ bool SlipsWhereAReadingRunsOn(const RecordBytes& c, std::span<const Witnessed> r
       for (int shift = -kMaxSlipBits; shift <= kMaxSlipBits; ++shift) {
         if (shift == 0) continue;
         int k = i;
-        while (k < i + kRunOnBytes && ShiftedByte(*w.reading, shift, k) == RecordByte(c, k)) ++k;
-        if (k == i + kRunOnBytes) return true;
+        bool moved = false;
+        while (k < i + kRunOnBytes && ShiftedByte(*w.reading, shift, k) == asRead.Byte(k)) {
+          moved |= ShiftedByte(asRead, shift, k) != asRead.Byte(k);
+          ++k;
+        }
+        if (k == i + kRunOnBytes && moved) return true;
       }
       return false;
     };
